@@ -1,0 +1,229 @@
+// Entry point and run driver.
+#include <cstdio>
+
+#include "control/control.h"
+#include "control/engine.h"
+#include "flow3d/flow3d.h"
+#include "grid/grid.h"
+#include "morphology/morphology.h"
+#include "output/output.h"
+#include "sediment/sediment.h"
+#include "surface2d/surface2d.h"
+#include "waterquality/waterquality.h"
+
+RunTasks defaultRunTasks() {
+    return RunTasks{::WaterSolve,   ::WaterSolve2D,   ::bedchange,   ::bedslope_corr,  ::coeffe_setup,
+                    ::coeffe_setup2, ::suspinit,      ::sprintflow,  ::writespider,    ::Components,
+                    ::readres,      ::morphology,     ::morphology_tsc, ::morphology2_tsc, ::initial,
+                    ::ReadXCYC};
+}
+
+RunTasks runTasks = defaultRunTasks();
+
+namespace {
+// The end of a file and a byte 0xFF both end a character scan.
+bool endOfScan(int c) { return c == EOF || c == 0xFF; }
+}  // namespace
+
+void preReadG1(const char* path) {
+    FILE* fp = std::fopen(path, "r");
+    if (!fp) return;
+    int number = 0;
+    for (int n = 0; n < 59999; ++n) {
+        const int c = std::fgetc(fp);
+        if (endOfScan(c)) break;
+        if (c != 'G') continue;
+        int value;
+        if (std::fscanf(fp, "%d", &value) == 1) number = value;
+        if (number == 1) {
+            // Sizes that do not convert are left as they are; the reader checks G 1 again.
+            if (std::fscanf(fp, "%d", &xnumber) == 1 && std::fscanf(fp, " %d", &ynumber) == 1 &&
+                std::fscanf(fp, " %d", &znumber) == 1)
+                std::fscanf(fp, " %d", &lnumber);
+            break;
+        }
+    }
+    std::fclose(fp);
+}
+
+namespace {
+
+// Bounding box of the E points of `geodata`; false when it holds no readable point.
+bool geodataExtent(FILE* geo, double& xmin, double& xmax, double& ymin, double& ymax) {
+    xmin = ymin = 1e20;
+    xmax = ymax = -1e20;
+    bool any = false;
+    for (long n = 0; n < 100000000L; ++n) {
+        const int c = std::fgetc(geo);
+        if (endOfScan(c)) break;
+        if (c != 'E') continue;
+        double x, y;
+        if (std::fscanf(geo, "%lf %lf", &x, &y) != 2) break;
+        any = true;
+        if (x < xmin) xmin = x;
+        if (x > xmax) xmax = x;
+        if (y < ymin) ymin = y;
+        if (y > ymax) ymax = y;
+    }
+    return any;
+}
+
+}  // namespace
+
+void writeDefaultGrid() {
+    double xmin = 0.0, xmax = 0.0, ymin = 0.0, ymax = 0.0, bed = 0.0;
+    FILE* geo = std::fopen("geodata", "r");
+    if (geo) {
+        const bool any = geodataExtent(geo, xmin, xmax, ymin, ymax);
+        std::fclose(geo);
+        // Without a readable point there is no extent to span: write no grid,
+        // so that the reader of `control` reports the missing `koordina`.
+        if (!any) return;
+    } else {
+        xdial = 10.0;
+        ydial = 5.0;
+        zdial = 0.0;
+        xmax = xdial;
+        ymax = ydial;
+        bed = zdial;
+    }
+    FILE* fp = std::fopen("koordina", "w");
+    if (!fp) return;  // the reader of `control` reports the missing grid
+    // A single grid line in i or j spans nothing: the file stays empty and the
+    // reader of `control` refuses the sizes of G 1.
+    if (xnumber >= 2 && ynumber >= 2) {
+        for (int i = 1; i <= xnumber; ++i)
+            for (int j = 1; j <= ynumber; ++j) {
+                const double x = xmin + ((i - 1) * (xmax - xmin)) / (xnumber - 1);
+                const double y = ymin + ((j - 1) * (ymax - ymin)) / (ynumber - 1);
+                std::fprintf(fp, "%d %d %lf %lf %lf\n", i, j, x, y, bed);
+            }
+    }
+    std::fclose(fp);
+}
+
+int quirdMain() {
+    FlagStart = 0;
+    gFlagRead = gFlagWriteX = gFlagWriteR = gFlagFlow = gFlagSedim = gFlagInit = gFlagMap = 0;
+    gFlagContour = gFlagLong = gFlagVerifyProfile = gFlagVerifyMap = gFlagCross = gFlagAnim = 0;
+    gFlag3D = gFlagColorMap = gFlagVectorColorMap = gFlagVectorColorMap3D = gFlagTemp = gFlagComp = 0;
+    FlagGridChange = 0;
+    SetArraysZero();
+    FlagStart = 1;
+
+    if (FILE* fp = std::fopen("control", "r")) {
+        std::fclose(fp);
+        preReadG1("control");
+    } else {
+        ManningInit = 50.0;
+        discharge = 1.0;
+        level = 1.0;
+        xnumber = ynumber = znumber = 4;
+        lnumber = 1;
+        writeControlMin();
+    }
+    if (FILE* fp = std::fopen("koordina", "r")) {
+        std::fclose(fp);
+    } else {
+        writeDefaultGrid();
+    }
+    Initial();
+    return 1;
+}
+
+bool startupSequence() {
+    kread();
+    if (FlagRoof != 0)
+        initial();
+    else
+        initial_tunnel();
+    MultiBlockInit();
+    smetric();
+    startup();
+    gFlagInit = 1;
+    if (TimeStep > 1e-8 && ReadTimes() != 0) return false;
+    return true;
+}
+
+void runStringLoop() {
+    for (int cycle = 1; cycle <= IterF2; ++cycle) {
+        for (int n = 0; n < 10; ++n) {
+            switch (run[n]) {
+            case 'A':
+                endRun(0);
+            case 'B':
+                runTasks.bedchange();
+                break;
+            case 'D':
+                gFlagFlow = 1;
+                runTasks.WaterSolve2D();
+                gFlagFlow = 0;
+                break;
+            case 'I':
+                gFlagSedim = 1;
+                FlagInitSedim = 1;
+                runTasks.bedslope_corr();
+                runTasks.coeffe_setup();
+                runTasks.coeffe_setup2();
+                runTasks.suspinit();
+                gFlagSedim = 0;
+                break;
+            case 'M':
+                gFlagWriteR = 1;
+                runTasks.sprintflow();
+                runTasks.writespider();
+                gFlagWriteR = 0;
+                break;
+            case 'Q':
+                gFlagComp = 1;
+                runTasks.Components();
+                gFlagComp = 0;
+                break;
+            case 'R':
+                if (cycle <= 2) {
+                    gFlagRead = 1;
+                    runTasks.readres();
+                    gFlagRead = 0;
+                }
+                break;
+            case 'S':
+                gFlagSedim = 1;
+                FlagSedimDial = 0;
+                if (FlagTSC == 0)
+                    runTasks.morphology();
+                else if (FlagTSC == 1)
+                    runTasks.morphology_tsc();
+                else if (FlagTSC == 2)
+                    runTasks.morphology2_tsc();
+                if (conc.isNull()) return;
+                gFlagSedim = 0;
+                if (FlagErrorBreak == 1) return;
+                break;
+            case 'V':
+                if (FlagRoof != 0) runTasks.initial();
+                break;
+            case 'W':
+                gFlagFlow = 1;
+                if (Flag2Dim != 0)
+                    runTasks.WaterSolve2D();
+                else
+                    runTasks.WaterSolve();
+                gFlagFlow = 0;
+                break;
+            case 'X':
+                runTasks.ReadXCYC();
+                break;
+            default:
+                break;
+            }
+        }
+    }
+}
+
+void Initial() {
+    if (!startupSequence()) return;
+    if (IterF2 < 1) return;
+    runStringLoop();
+}
+
+void show() {}

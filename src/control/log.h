@@ -1,0 +1,44 @@
+// The run log `boogie`, the status texts and the one way out of the process.
+#pragma once
+
+#include <cstdio>
+
+// Status texts for an observing front end (written only).
+extern char mc_message[100];
+extern char mc_program[100];
+void setMessage(const char* text);  // copies into mc_message, truncated to fit
+void setProgram(const char* text);  // copies into mc_program, truncated to fit
+
+// Ends the process with the given exit code. Every error of every subsystem
+// leaves through here. Open C streams are flushed by the runtime.
+[[noreturn]] void endRun(int code);
+
+// Tests replace the way out: the handler must not return (it throws).
+using ExitHandler = void (*)(int code);
+void setExitHandler(ExitHandler handler);  // nullptr restores std::exit
+
+// An open handle on `boogie`. The constructor opens the log for appending
+// (or creates it anew); when that fails it sets mc_message to
+// "cannot open file 'boogie' " and ends the process with -3.
+class Log {
+public:
+    enum Mode { Append, Create };
+    explicit Log(Mode mode = Append);
+    ~Log();
+    Log(const Log&) = delete;
+    Log& operator=(const Log&) = delete;
+
+    void printf(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+    void write(const char* text);  // literal text, no formatting
+    FILE* file() const { return fp_; }
+    void close();
+
+private:
+    FILE* fp_ = nullptr;
+};
+
+// One formatted append to `boogie` (opens and closes the log).
+void logf(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+
+// Appends the formatted text to `boogie` and ends the process with `code`.
+[[noreturn]] void failf(int code, const char* fmt, ...) __attribute__((format(printf, 2, 3)));

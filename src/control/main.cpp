@@ -1,0 +1,3 @@
+#include "control/control.h"
+
+int main() { return quirdMain(); }

@@ -1,0 +1,4 @@
+// Water quality: the routines that the run driver and the start-up call.
+#pragma once
+
+void Components();

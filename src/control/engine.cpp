@@ -37,17 +37,30 @@ int FlagRapSolver = 0;
 int FlagStress1DLL = 0, AllocStress1DLL = 9;
 int FlagTimeOrder = 0;
 int FlagReynoldsStress = 0;
+double Schmidt = 1.0;
+double invSchmidt[51] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
+double StressDiff = 0.0;
+double ArtDiff = 0.0;
+double InputErrorLimit = 1e9;
+int FlagUnderflow = 0;
+int GaussIter = 10;
+int NoProcessesSolver = 0;
 
 double zdistrib[1001];
 
 int FlagWall = 0, FlagRoof = 1;
+double relax[kEquationTable] = {0, 0.8, 0.8, 0.8, 0.2, 0.5, 0.5};
+int sweeps[kEquationTable] = {0, 1, 1, 1, 5, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
+int blockcorr[kEquationTable];
 int sou[kEquationTable];
+char lcray = 'Y';
 char simple = 'Y';
 
 double ManningInit = 50.0, discharge, level;
 int initnumber;
 int initarray[3000];
 int MBNo = 0;
+int MBSkjot[10], MBStart[10];
 
 char Title[32];
 

@@ -62,13 +62,25 @@ extern int FlagRapSolver;     // F 164
 extern int FlagStress1DLL, AllocStress1DLL;  // F 207
 extern int FlagTimeOrder;     // F 208
 extern int FlagReynoldsStress;  // F 220
+extern double Schmidt;          // F 12
+extern double invSchmidt[51];   // F 12, F 199: reciprocal Schmidt numbers
+extern double StressDiff;       // F 13
+extern double ArtDiff;          // F 14
+extern double InputErrorLimit;  // F 38
+extern int FlagUnderflow;       // F 43
+extern int GaussIter;           // F 59: sweep pairs per Gauss-Seidel call
+extern int NoProcessesSolver;   // F 206: threads of the parallel solvers (0 = serial)
 
 // G data sets
 extern double zdistrib[1001];  // G 3: cumulative height percentage of node level k
 
 // K data sets
 extern int FlagWall, FlagRoof;   // K 2
-extern int sou[kEquationTable];  // K 6: scheme per equation
+extern double relax[kEquationTable];  // K 3: relaxation factors per equation
+extern int sweeps[kEquationTable];    // K 4: solver calls per equation
+extern int blockcorr[kEquationTable]; // K 5: block-correction mode per equation
+extern int sou[kEquationTable];       // K 6: scheme per equation
+extern char lcray;                    // K 10: Y = point Gauss-Seidel, else line solver
 extern char simple;              // K 9: Y = SIMPLE, else SIMPLEC
 
 // W data sets
@@ -76,6 +88,7 @@ extern double ManningInit, discharge, level;  // W 1
 extern int initnumber;                         // W 2
 extern int initarray[3000];                    // W 2: cross-sections 1..initnumber
 extern int MBNo;                               // W 3: joined grid blocks
+extern int MBSkjot[10], MBStart[10];           // W 3: per block 1..MBNo
 
 // T data set
 extern char Title[32];  // position 0 empty, the title from position 1

@@ -3,7 +3,5 @@
 // Filled as the subsystem is built; until then each task does nothing.
 void initial() {}
 void initial_tunnel() {}
-void MultiBlockInit() {}
-void smetric() {}
 void startup() {}
 void ReadXCYC() {}

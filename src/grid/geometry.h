@@ -150,4 +150,19 @@ inline double planArea(double kFaceArea, double normalZ) { return kFaceArea * no
 // Cell volume from the plan area and the half height.
 inline double cellVolume(double planArea, double halfHeight) { return 2.0 * planArea * halfHeight; }
 
+// Stores the k-face on node surface k of cell column (i, j) from its normal n
+// of length s (twice the area, see kFaceNormalTwiceArea): area s / 2, unit normal n / s.
+inline void storeKFace(int i, int j, int k, Vec3 n, double s) {
+    m_ar_z[i][j][k] = 0.5 * s;
+    m_vec_z[i][j][k][0] = n.x / s;
+    m_vec_z[i][j][k][1] = n.y / s;
+    m_vec_z[i][j][k][2] = n.z / s;
+}
+
+// Stores a horizontal unit normal of the i- or j-faces of a column segment.
+inline void storePlanNormal(FieldArray<double, 3>& normals, int i, int j, Vec2 n) {
+    normals[i][j][0] = n.x;
+    normals[i][j][1] = n.y;
+}
+
 }  // namespace geometry

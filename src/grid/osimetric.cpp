@@ -17,7 +17,7 @@ constexpr double kMinTwiceArea = 1e-10;
 // Shortest horizontal edge that gives a face normal.
 constexpr double kMinEdge = 1e-10;
 
-// Step 1: every geometry slot of the index space to 0 (m_armap, Volume and
+// Every geometry slot of the index space to 0 (m_armap, Volume and
 // blevel keep their values).
 void clearGeometry(int X, int Y, int Z) {
 #pragma omp parallel for schedule(static)
@@ -41,16 +41,17 @@ void ghostLevelsAcrossI(int X, int Y, int Z) {
         }
 }
 
-// Steps 3 to 9 for the cell columns (i, 2..Y) and the i-faces on node line i.
+// The cells of row i (columns 2..Y) and the i-faces on node line i.
 // A k-face whose area is below the limit keeps its slots at 0; the first one
 // of the line is returned as its (j, k), j = 0 when there is none.
 struct FaceFault {
     int j = 0, k = 0;
 };
 
-FaceFault cellLine(int i, int Y, int Z, double jointIncrement) {
+FaceFault cellLine(int i, int Y, int Z) {
+    const int joints = blocksJoinedAtRow(i);
     FaceFault fault;
-    // Step 7: i-faces on node line i, i 1..X.
+    // i-faces on node line i (1..X).
     for (int j = 2; j <= Y; ++j)
         for (int k = 2; k <= Z; ++k) {
             const double a = verticalFaceArea({i, j}, {i, j - 1}, k);
@@ -58,7 +59,7 @@ FaceFault cellLine(int i, int Y, int Z, double jointIncrement) {
             m_ar_x[i][j][0] += a;
         }
     if (i < 2) return fault;
-    // Step 6: j-faces of cell row i, j 1..Y.
+    // j-faces of cell row i (2..X), j 1..Y.
     for (int j = 1; j <= Y; ++j)
         for (int k = 2; k <= Z; ++k) {
             const double a = verticalFaceArea({i, j}, {i - 1, j}, k);
@@ -68,7 +69,7 @@ FaceFault cellLine(int i, int Y, int Z, double jointIncrement) {
     for (int j = 2; j <= Y; ++j) {
         const CellCorners c = cellCorners(i, j);
         const Vec2 si = spanI(c), sj = spanJ(c);
-        // Step 3: half lengths and half heights of the cells of the column.
+        // Half lengths and half heights of the cells of the column.
         for (int k = 2; k <= Z; ++k) {
             m_dist_x[i][j][k] = halfLength(si, riseI(c, k));
             m_dist_y[i][j][k] = halfLength(sj, riseJ(c, k));
@@ -76,33 +77,31 @@ FaceFault cellLine(int i, int Y, int Z, double jointIncrement) {
             m_dist_z[i][j][k] = h;
             m_dist_z[i][j][0] += h;
         }
-        // Step 4: plan half lengths.
+        // Plan half lengths.
         m_dist_x[i][j][0] = planHalfLength(si);
         m_dist_y[i][j][0] = planHalfLength(sj);
-        // Step 5: height of the bed cell's centre above the bed.
+        // Height of the bed cell's centre above the bed.
         blevel[i][j] = m_dist_z[i][j][2];
-        // Step 8: k-faces. A joint row's faces span two blocks and may be
-        // degenerate here; the increment lets them pass until smetric rebuilds them.
+        // k-faces. A joint row's faces span two blocks and may be degenerate
+        // here; 1e-5 per joined block lets them pass until smetric rebuilds them.
         for (int k = 1; k <= Z; ++k) {
             const Vec3 n = kFaceNormalTwiceArea(c, k);
-            const double s = length(n) + jointIncrement;
+            double s = length(n);
+            for (int b = 0; b < joints; ++b) s += 1e-5;
             if (s < kMinTwiceArea) {
                 if (fault.j == 0) fault = {j, k};
                 continue;
             }
-            m_ar_z[i][j][k] = 0.5 * s;
-            m_vec_z[i][j][k][0] = n.x / s;
-            m_vec_z[i][j][k][1] = n.y / s;
-            m_vec_z[i][j][k][2] = n.z / s;
+            storeKFace(i, j, k, n, s);
         }
-        // Step 9: plan area and volumes (the bed slot k = 1 has no height yet).
+        // Plan area and volumes (the bed slot k = 1 has no height yet).
         m_armap[i][j] = planArea(m_ar_z[i][j][2], m_vec_z[i][j][2][2]);
         for (int k = 1; k <= Z; ++k) Volume[i][j][k] = cellVolume(m_armap[i][j], m_dist_z[i][j][k]);
     }
     return fault;
 }
 
-// Steps 10 and 11: horizontal unit normals of the i- and j-faces. An edge of
+// Horizontal unit normals of the i- and j-faces. An edge of
 // (near) zero length is logged and the rest of its node line keeps normals 0.
 // Returns true when such a zero normal lies on a face that the computation
 // uses: every i-face, and every j-face outside a joint row (smetric rebuilds
@@ -121,9 +120,7 @@ bool faceNormals(Log& log, int X, int Y, int Z) {
                 usedZeroNormal = true;
                 break;
             }
-            const Vec2 n = iFaceNormal(e, L);
-            m_vec_x[i][j][0] = n.x;
-            m_vec_x[i][j][1] = n.y;
+            storePlanNormal(m_vec_x, i, j, iFaceNormal(e, L));
         }
     for (int i = 2; i <= X; ++i)
         for (int j = 1; j <= Y; ++j) {
@@ -136,14 +133,12 @@ bool faceNormals(Log& log, int X, int Y, int Z) {
                 if (blocksJoinedAtRow(i) == 0) usedZeroNormal = true;
                 break;
             }
-            const Vec2 n = jFaceNormal(e, L);
-            m_vec_y[i][j][0] = n.x;
-            m_vec_y[i][j][1] = n.y;
+            storePlanNormal(m_vec_y, i, j, jFaceNormal(e, L));
         }
     return usedZeroNormal;
 }
 
-// Step 12: ghost copies of the geometry and of the nodes.
+// Ghost copies of the geometry and of the nodes.
 void ghostPass(int X, int Y, int Z) {
     for (int j = 2; j <= Y; ++j) {
         for (int k = 2; k <= Z; ++k) {
@@ -203,12 +198,12 @@ void metric() {
     clearGeometry(X, Y, Z);
     ghostLevelsAcrossI(X, Y, Z);
 
-    // Steps 3 to 9, one node line / cell row per iteration. The first faulty
+    // One node line and cell row per iteration. The first faulty
     // k-face in (i, j, k) order is reported, as a serial sweep would find it.
     long long fault = LLONG_MAX;
 #pragma omp parallel for schedule(static) reduction(min : fault)
     for (int i = 1; i <= X; ++i) {
-        const FaceFault f = cellLine(i, Y, Z, 1e-5 * blocksJoinedAtRow(i));
+        const FaceFault f = cellLine(i, Y, Z);
         if (f.j != 0) fault = std::min(fault, ((static_cast<long long>(i) * (Y + 2)) + f.j) * (Z + 2) + f.k);
     }
     if (fault != LLONG_MAX) {

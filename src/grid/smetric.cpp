@@ -51,9 +51,7 @@ bool jointJFaceNormal(NodeColumn from, NodeColumn to, int a, int j) {
     const Vec2 e = planEdge(from, to);
     const double L = length(e);
     if (L < kMinJointEdge) return false;
-    const Vec2 n = jFaceNormal(e, L);
-    m_vec_y[a][j][0] = n.x;
-    m_vec_y[a][j][1] = n.y;
+    storePlanNormal(m_vec_y, a, j, jFaceNormal(e, L));
     return true;
 }
 
@@ -108,10 +106,7 @@ void rebuildJointCell(Log& log, Side side, int i, int a, int ja) {
             log.close();
             endRun(-1);
         }
-        m_ar_z[a][ja][k] = 0.5 * s;
-        m_vec_z[a][ja][k][0] = n.x / s;
-        m_vec_z[a][ja][k][1] = n.y / s;
-        m_vec_z[a][ja][k][2] = n.z / s;
+        storeKFace(a, ja, k, n, s);
     }
     m_armap[a][ja] = planArea(m_ar_z[a][ja][2], m_vec_z[a][ja][2][2]);
 }

@@ -90,6 +90,178 @@ extern int initarray[3000];                    // W 2: cross-sections 1..initnum
 extern int MBNo;                               // W 3: joined grid blocks
 extern int MBSkjot[10], MBStart[10];           // W 3: per block 1..MBNo
 
+// Record tables of control. A table of base 1 uses records 1..count (record 0
+// stays empty); a table of base 0 uses records 0..count-1.
+
+// G data sets: grid places, openings and box records
+extern int iblok1, iblok2, jblok1, jblok2;                         // G 2: blocked columns
+extern int i_pointsource, j_pointsource, k_pointsource;           // G 4, G 5: first cell
+extern int i2_pointsource, j2_pointsource, k2_pointsource;        // G 5: last cell (0: one cell)
+extern double pointsource[kFractionTable];                        // G 4, G 5: per size class 1..lnumber
+extern int iSurf, jSurf, kSurf;                                   // G 6: surface reference point
+extern double RelaxSurface, ConvSurface;                          // G 6
+extern int SpecEnergy;                                            // G 9: section of the energy log
+extern double MouseScale;                                         // G 15
+extern int FlagOpenMP[40];                                        // G 50: 1 = serial variant
+
+// Inclusive cell ranges of a box record.
+struct CellBox {
+    int i1, i2, j1, j2, k1, k2;
+};
+
+struct IORecord {  // G 7: one opening
+    int type;      // 0 inflow, 1 outflow
+    int side;      // +-1 i-face, +-2 j-face, +-3 k-face
+    int a1, a2, b1, b2;
+    int paralell;  // 0, 1, or 2: along dir
+    int update;
+    double flux;    // m3/s
+    double dir[3];  // x, y, z of the inflow direction
+};
+extern int IONo;         // also in readers.h: -10 after checkIO found a fault
+extern IORecord IO[20];  // base 1
+
+struct MInitRecord : CellBox {
+    double u, v, w;
+};
+extern int MInitNo;
+extern MInitRecord MInit[20];  // G 8, base 1
+
+struct VolSourceRecord : CellBox {
+    double value, value2;
+};
+extern int VolSourceNo;
+extern VolSourceRecord VolSource[101];  // G 10, G 11, base 1
+
+struct SedSourceRecord {
+    int block;
+    double concentration[kFractionTable];  // size classes 1..50
+};
+extern int SedSourceNo;
+extern SedSourceRecord SedSource[20];  // G 12, base 1
+
+struct OutBlockRecord : CellBox {
+    int type;
+};
+extern int OutBlockNo;
+extern OutBlockRecord OutBlock[50];  // G 13, base 1
+
+struct DebugDumpRecord {
+    int equation, i, j, k;
+};
+extern int DebugDumpNo;
+extern DebugDumpRecord DebugDump[30];  // G 14, base 1
+
+struct DistributionRecord {
+    int i1, i2, j1, j2;
+    double percent[121];  // node levels 1..znumber (at most 120)
+};
+extern int DistribNo;
+extern DistributionRecord Distribution[501];  // G 16, base 0
+
+struct BorderSourceRecord : CellBox {
+    int component;
+    double value, startTime, endTime;
+};
+extern int BorderSourceNo;
+extern BorderSourceRecord BorderSource[100];  // G 17, G 18, base 0
+
+struct OpenGlSection {
+    int plane, dir, a1, a2, b1, b2, extra1, extra2;
+};
+extern int sOpenGL3DNo;
+extern OpenGlSection sOpenGl3D[50];  // G 19, base 0
+
+struct AreaSourceRecord : CellBox {
+    int size;  // size class
+    double value;
+};
+extern int AreaSourceNo;
+extern AreaSourceRecord AreaSource[50];  // G 20, base 0
+
+struct PrintConcRecord {
+    int direction, plane, first1, last1, first2, last2;
+    double flux;
+};
+extern int PrintConcNo;
+extern PrintConcRecord PrintConc[51];  // G 21, base 0 (at most 19 records)
+
+struct LowFixLevRecord {
+    int i1, i2, j1, j2, k;
+};
+extern int NoLowFixLev;
+extern LowFixLevRecord LowFixLev[501];  // G 23, base 0
+
+struct TecStrucRecord {
+    int level, fraction;
+    char letter;
+};
+extern int TecStrucNo;
+extern TecStrucRecord TecStruc[300];  // G 24, base 0
+
+struct VerttempRecord {
+    double level, temperature;
+};
+extern int NoVerttemp;
+extern VerttempRecord Verttemp[50];  // G 40, base 0, highest level first
+
+// K data sets (continued)
+extern long iterGlobalMax, IterSurface;  // K 1
+extern char conti;                       // K 8
+
+// P data sets (xnode.. lnode of P 3 in readers.h)
+extern double xscale, yscale, zscale, movex, movey;  // P 2
+extern char graph;                                   // P 4
+extern char VerHorPar;                               // P 7
+extern int PrintRes;                                 // P 10
+
+// W data sets (continued)
+struct MWallRecord {  // W 4: an inner wall
+    int dir;          // 1, 2, 3: across i, j, k
+    int posneg;       // value written into the wall flags
+    int node;         // cell index along dir
+    int a1, a2, b1, b2;
+};
+extern int MWallNo;
+extern MWallRecord MWall[300];  // base 1
+
+extern int FastNo;
+extern int iFast[20000], jFast[20000];  // W 6, base 1
+
+struct AttractRecord {  // W 7
+    int i, j, type;
+    double strength, decay;
+};
+extern int AttractNo;
+extern AttractRecord Attract[2000];  // base 1
+
+// Lettered data sets
+struct BioTable {  // H
+    double value[21];
+    int code1[21], code2[21];
+    int count;  // points 0..count-1 in use
+};
+extern BioTable Bio[15];
+
+extern double inflow[kFractionTable];  // I: sediment inflow per size class (kg/s)
+
+extern int contourNo;             // L
+extern double contourLevels[20];  // L: entries 0..contourNo-1
+
+extern double SedimentSample[21][kFractionTable];  // N: [sample][size class]
+extern int SampleNo;                               // N: highest sample given
+
+struct QTerm {  // Q: a water-quality term
+    int component, type, compA, compB;
+    double value1, value2;
+};
+extern int NoTerms;
+extern QTerm QTerms[200];        // base 0
+extern char QualityName[40][40];  // Q type 0: component names
+
+extern double gsize[kFractionTable];     // S: grain diameter (m), coarsest class 1
+extern double fallvelo[kFractionTable];  // S: fall velocity (m/s)
+
 // T data set
 extern char Title[32];  // position 0 empty, the title from position 1
 

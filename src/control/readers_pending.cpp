@@ -1,13 +1,7 @@
-// Readers of the G, K, P, W and lettered data sets.
+// Readers of the K, P, W and lettered data sets: not read yet.
 #include "control/engine.h"
 #include "control/readers.h"
 
-int IONo = 0;
-int xnode = 2, ynode = 2, znode = 2, lnode = 1;
-
-void setRecordDefaults() {}
-
-bool readDataSetG(int, FILE*) { return false; }
 bool readDataSetH(int, FILE*) { return false; }
 bool readDataSetK(int, FILE*) { return false; }
 bool readDataSetP(int, FILE*) { return false; }
@@ -20,8 +14,5 @@ void readDataSetS(FILE*) {}
 void readDataSetT(FILE*) {}
 void readDataSetW5(FILE*) {}
 void readDataSetB(FILE*) {}
-
-void checkIO() {}
-void setLowerFixedLevel() {}
 void checkGrainData() {}
 void setBlockSeams() {}

@@ -4,8 +4,7 @@
 #include <vector>
 
 namespace {
-// Never destroyed: a block whose handle was set to null stays reachable
-// through this list until the process ends.
+// Never destroyed: the blocks stay reachable until the process ends.
 std::vector<void*>& blocks() {
     static auto* b = new std::vector<void*>;
     return *b;

@@ -6,4 +6,3 @@ void initial_tunnel() {}
 void MultiBlockInit() {}
 void smetric() {}
 void startup() {}
-void ReadXCYC() {}

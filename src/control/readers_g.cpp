@@ -117,7 +117,8 @@ void readG7(FILE* fp) {
     for (double* v : {&r.flux, &r.dir[0], &r.dir[1], &r.dir[2]}) readDouble(fp, *v);
     // Side 0 passes here; checkIO reports it.
     const DirectionSizes n = sizesAcross(r.side);
-    if (r.side < -3 || r.side > 3 || (r.type != 0 && r.type != 1) || (r.side != 0 && (r.a2 > n.first || r.b2 > n.second)))
+    const bool sideOk = r.side >= -3 && r.side <= 3;
+    if (!sideOk || (r.type != 0 && r.type != 1) || (r.side != 0 && (r.a2 > n.first || r.b2 > n.second)))
         failf(1, "Input error for G 7 in control");
 }
 
@@ -363,7 +364,9 @@ const IOTest kIOTests[] = {
          log.printf("side minus number of Multi-Blocks can not exceed 10\nside: %d MBNo: %d\n", r.side, MBNo);
      }},
     {[](const IORecord& r) { return r.a1 >= 2 && r.b1 >= 2; },
-     [](Log& log, const IORecord& r) { log.printf("a1 and b1 have to b greater than 1\na1, b1: %d, %d\n", r.a1, r.b1); }},
+     [](Log& log, const IORecord& r) {
+         log.printf("a1 and b1 have to b greater than 1\na1, b1: %d, %d\n", r.a1, r.b1);
+     }},
     {[](const IORecord& r) { return r.a2 >= r.a1; },
      [](Log& log, const IORecord&) { log.write("a2 have to be greater than a1\n"); }},
     {[](const IORecord& r) { return r.b2 >= r.b1; },

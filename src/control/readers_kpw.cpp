@@ -109,7 +109,8 @@ void readW4(FILE* fp) {
     if (r.dir < 1 || r.dir > 3) failf(1, "Input error for W 4 in control\nMWall(%d).dir = %d\n", n, r.dir);
     if (r.posneg < -1 || r.posneg > 1)
         failf(1, "Input error for W 4 in control\nMWall(%d).posneg = %d\n", n, r.posneg);
-    if (r.a1 < 1 || r.b1 < 1 || r.a1 > r.a2 || r.b1 > r.b2) failf(1, "Input error for W 4 in control\nA-MWall(%d)\n", n);
+    if (r.a1 < 1 || r.b1 < 1 || r.a1 > r.a2 || r.b1 > r.b2)
+        failf(1, "Input error for W 4 in control\nA-MWall(%d)\n", n);
     const DirectionSizes sizes = sizesAcross(r.dir);
     if (r.node < 1 || r.node > sizes.along)
         failf(1, "Input error for W 4 in control\nA-MWall(%d).node = %d\n", n, r.node);

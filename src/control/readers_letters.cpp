@@ -49,7 +49,7 @@ bool isComponent(int c) { return c >= 0 && c < NoComponents; }
 void readQualityName(FILE* fp, int type, int c) {
     constexpr int kNameLength = static_cast<int>(std::size(QualityName[0])) - 1;
     static_assert(kNameLength == 39, "the width of the name conversion below");
-    char name[kNameLength + 1];
+    char name[kNameLength + 1] = {};
     if (c >= static_cast<int>(std::size(QualityName)) || std::fscanf(fp, "%39s", name) != 1) rejectTerm(type, c);
     const int next = std::fgetc(fp);
     if (next != EOF && !std::isspace(next)) rejectTerm(type, c);  // a longer name

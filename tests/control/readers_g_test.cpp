@@ -11,96 +11,79 @@ using namespace quird_test;
 namespace {
 
 // Grid of the fixture: 10 x 8 x 6 lines, 2 size fractions.
-struct Refused {
-    int number;
-    const char* text;
-    int code;
-    const char* log;
-};
-
-void PrintTo(const Refused& r, std::ostream* os) { *os << "G " << r.number << " " << r.text; }
-
-class GRefused : public ReaderTest, public ::testing::WithParamInterface<Refused> {};
-
-TEST_P(GRefused, EndsTheRunWithItsMessage) {
-    const Refused& r = GetParam();
-    EXPECT_EQ(readText(r.text, dataSet('G', r.number)), r.code);
-    EXPECT_EQ(boogie(), r.log);
-}
-
 INSTANTIATE_TEST_SUITE_P(
-    Table, GRefused,
+    G, RefusedDataSet,
     ::testing::Values(
-        Refused{1, "3 10 10 1", 1, "Input error for G 1 in control"},
-        Refused{1, "10 8 6 51", 1, "Input error for G 1 in control"},
-        Refused{1, "10 8 6 0", 1, "Input error for G 1 in control"},
-        Refused{1, "10 8 6\nW 1", 1, "Input error for G 1 in control"},
-        Refused{2, "1 4 2 4", 1, "Input error for G 2 in control"},
-        Refused{2, "2 11 2 4", 1, "Input error for G 2 in control"},
-        Refused{2, "2 4 5 4", 1, "Input error for G 2 in control"},
-        Refused{3, "0 50 40 60 80 100", 1, "Input error for G 3 in control"},
-        Refused{3, "0 20 40 60 80 101", 1, "Input error for G 3 in control"},
-        Refused{3, "-1 20 40 60 80 100", 1, "Input error for G 3 in control"},
-        Refused{3, "0 20 40 60 80 99.9", 1, "Input error for G 3 in control - last number must be 100.0"},
-        Refused{4, "-1 2 2 0.1 0.1", 1, "Input error for G 4 in control"},
-        Refused{4, "13 2 2 0.1 0.1", 1, "Input error for G 4 in control"},  // beyond the field (n+2)
-        Refused{4, "2 2 9 0.1 0.1", 1, "Input error for G 4 in control"},
-        Refused{5, "13 13 2 2 2 2", 1, "Input error for G 5 in control\nWrong first indexes"},
-        Refused{5, "2 11 2 2 -1 2", 1, "Input error for G 5 in control\nWrong first indexes"},
-        Refused{5, "2 13 2 2 2 2", 1, "Input error for G 5 in control\nWrong second indexes"},
-        Refused{5, "3 2 2 2 2 2", 1, "Input error for G 5 in control\nWrong match beween indexes"},
-        Refused{6, "0 2 2 1.0 0.01", 1, "Input error for G 6 in control\n"},
-        Refused{6, "2 2 8 1.0 0.01", 1, "Input error for G 6 in control\n"},
-        Refused{6, "2 2 2 1e-6 0.01", 1, "Input error for G 6 in control\n"},
-        Refused{6, "2 2 2 1.0 20000", 1, "Input error for G 6 in control\n"},
-        Refused{7, "2 1 2 8 2 6 0 0 1.0 1 0 0", 1, "Input error for G 7 in control"},
-        Refused{7, "0 4 2 8 2 6 0 0 1.0 1 0 0", 1, "Input error for G 7 in control"},
-        Refused{7, "0 -4 2 8 2 6 0 0 1.0 1 0 0", 1, "Input error for G 7 in control"},
-        Refused{7, "0 1 2 9 2 6 0 0 1.0 1 0 0", 1, "Input error for G 7 in control"},
-        Refused{7, "0 -2 2 10 2 7 0 0 1.0 1 0 0", 1, "Input error for G 7 in control"},
-        Refused{7, "1 3 2 10 2 9 0 0 1.0 1 0 0", 1, "Input error for G 7 in control"},
-        Refused{9, "0", 1, "Error for G 9 in control"},
-        Refused{9, "11", 1, "Error for G 9 in control"},
-        Refused{10, "1 2 2 3 2 3 5.0", 1, "Input error for G 10 in control"},
-        Refused{10, "2 12 2 3 2 3 5.0", 1, "Input error for G 10 in control"},
-        Refused{11, "2 3 2 3 2 8 1.0 1.0", 1, "Input error for G 11 in control"},
-        Refused{12, "0 0.5 0.5", 1, "Input error for G 12, first parameter, in control"},
-        Refused{12, "10 0.5 0.5", 1, "Input error for G 12, first parameter, in control"},
-        Refused{12, "1 0.5 1.5", 1, "Input error for G 12, concentration, in control"},
-        Refused{13, "4 2 3 2 3 2 3", 1, "Input error for G 13 in control"},
-        Refused{13, "0 3 2 2 3 2 3", 1, "Input error for G 13 in control"},
-        Refused{13, "0 2 3 1 3 2 3", 1, "Input error for G 13 in control"},
-        Refused{14, "7 2 2 2", 1, "Input error for G 14 in control"},
-        Refused{14, "1 2 1 2", 1, "Input error for G 14 in control"},
-        Refused{14, "1 2 2 8", 1, "Input error for G 14 in control"},
-        Refused{16, "0 3 1 3 0 20 40 60 80 100", 1, "Input error for G 16 in control"},
-        Refused{16, "1 3 1 9 0 20 40 60 80 100", 1, "Input error for G 16 in control"},
-        Refused{16, "1 3 1 3 0 20 10 60 80 100", 1, "Input error for G 16 in control"},
-        Refused{16, "1 3 1 3 0 20 40 60 80 90", 1, "Input error for G 16 in control"},
-        Refused{17, "0 2 1 2 1 2 0 1.0", 1, "Input error for G 17 in control"},
-        Refused{17, "1 12 1 2 1 2 0 1.0", 1, "Input error for G 17 in control"},
-        Refused{18, "1 2 1 2 1 8 0 1.0 0 10", 1, "Input error for G 18 in control"},
-        Refused{19, "2 4 1 3 1 3 0 0", 1, "Input error for G 19 in control"},
-        Refused{19, "12 1 1 3 1 3 0 0", 1, "Input error for G 19 in control"},
-        Refused{19, "2 3 1 11 1 3 0 0", 1, "Input error for G 19 in control"},
-        Refused{19, "2 2 0 3 1 3 0 0", 1, "Input error for G 19 in control"},
-        Refused{20, "2 3 -1 3 2 3 1 0.5", 1, "Input error for G 20 in control\nWrong first indexes"},
-        Refused{20, "2 3 2 11 2 3 1 0.5", 1, "Input error for G 20 in control\nWrong second indexes"},
-        Refused{20, "2 3 2 3 3 2 1 0.5", 1, "Input error for G 20 in control\nWrong match beween indexes"},
-        Refused{20, "2 3 2 3 2 3 3 0.5", 1, "Input error for G 20 in control\nError in one of two last numbers"},
-        Refused{20, "2 3 2 3 2 3 1 -0.5", 1, "Input error for G 20 in control\nError in one of two last numbers"},
-        Refused{21, "0 2 1 3 1 3", 1, "Input error for G 21 in control"},
-        Refused{21, "-4 2 1 3 1 3", 1, "Input error for G 21 in control"},
-        Refused{21, "1 0 1 3 1 3", 1, "Input error for G 21 in control"},
-        Refused{21, "-3 8 1 10 1 9", 1, "Input error for G 21 in control"},
-        Refused{23, "1 11 1 2 3", 1, "Input error for G 23 in control"},
-        Refused{23, "1 2 1 2 7", 1, "Input error for G 23 in control"},
-        Refused{23, "2 1 1 2 3", 1, "Input error for G 23 in control"},
-        Refused{24, "300 z 1 0", 1, "Too many points in G 24 data set\n"},
-        Refused{24, "2 z 1 0 U 7 0", 1, "Error in G 24 data set \n"},
-        Refused{24, "1 z 1 3", 1, "Error in G 24 data set \n"},
-        Refused{40, "0", 1, "Input error for G 40 in control"},
-        Refused{40, "50 1.0 10.0", 1, "Input error for G 40 in control"}));
+        Refused{'G', 1, "3 10 10 1", 1, "Input error for G 1 in control"},
+        Refused{'G', 1, "10 8 6 51", 1, "Input error for G 1 in control"},
+        Refused{'G', 1, "10 8 6 0", 1, "Input error for G 1 in control"},
+        Refused{'G', 1, "10 8 6\nW 1", 1, "Input error for G 1 in control"},
+        Refused{'G', 2, "1 4 2 4", 1, "Input error for G 2 in control"},
+        Refused{'G', 2, "2 11 2 4", 1, "Input error for G 2 in control"},
+        Refused{'G', 2, "2 4 5 4", 1, "Input error for G 2 in control"},
+        Refused{'G', 3, "0 50 40 60 80 100", 1, "Input error for G 3 in control"},
+        Refused{'G', 3, "0 20 40 60 80 101", 1, "Input error for G 3 in control"},
+        Refused{'G', 3, "-1 20 40 60 80 100", 1, "Input error for G 3 in control"},
+        Refused{'G', 3, "0 20 40 60 80 99.9", 1, "Input error for G 3 in control - last number must be 100.0"},
+        Refused{'G', 4, "-1 2 2 0.1 0.1", 1, "Input error for G 4 in control"},
+        Refused{'G', 4, "13 2 2 0.1 0.1", 1, "Input error for G 4 in control"},  // beyond the field (n+2)
+        Refused{'G', 4, "2 2 9 0.1 0.1", 1, "Input error for G 4 in control"},
+        Refused{'G', 5, "13 13 2 2 2 2", 1, "Input error for G 5 in control\nWrong first indexes"},
+        Refused{'G', 5, "2 11 2 2 -1 2", 1, "Input error for G 5 in control\nWrong first indexes"},
+        Refused{'G', 5, "2 13 2 2 2 2", 1, "Input error for G 5 in control\nWrong second indexes"},
+        Refused{'G', 5, "3 2 2 2 2 2", 1, "Input error for G 5 in control\nWrong match beween indexes"},
+        Refused{'G', 6, "0 2 2 1.0 0.01", 1, "Input error for G 6 in control\n"},
+        Refused{'G', 6, "2 2 8 1.0 0.01", 1, "Input error for G 6 in control\n"},
+        Refused{'G', 6, "2 2 2 1e-6 0.01", 1, "Input error for G 6 in control\n"},
+        Refused{'G', 6, "2 2 2 1.0 20000", 1, "Input error for G 6 in control\n"},
+        Refused{'G', 7, "2 1 2 8 2 6 0 0 1.0 1 0 0", 1, "Input error for G 7 in control"},
+        Refused{'G', 7, "0 4 2 8 2 6 0 0 1.0 1 0 0", 1, "Input error for G 7 in control"},
+        Refused{'G', 7, "0 -4 2 8 2 6 0 0 1.0 1 0 0", 1, "Input error for G 7 in control"},
+        Refused{'G', 7, "0 1 2 9 2 6 0 0 1.0 1 0 0", 1, "Input error for G 7 in control"},
+        Refused{'G', 7, "0 -2 2 10 2 7 0 0 1.0 1 0 0", 1, "Input error for G 7 in control"},
+        Refused{'G', 7, "1 3 2 10 2 9 0 0 1.0 1 0 0", 1, "Input error for G 7 in control"},
+        Refused{'G', 9, "0", 1, "Error for G 9 in control"},
+        Refused{'G', 9, "11", 1, "Error for G 9 in control"},
+        Refused{'G', 10, "1 2 2 3 2 3 5.0", 1, "Input error for G 10 in control"},
+        Refused{'G', 10, "2 12 2 3 2 3 5.0", 1, "Input error for G 10 in control"},
+        Refused{'G', 11, "2 3 2 3 2 8 1.0 1.0", 1, "Input error for G 11 in control"},
+        Refused{'G', 12, "0 0.5 0.5", 1, "Input error for G 12, first parameter, in control"},
+        Refused{'G', 12, "10 0.5 0.5", 1, "Input error for G 12, first parameter, in control"},
+        Refused{'G', 12, "1 0.5 1.5", 1, "Input error for G 12, concentration, in control"},
+        Refused{'G', 13, "4 2 3 2 3 2 3", 1, "Input error for G 13 in control"},
+        Refused{'G', 13, "0 3 2 2 3 2 3", 1, "Input error for G 13 in control"},
+        Refused{'G', 13, "0 2 3 1 3 2 3", 1, "Input error for G 13 in control"},
+        Refused{'G', 14, "7 2 2 2", 1, "Input error for G 14 in control"},
+        Refused{'G', 14, "1 2 1 2", 1, "Input error for G 14 in control"},
+        Refused{'G', 14, "1 2 2 8", 1, "Input error for G 14 in control"},
+        Refused{'G', 16, "0 3 1 3 0 20 40 60 80 100", 1, "Input error for G 16 in control"},
+        Refused{'G', 16, "1 3 1 9 0 20 40 60 80 100", 1, "Input error for G 16 in control"},
+        Refused{'G', 16, "1 3 1 3 0 20 10 60 80 100", 1, "Input error for G 16 in control"},
+        Refused{'G', 16, "1 3 1 3 0 20 40 60 80 90", 1, "Input error for G 16 in control"},
+        Refused{'G', 17, "0 2 1 2 1 2 0 1.0", 1, "Input error for G 17 in control"},
+        Refused{'G', 17, "1 12 1 2 1 2 0 1.0", 1, "Input error for G 17 in control"},
+        Refused{'G', 18, "1 2 1 2 1 8 0 1.0 0 10", 1, "Input error for G 18 in control"},
+        Refused{'G', 19, "2 4 1 3 1 3 0 0", 1, "Input error for G 19 in control"},
+        Refused{'G', 19, "12 1 1 3 1 3 0 0", 1, "Input error for G 19 in control"},
+        Refused{'G', 19, "2 3 1 11 1 3 0 0", 1, "Input error for G 19 in control"},
+        Refused{'G', 19, "2 2 0 3 1 3 0 0", 1, "Input error for G 19 in control"},
+        Refused{'G', 20, "2 3 -1 3 2 3 1 0.5", 1, "Input error for G 20 in control\nWrong first indexes"},
+        Refused{'G', 20, "2 3 2 11 2 3 1 0.5", 1, "Input error for G 20 in control\nWrong second indexes"},
+        Refused{'G', 20, "2 3 2 3 3 2 1 0.5", 1, "Input error for G 20 in control\nWrong match beween indexes"},
+        Refused{'G', 20, "2 3 2 3 2 3 3 0.5", 1, "Input error for G 20 in control\nError in one of two last numbers"},
+        Refused{'G', 20, "2 3 2 3 2 3 1 -0.5", 1, "Input error for G 20 in control\nError in one of two last numbers"},
+        Refused{'G', 21, "0 2 1 3 1 3", 1, "Input error for G 21 in control"},
+        Refused{'G', 21, "-4 2 1 3 1 3", 1, "Input error for G 21 in control"},
+        Refused{'G', 21, "1 0 1 3 1 3", 1, "Input error for G 21 in control"},
+        Refused{'G', 21, "-3 8 1 10 1 9", 1, "Input error for G 21 in control"},
+        Refused{'G', 23, "1 11 1 2 3", 1, "Input error for G 23 in control"},
+        Refused{'G', 23, "1 2 1 2 7", 1, "Input error for G 23 in control"},
+        Refused{'G', 23, "2 1 1 2 3", 1, "Input error for G 23 in control"},
+        Refused{'G', 24, "300 z 1 0", 1, "Too many points in G 24 data set\n"},
+        Refused{'G', 24, "2 z 1 0 U 7 0", 1, "Error in G 24 data set \n"},
+        Refused{'G', 24, "1 z 1 3", 1, "Error in G 24 data set \n"},
+        Refused{'G', 40, "0", 1, "Input error for G 40 in control"},
+        Refused{'G', 40, "50 1.0 10.0", 1, "Input error for G 40 in control"}));
 
 TEST_F(ReaderTest, NumbersWithoutReaderAreDeclined) {
     writeFile("input", "1 2 3");
@@ -410,7 +393,7 @@ TEST_F(ReaderTest, CheckIOListsEveryFaultOfEveryRecord) {
 TEST_F(ReaderTest, LowerFixedLevelTakesTheBoxesInFileOrder) {
     ASSERT_EQ(readText("2 5 2 4 3", dataSet('G', 23)), kNoExit);
     ASSERT_EQ(readText("4 6 3 8 2", dataSet('G', 23)), kNoExit);
-    ASSERT_EQ(sialloc(), 0);
+    allocateArrays();
     setLowerFixedLevel();
     EXPECT_EQ(LowerFixedLevel[1][1], 6);
     EXPECT_EQ(LowerFixedLevel[10][8], 6);
@@ -423,7 +406,7 @@ TEST_F(ReaderTest, LowerFixedLevelTakesTheBoxesInFileOrder) {
 }
 
 TEST_F(ReaderTest, LowerFixedLevelIsUntouchedWithoutBoxes) {
-    ASSERT_EQ(sialloc(), 0);
+    allocateArrays();
     setLowerFixedLevel();
     EXPECT_EQ(LowerFixedLevel[3][3], 0);
 }

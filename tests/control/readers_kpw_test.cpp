@@ -10,81 +10,53 @@ using namespace quird_test;
 namespace {
 
 // Grid of the fixture: 10 x 8 x 6 lines, 2 size fractions.
-struct Refused {
-    char letter;
-    int number;
-    const char* text;
-    const char* log;
-};
-
-void PrintTo(const Refused& r, std::ostream* os) { *os << r.letter << ' ' << r.number << ' ' << r.text; }
-
-class KPWRefused : public ReaderTest, public ::testing::WithParamInterface<Refused> {};
-
-TEST_P(KPWRefused, EndsTheRunWithItsMessage) {
-    const Refused& r = GetParam();
-    EXPECT_EQ(readText(r.text, dataSet(r.letter, r.number)), 1);
-    EXPECT_EQ(boogie(), r.log);
-}
-
 INSTANTIATE_TEST_SUITE_P(
-    Table, KPWRefused,
+    KPW, RefusedDataSet,
     ::testing::Values(
-        Refused{'K', 1, "-1 100", "Input error for K 1 in control"},
-        Refused{'K', 1, "100\nW 1", "Input error for K 1 in control"},
-        Refused{'K', 2, "6 1", "Input error for K 2 in control"},
-        Refused{'K', 2, "0 2", "Input error for K 2 in control"},
-        Refused{'K', 2, "0\nW 1", "Input error for K 2 in control"},
-        Refused{'K', 3, "0.8 0.8 0.8 0.2 6.0 0.5", "Input error for K 3 in control"},
-        Refused{'K', 3, "0.8 -0.1 0.8 0.2 0.5 0.5", "Input error for K 3 in control"},
-        Refused{'K', 3, "0.8 0.8 0.8\nW 1", "Input error for K 3 in control"},
-        Refused{'K', 4, "1 1 21 5 1 1", "Input error for K 4 in control"},
-        Refused{'K', 4, "1 -1 1 5 1 1", "Input error for K 4 in control"},
-        Refused{'K', 5, "0 0 0 11 0 0", "Input error for K 5 in control"},
-        Refused{'K', 5, "0 0 0\nW 1", "Input error for K 5 in control"},
-        Refused{'K', 6, "0 0 0 0 0 21", "Input error for K 6 in control"},
-        Refused{'K', 6, "0 0 0 0 0\nW 1", "Input error for K 6 in control"},
-        Refused{'P', 3, "0 2 2 1", "Input error for P 3 in control"},
-        Refused{'P', 3, "12 2 2 1", "Input error for P 3 in control"},
-        Refused{'P', 3, "2 10 2 1", "Input error for P 3 in control"},
-        Refused{'P', 3, "2 2 8 1", "Input error for P 3 in control"},
-        Refused{'P', 3, "2 2 2 3", "Input error for P 3 in control"},
-        Refused{'W', 1, "0.5 10 100", "Input error for W 1 in control"},
-        Refused{'W', 1, "181 10 100", "Input error for W 1 in control"},
-        Refused{'W', 1, "50 -1 100", "Input error for W 1 in control"},
-        Refused{'W', 1, "50 10 10001", "Input error for W 1 in control"},
-        Refused{'W', 2, "3 1 5 4", "Input error for W 2 in control"},
-        Refused{'W', 2, "2 0 5", "Input error for W 2 in control"},
-        Refused{'W', 2, "2 1 11", "Input error for W 2 in control"},
-        Refused{'W', 2, "3000 1 2 3", "Input error for W 2 in control"},
-        Refused{'W', 2, "-1", "Input error for W 2 in control"},
-        Refused{'W', 3, "0", "Input error for W 3 in control"},
-        Refused{'W', 3, "10 1 1", "Input error for W 3 in control"},
-        Refused{'W', 3, "1 11 1", "Input error for W 3 in control"},
-        Refused{'W', 3, "1 5 -11", "Input error for W 3 in control"},
-        Refused{'W', 4, "4 0 2 1 3 1 3", "Input error for W 4 in control\nMWall(1).dir = 4\n"},
-        Refused{'W', 4, "1 2 2 1 3 1 3", "Input error for W 4 in control\nMWall(1).posneg = 2\n"},
-        Refused{'W', 4, "1 1 2 0 3 1 3", "Input error for W 4 in control\nA-MWall(1)\n"},
-        Refused{'W', 4, "1 1 2 4 3 1 3", "Input error for W 4 in control\nA-MWall(1)\n"},
-        Refused{'W', 4, "3 1 7 1 3 1 3", "Input error for W 4 in control\nA-MWall(1).node = 7\n"},
-        Refused{'W', 4, "1 -1 0 1 3 1 3", "Input error for W 4 in control\nA-MWall(1).node = 0\n"},
-        Refused{'W', 4, "1 1 2 1 9 1 3", "Input error for W 4 in control\nB-MWall(1)\n"},
-        Refused{'W', 4, "2 1 2 1 10 1 7", "Input error for W 4 in control\nB-MWall(1)\n"},
-        Refused{'W', 6, "11 0", "Error, for data set W 6, 1\n"},
-        Refused{'W', 6, "0 -1", "Error, for data set W 6, 1\n"},
-        Refused{'W', 7, "4 1 1 1.0 1.0", "Error, for data set W 7, 1\n"},
-        Refused{'W', 7, "0 1 9 1.0 1.0", "Error, for data set W 7, 1\n"}));
-
-// The refusal of W 5 needs ManArray.
-class KPWRefusedWithArrays : public KPWRefused {
-protected:
-    void SetUp() override {
-        KPWRefused::SetUp();
-        ASSERT_EQ(sialloc(), 0);
-        std::remove("boogie");
-        for (int i = 0; i <= xnumber + 1; ++i) ManArray[i] = ManningInit;
-    }
-};
+        Refused{'K', 1, "-1 100", 1, "Input error for K 1 in control"},
+        Refused{'K', 1, "100\nW 1", 1, "Input error for K 1 in control"},
+        Refused{'K', 2, "6 1", 1, "Input error for K 2 in control"},
+        Refused{'K', 2, "0 2", 1, "Input error for K 2 in control"},
+        Refused{'K', 2, "0\nW 1", 1, "Input error for K 2 in control"},
+        Refused{'K', 3, "0.8 0.8 0.8 0.2 6.0 0.5", 1, "Input error for K 3 in control"},
+        Refused{'K', 3, "0.8 -0.1 0.8 0.2 0.5 0.5", 1, "Input error for K 3 in control"},
+        Refused{'K', 3, "0.8 0.8 0.8\nW 1", 1, "Input error for K 3 in control"},
+        Refused{'K', 4, "1 1 21 5 1 1", 1, "Input error for K 4 in control"},
+        Refused{'K', 4, "1 -1 1 5 1 1", 1, "Input error for K 4 in control"},
+        Refused{'K', 5, "0 0 0 11 0 0", 1, "Input error for K 5 in control"},
+        Refused{'K', 5, "0 0 0\nW 1", 1, "Input error for K 5 in control"},
+        Refused{'K', 6, "0 0 0 0 0 21", 1, "Input error for K 6 in control"},
+        Refused{'K', 6, "0 0 0 0 0\nW 1", 1, "Input error for K 6 in control"},
+        Refused{'P', 3, "0 2 2 1", 1, "Input error for P 3 in control"},
+        Refused{'P', 3, "12 2 2 1", 1, "Input error for P 3 in control"},
+        Refused{'P', 3, "2 10 2 1", 1, "Input error for P 3 in control"},
+        Refused{'P', 3, "2 2 8 1", 1, "Input error for P 3 in control"},
+        Refused{'P', 3, "2 2 2 3", 1, "Input error for P 3 in control"},
+        Refused{'W', 1, "0.5 10 100", 1, "Input error for W 1 in control"},
+        Refused{'W', 1, "181 10 100", 1, "Input error for W 1 in control"},
+        Refused{'W', 1, "50 -1 100", 1, "Input error for W 1 in control"},
+        Refused{'W', 1, "50 10 10001", 1, "Input error for W 1 in control"},
+        Refused{'W', 2, "3 1 5 4", 1, "Input error for W 2 in control"},
+        Refused{'W', 2, "2 0 5", 1, "Input error for W 2 in control"},
+        Refused{'W', 2, "2 1 11", 1, "Input error for W 2 in control"},
+        Refused{'W', 2, "3000 1 2 3", 1, "Input error for W 2 in control"},
+        Refused{'W', 2, "-1", 1, "Input error for W 2 in control"},
+        Refused{'W', 3, "0", 1, "Input error for W 3 in control"},
+        Refused{'W', 3, "10 1 1", 1, "Input error for W 3 in control"},
+        Refused{'W', 3, "1 11 1", 1, "Input error for W 3 in control"},
+        Refused{'W', 3, "1 5 -11", 1, "Input error for W 3 in control"},
+        Refused{'W', 4, "4 0 2 1 3 1 3", 1, "Input error for W 4 in control\nMWall(1).dir = 4\n"},
+        Refused{'W', 4, "1 2 2 1 3 1 3", 1, "Input error for W 4 in control\nMWall(1).posneg = 2\n"},
+        Refused{'W', 4, "1 1 2 0 3 1 3", 1, "Input error for W 4 in control\nA-MWall(1)\n"},
+        Refused{'W', 4, "1 1 2 4 3 1 3", 1, "Input error for W 4 in control\nA-MWall(1)\n"},
+        Refused{'W', 4, "3 1 7 1 3 1 3", 1, "Input error for W 4 in control\nA-MWall(1).node = 7\n"},
+        Refused{'W', 4, "1 -1 0 1 3 1 3", 1, "Input error for W 4 in control\nA-MWall(1).node = 0\n"},
+        Refused{'W', 4, "1 1 2 1 9 1 3", 1, "Input error for W 4 in control\nB-MWall(1)\n"},
+        Refused{'W', 4, "2 1 2 1 10 1 7", 1, "Input error for W 4 in control\nB-MWall(1)\n"},
+        Refused{'W', 6, "11 0", 1, "Error, for data set W 6, 1\n"},
+        Refused{'W', 6, "0 -1", 1, "Error, for data set W 6, 1\n"},
+        Refused{'W', 7, "4 1 1 1.0 1.0", 1, "Error, for data set W 7, 1\n"},
+        Refused{'W', 7, "0 1 9 1.0 1.0", 1, "Error, for data set W 7, 1\n"}));
 
 TEST_F(ReaderTest, NumbersWithoutReaderAreDeclined) {
     writeFile("input", "1 2 3");
@@ -185,31 +157,25 @@ TEST_F(ReaderTest, WDataSetsStoreFlowAndTopology) {
 // W 5 and the block seams (second pass, arrays allocated)
 // ---------------------------------------------------------------------------
 
-TEST_P(KPWRefusedWithArrays, EndsTheRunWithItsMessage) {
-    const Refused& r = GetParam();
-    EXPECT_EQ(readText(r.text, dataSet(r.letter, r.number)), 1);
-    EXPECT_EQ(boogie(), r.log);
-}
+const char* const kWrongIndex = "Input error for W 5 in control, wrong integer index";
+const char* const kWrongCount = "Input error for W 5 in control, wrong count";
 
-INSTANTIATE_TEST_SUITE_P(W5, KPWRefusedWithArrays,
-                         ::testing::Values(
-                             Refused{'W', 5, "1 -1 30.0", "Input error for W 5 in control, wrong integer index"},
-                             Refused{'W', 5, "1 12 30.0", "Input error for W 5 in control, wrong integer index"},
-                             Refused{'W', 5, "1 two 30.0", "Input error for W 5 in control, wrong integer index"},
-                             Refused{'W', 5, "-1", "Input error for W 5 in control, wrong count"},
-                             Refused{'W', 5, "x 1 30.0", "Input error for W 5 in control, wrong count"},
-                             Refused{'W', 5, "2 3 30.0 4 0.5",
-                                     "Input error for W 5 in control, i=4\nManning's factor outside allowable range\n"},
-                             Refused{'W', 5, "1 3 180.5",
-                                     "Input error for W 5 in control, i=3\nManning's factor outside allowable range\n"}));
+INSTANTIATE_TEST_SUITE_P(
+    W5, RefusedDataSet,
+    ::testing::Values(
+        Refused{'W', 5, "1 -1 30.0", 1, kWrongIndex, true}, Refused{'W', 5, "1 12 30.0", 1, kWrongIndex, true},
+        Refused{'W', 5, "1 two 30.0", 1, kWrongIndex, true}, Refused{'W', 5, "-1", 1, kWrongCount, true},
+        Refused{'W', 5, "x 1 30.0", 1, kWrongCount, true},
+        Refused{'W', 5, "2 3 30.0 4 0.5", 1,
+                "Input error for W 5 in control, i=4\nManning's factor outside allowable range\n", true},
+        Refused{'W', 5, "1 3 180.5", 1,
+                "Input error for W 5 in control, i=3\nManning's factor outside allowable range\n", true}));
 
 class SecondPass : public ReaderTest {
 protected:
     void SetUp() override {
         ReaderTest::SetUp();
-        ASSERT_EQ(sialloc(), 0);
-        std::remove("boogie");
-        for (int i = 0; i <= xnumber + 1; ++i) ManArray[i] = ManningInit;
+        allocateArrays();
     }
 };
 

@@ -11,69 +11,46 @@ using namespace quird_test;
 
 namespace {
 
-// Grid of the fixture: 10 x 8 x 6 lines, 2 size fractions; 3 components.
-struct Refused {
-    char letter;
-    int number;  // table number of H
-    std::string text;
-    const char* log;
-};
-
-void PrintTo(const Refused& r, std::ostream* os) { *os << r.letter << ' ' << r.text; }
-
-class LetterRefused : public ReaderTest, public ::testing::WithParamInterface<Refused> {
-protected:
-    void SetUp() override {
-        ReaderTest::SetUp();
-        NoComponents = 3;
-    }
-};
-
-TEST_P(LetterRefused, EndsTheRunWithItsMessage) {
-    const Refused& r = GetParam();
-    EXPECT_EQ(readText(r.text, dataSet(r.letter, r.number)), 1);
-    EXPECT_EQ(boogie(), r.log);
-}
-
 const std::string kLongName(40, 'x');
 
+// Grid of the fixture: 10 x 8 x 6 lines, 2 size fractions; 3 components.
 INSTANTIATE_TEST_SUITE_P(
-    Table, LetterRefused,
+    Letters, RefusedDataSet,
     ::testing::Values(
-        Refused{'H', 3, "21 1.0 1 1", "Input error for H 3 in control\nData points must not exceed 20\n"},
-        Refused{'H', 0, "-1", "Input error for H 0 in control\nData points must not be negative\n"},
-        Refused{'H', 14, "2 1.0 3 2 0.5 17 0", "Input error for H 14 in control\n"},
-        Refused{'H', 14, "1 1.0 -1 2", "Input error for H 14 in control\n"},
-        Refused{'I', 0, "3 0.5", "Input error for I in control"},
-        Refused{'I', 0, "-1 0.5", "Input error for I in control"},
-        Refused{'I', 0, "nflow 0.5", "Input error for I in control"},
-        Refused{'L', 0, "21 1 2 3", "Input error for L in control\nNumber of levels must not exceed 20\n"},
-        Refused{'N', 0, "20 1 0.5", "Input error for N in control"},
-        Refused{'N', 0, "-1 1 0.5", "Input error for N in control"},
-        Refused{'N', 0, "0 50 0.5", "Input error for N in control"},
-        Refused{'N', 0, "0 1 19.5", "Input error for N in control"},
-        Refused{'N', 0, "0 1 -0.5", "Input error for N in control"},
-        Refused{'N', 0, "x 1 0.5", "Input error for N in control"},
-        Refused{'N', 0, "0\nW 1", "Input error for N in control"},
-        Refused{'Q', 0, "10001 0 1.0", "Input error for Q in control\n"},
-        Refused{'Q', 0, "-1 0 1.0", "Input error for Q in control\n"},
-        Refused{'Q', 0, "1 101 1.0", "Input error for Q in control\n"},
-        Refused{'Q', 0, "1\nW 1", "Input error for Q in control\n"},
-        Refused{'Q', 0, "1 0\nW 1", "Input error for Q 1 0 in control\n"},
-        Refused{'Q', 0, "2 1 3 0.5", "Input error for Q 2 1 in control\n"},  // components 0..2
-        Refused{'Q', 0, "1002 1 -1 0.5", "Input error for Q 1002 1 in control\n"},
-        Refused{'Q', 0, "3 2 0 3 0.5", "Input error for Q 3 2 in control\n"},
-        Refused{'Q', 0, "4 0 1 2 0.5\nW 1", "Input error for Q 4 0 in control\n"},
-        Refused{'Q', 0, "0 40 name", "Input error for Q 0 40 in control\n"},
-        Refused{'Q', 0, "0 3 " + kLongName, "Input error for Q 0 3 in control\n"},
-        Refused{'Q', 0, "0 3", "Input error for Q 0 3 in control\n"},
-        Refused{'S', 0, "0 0.001 0.1", "Input error for S in control: incorrect first integer\n"},
-        Refused{'S', 0, "4 0.001 0.1", "Input error for S in control: incorrect first integer\n"},
-        Refused{'S', 0, "x 0.001 0.1", "Input error for S in control: incorrect first integer\n"},
-        Refused{'S', 0, "1 -0.001 0.1", "Input error for S in control in second or third float for i=1\n"},
-        Refused{'S', 0, "2 0 1000001", "Input error for S in control in second or third float for i=2\n"},
-        Refused{'S', 0, "1 0.001\nW 1", "Input error for S in control in second or third float for i=1\n"},
-        Refused{'S', 0, "2 0.001 0.1",
+        Refused{'H', 3, "21 1.0 1 1", 1, "Input error for H 3 in control\nData points must not exceed 20\n"},
+        Refused{'H', 0, "-1", 1, "Input error for H 0 in control\nData points must not be negative\n"},
+        Refused{'H', 14, "2 1.0 3 2 0.5 17 0", 1, "Input error for H 14 in control\n"},
+        Refused{'H', 14, "1 1.0 -1 2", 1, "Input error for H 14 in control\n"},
+        Refused{'I', 0, "3 0.5", 1, "Input error for I in control"},
+        Refused{'I', 0, "-1 0.5", 1, "Input error for I in control"},
+        Refused{'I', 0, "nflow 0.5", 1, "Input error for I in control"},
+        Refused{'L', 0, "21 1 2 3", 1, "Input error for L in control\nNumber of levels must not exceed 20\n"},
+        Refused{'N', 0, "20 1 0.5", 1, "Input error for N in control"},
+        Refused{'N', 0, "-1 1 0.5", 1, "Input error for N in control"},
+        Refused{'N', 0, "0 50 0.5", 1, "Input error for N in control"},
+        Refused{'N', 0, "0 1 19.5", 1, "Input error for N in control"},
+        Refused{'N', 0, "0 1 -0.5", 1, "Input error for N in control"},
+        Refused{'N', 0, "x 1 0.5", 1, "Input error for N in control"},
+        Refused{'N', 0, "0\nW 1", 1, "Input error for N in control"},
+        Refused{'Q', 0, "10001 0 1.0", 1, "Input error for Q in control\n"},
+        Refused{'Q', 0, "-1 0 1.0", 1, "Input error for Q in control\n"},
+        Refused{'Q', 0, "1 101 1.0", 1, "Input error for Q in control\n"},
+        Refused{'Q', 0, "1\nW 1", 1, "Input error for Q in control\n"},
+        Refused{'Q', 0, "1 0\nW 1", 1, "Input error for Q 1 0 in control\n"},
+        Refused{'Q', 0, "2 1 3 0.5", 1, "Input error for Q 2 1 in control\n"},  // components 0..2
+        Refused{'Q', 0, "1002 1 -1 0.5", 1, "Input error for Q 1002 1 in control\n"},
+        Refused{'Q', 0, "3 2 0 3 0.5", 1, "Input error for Q 3 2 in control\n"},
+        Refused{'Q', 0, "4 0 1 2 0.5\nW 1", 1, "Input error for Q 4 0 in control\n"},
+        Refused{'Q', 0, "0 40 name", 1, "Input error for Q 0 40 in control\n"},
+        Refused{'Q', 0, "0 3 " + kLongName, 1, "Input error for Q 0 3 in control\n"},
+        Refused{'Q', 0, "0 3", 1, "Input error for Q 0 3 in control\n"},
+        Refused{'S', 0, "0 0.001 0.1", 1, "Input error for S in control: incorrect first integer\n"},
+        Refused{'S', 0, "4 0.001 0.1", 1, "Input error for S in control: incorrect first integer\n"},
+        Refused{'S', 0, "x 0.001 0.1", 1, "Input error for S in control: incorrect first integer\n"},
+        Refused{'S', 0, "1 -0.001 0.1", 1, "Input error for S in control in second or third float for i=1\n"},
+        Refused{'S', 0, "2 0 1000001", 1, "Input error for S in control in second or third float for i=2\n"},
+        Refused{'S', 0, "1 0.001\nW 1", 1, "Input error for S in control in second or third float for i=1\n"},
+        Refused{'S', 0, "2 0.001 0.1", 1,
                 "Input error for S in control file: The coarsest sediment sizes have to be given first, "
                 "with the lowest integer.\n"}));
 
@@ -103,7 +80,8 @@ TEST_F(ReaderTest, HReplacesTheLeadingPointsOfATable) {
     EXPECT_EQ(t.code1[2], 16);
     EXPECT_DOUBLE_EQ(t.value[3], 0.01);  // beyond the count, no longer in use
     std::string twenty = "20";
-    for (int p = 0; p < 20; ++p) twenty.append(" ").append(std::to_string(p)).append(".5 0 ").append(std::to_string(p % 17));
+    for (int p = 0; p < 20; ++p)
+        twenty.append(" ").append(std::to_string(p)).append(".5 0 ").append(std::to_string(p % 17));
     EXPECT_EQ(readText(twenty, dataSet('H', 0)), kNoExit);
     EXPECT_EQ(Bio[0].count, 20);
     EXPECT_DOUBLE_EQ(Bio[0].value[19], 19.5);
@@ -164,15 +142,7 @@ TEST_F(ReaderTest, NStoresNothingWhenRefused) {
 // Q
 // ---------------------------------------------------------------------------
 
-class QTest : public ReaderTest {
-protected:
-    void SetUp() override {
-        ReaderTest::SetUp();
-        NoComponents = 3;
-    }
-};
-
-TEST_F(QTest, TermsStoreTheFieldsOfTheirType) {
+TEST_F(ReaderTest, QTermsStoreTheFieldsOfTheirType) {
     EXPECT_EQ(readText(" 1 2 0.5", dataSet('Q')), kNoExit);
     EXPECT_EQ(readText(" 2002 1 2 -0.25", dataSet('Q')), kNoExit);
     EXPECT_EQ(readText(" 1003 0 1 2 3.5", dataSet('Q')), kNoExit);
@@ -191,7 +161,7 @@ TEST_F(QTest, TermsStoreTheFieldsOfTheirType) {
     EXPECT_DOUBLE_EQ(QTerms[3].value2, 2.5);
 }
 
-TEST_F(QTest, NamesAddNoTerm) {
+TEST_F(ReaderTest, QNamesAddNoTerm) {
     EXPECT_EQ(readText(" 0 3 Oxygen\n", dataSet('Q')), kNoExit);
     EXPECT_EQ(readText(" 0 39 " + std::string(39, 'n'), dataSet('Q')), kNoExit);
     EXPECT_EQ(NoTerms, 0);
@@ -199,7 +169,7 @@ TEST_F(QTest, NamesAddNoTerm) {
     EXPECT_EQ(std::strlen(QualityName[39]), 39u);
 }
 
-TEST_F(QTest, TypesWithoutFieldsLeaveTheirNumbersAsText) {
+TEST_F(ReaderTest, QTypesWithoutFieldsLeaveTheirNumbersAsText) {
     writeFile("input", " 7 2 1.5");
     FILE* fp = std::fopen("input", "r");
     readDataSetQ(fp);
@@ -277,8 +247,7 @@ class BedSamples : public ReaderTest {
 protected:
     void SetUp() override {
         ReaderTest::SetUp();
-        ASSERT_EQ(sialloc(), 0);
-        std::remove("boogie");
+        allocateArrays();
         SedimentSample[3][1] = 0.25;
         SedimentSample[3][2] = 0.75;
         SedimentSample[0][2] = 0.0;

@@ -22,13 +22,7 @@ struct Table {
 
 void PrintTo(const Table& t, std::ostream* os) { *os << t.name; }
 
-class Capacity : public ReaderTest, public ::testing::WithParamInterface<Table> {
-protected:
-    void SetUp() override {
-        ReaderTest::SetUp();
-        NoComponents = 3;
-    }
-};
+class Capacity : public ReaderTest, public ::testing::WithParamInterface<Table> {};
 
 TEST_P(Capacity, OneRecordPastTheLimitEndsTheRun) {
     const Table& t = GetParam();

@@ -1,6 +1,8 @@
 #include "control/records_support.h"
 
+#include <cstdio>
 #include <filesystem>
+#include <ostream>
 
 #include "control/engine.h"
 #include "control/readers.h"
@@ -56,6 +58,22 @@ void ReaderTest::SetUp() {
     ynumber = 8;
     znumber = 6;
     lnumber = 2;
+    NoComponents = 3;
+}
+
+void allocateArrays() {
+    ASSERT_EQ(sialloc(), 0);
+    std::remove("boogie");
+    for (int i = 0; i <= xnumber + 1; ++i) ManArray[i] = ManningInit;
+}
+
+void PrintTo(const Refused& r, std::ostream* os) { *os << r.letter << ' ' << r.number << ' ' << r.text; }
+
+TEST_P(RefusedDataSet, EndsTheRunWithItsMessage) {
+    const Refused& r = GetParam();
+    if (r.arrays) allocateArrays();
+    EXPECT_EQ(readText(r.text, dataSet(r.letter, r.number)), r.code);
+    EXPECT_EQ(boogie(), r.log);
 }
 
 }  // namespace quird_test

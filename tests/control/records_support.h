@@ -28,10 +28,29 @@ int readRepeated(const std::string& text, int times, const DataSetReader& reader
 // The text of boogie (empty when there is none).
 std::string boogie();
 
-// A fixture with defaults set and a grid of 10 x 8 x 6 lines and 2 size fractions.
+// A fixture with defaults set, a grid of 10 x 8 x 6 lines, 2 size fractions
+// and 3 water-quality components.
 class ReaderTest : public EngineTest {
 protected:
     void SetUp() override;
 };
+
+// The arrays as the reader leaves them for the second pass: allocated, the
+// Manning number spread over ManArray, no log.
+void allocateArrays();
+
+// A data set that ends the run: its text, the exit code and the whole log.
+struct Refused {
+    char letter;
+    int number;  // of the numbered letters and H
+    std::string text;
+    int code;
+    std::string log;
+    bool arrays = false;  // read in the second pass
+};
+void PrintTo(const Refused& r, std::ostream* os);
+
+// Instantiated with a table of cases per family.
+class RefusedDataSet : public ReaderTest, public ::testing::WithParamInterface<Refused> {};
 
 }  // namespace quird_test

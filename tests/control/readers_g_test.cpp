@@ -85,14 +85,14 @@ INSTANTIATE_TEST_SUITE_P(
         Refused{'G', 40, "0", 1, "Input error for G 40 in control"},
         Refused{'G', 40, "50 1.0 10.0", 1, "Input error for G 40 in control"}));
 
-TEST_F(ReaderTest, NumbersWithoutReaderAreDeclined) {
+TEST_F(RecordsTest, GNumbersWithoutReaderAreDeclined) {
     writeFile("input", "1 2 3");
     FILE* fp = std::fopen("input", "r");
     for (int number : {0, 22, 25, 39, 41, 49, 51}) EXPECT_FALSE(readDataSetG(number, fp)) << number;
     std::fclose(fp);
 }
 
-TEST_F(ReaderTest, G1G2G6G9StoreTheirParameters) {
+TEST_F(RecordsTest, G1G2G6G9StoreTheirParameters) {
     EXPECT_EQ(readText("12 9 7 3", dataSet('G', 1)), kNoExit);
     EXPECT_EQ(xnumber, 12);
     EXPECT_EQ(ynumber, 9);
@@ -107,30 +107,30 @@ TEST_F(ReaderTest, G1G2G6G9StoreTheirParameters) {
     EXPECT_DOUBLE_EQ(ConvSurface, 1e-3);
     EXPECT_EQ(readText("12", dataSet('G', 9)), kNoExit);
     EXPECT_EQ(SpecEnergy, 12);
-    EXPECT_EQ(boogie(), "");
+    EXPECT_EQ(boogieText(), "");
 }
 
-TEST_F(ReaderTest, G3AcceptsALastValueWithinItsTolerance) {
+TEST_F(RecordsTest, G3AcceptsALastValueWithinItsTolerance) {
     EXPECT_EQ(readText("\n0 10\n30 60\n90 99.999995", dataSet('G', 3)), kNoExit);
     EXPECT_DOUBLE_EQ(zdistrib[2], 10.0);
     EXPECT_DOUBLE_EQ(zdistrib[6], 99.999995);
 }
 
 // A G 3 or G 16 with more levels than its table refuses the level that does not fit before storing it.
-TEST_F(ReaderTest, VerticalDistributionsRefuseLevelsBeyondTheirTables) {
+TEST_F(RecordsTest, VerticalDistributionsRefuseLevelsBeyondTheirTables) {
     std::string values;
     for (int k = 1; k <= 1001; ++k) values += k == 1001 ? " 100" : " 0";
     znumber = 1001;
     EXPECT_EQ(readText(values, dataSet('G', 3)), 1);
-    EXPECT_EQ(boogie(), "Input error for G 3 in control");
+    EXPECT_EQ(boogieText(), "Input error for G 3 in control");
     std::remove("boogie");
     znumber = 121;
     EXPECT_EQ(readText("1 2 1 2" + values, dataSet('G', 16)), 1);
-    EXPECT_EQ(boogie(), "Input error for G 16 in control");
+    EXPECT_EQ(boogieText(), "Input error for G 16 in control");
     EXPECT_EQ(DistribNo, 0);
 }
 
-TEST_F(ReaderTest, G16StoresADistributionBox) {
+TEST_F(RecordsTest, G16StoresADistributionBox) {
     EXPECT_EQ(readText("2 4 3 5\n0 10 20 50 75 100", dataSet('G', 16)), kNoExit);
     EXPECT_EQ(DistribNo, 1);
     EXPECT_EQ(Distribution[0].i2, 4);
@@ -139,7 +139,7 @@ TEST_F(ReaderTest, G16StoresADistributionBox) {
     EXPECT_DOUBLE_EQ(Distribution[0].percent[6], 100.0);
 }
 
-TEST_F(ReaderTest, PointSourcesTakeOneConcentrationPerSizeClass) {
+TEST_F(RecordsTest, PointSourcesTakeOneConcentrationPerSizeClass) {
     EXPECT_EQ(readText("12 10 8 0.25 0.5 F 2", dataSet('G', 4)), kNoExit);
     EXPECT_EQ(i_pointsource, 12);
     EXPECT_EQ(k_pointsource, 8);
@@ -155,10 +155,10 @@ TEST_F(ReaderTest, PointSourcesTakeOneConcentrationPerSizeClass) {
 
 // Before G 1 is read the fraction count is the pre-read one, unchecked: the
 // tables of the point source hold at most 50 classes.
-TEST_F(ReaderTest, PointSourcesRefuseMoreSizeClassesThanTheirTable) {
+TEST_F(RecordsTest, PointSourcesRefuseMoreSizeClassesThanTheirTable) {
     lnumber = 200;
     EXPECT_EQ(readText("2 2 2 0.1", dataSet('G', 4)), 1);
-    EXPECT_EQ(boogie(), "Input error for G 4 in control");
+    EXPECT_EQ(boogieText(), "Input error for G 4 in control");
     lnumber = kMaxFractions;
     std::string values;
     for (int l = 1; l <= kMaxFractions; ++l) values += " 0.02";
@@ -166,7 +166,7 @@ TEST_F(ReaderTest, PointSourcesRefuseMoreSizeClassesThanTheirTable) {
     EXPECT_DOUBLE_EQ(pointsource[kMaxFractions], 0.02);
 }
 
-TEST_F(ReaderTest, G7AppendsOpeningsFromOne) {
+TEST_F(RecordsTest, G7AppendsOpeningsFromOne) {
     EXPECT_EQ(readText("0 1 2 8 2 6 0 0 12.5 1 0 0", dataSet('G', 7)), kNoExit);
     EXPECT_EQ(readText("1 -3\n2 10 2 8 2 1 -12.5 0.6 0.8 0", dataSet('G', 7)), kNoExit);
     EXPECT_EQ(readText("0 0 2 3 2 3 0 0 1 0 0 0", dataSet('G', 7)), kNoExit);  // side 0 is for checkIO
@@ -182,7 +182,7 @@ TEST_F(ReaderTest, G7AppendsOpeningsFromOne) {
     EXPECT_DOUBLE_EQ(IO[2].dir[1], 0.8);
 }
 
-TEST_F(ReaderTest, BoxRecordsStoreTheirFields) {
+TEST_F(RecordsTest, BoxRecordsStoreTheirFields) {
     EXPECT_EQ(readText("2 3 4 5 6 7 0.5 -0.25 0.125\n", dataSet('G', 8)), kNoExit);
     EXPECT_EQ(MInitNo, 1);
     EXPECT_EQ(MInit[1].i1, 2);
@@ -208,10 +208,10 @@ TEST_F(ReaderTest, BoxRecordsStoreTheirFields) {
     EXPECT_EQ(AreaSource[0].size, 2);
     EXPECT_DOUBLE_EQ(AreaSource[0].value, 0.5);
     EXPECT_EQ(AreaSource[0].i2, 11);
-    EXPECT_EQ(boogie(), "");
+    EXPECT_EQ(boogieText(), "");
 }
 
-TEST_F(ReaderTest, G15ClampsTheScale) {
+TEST_F(RecordsTest, G15ClampsTheScale) {
     EXPECT_EQ(readText("0.1", dataSet('G', 15)), kNoExit);
     EXPECT_DOUBLE_EQ(MouseScale, 0.5);
     EXPECT_EQ(readText("9", dataSet('G', 15)), kNoExit);
@@ -220,7 +220,7 @@ TEST_F(ReaderTest, G15ClampsTheScale) {
     EXPECT_DOUBLE_EQ(MouseScale, 2.5);
 }
 
-TEST_F(ReaderTest, BorderSourcesAndTheirTimeWindows) {
+TEST_F(RecordsTest, BorderSourcesAndTheirTimeWindows) {
     EXPECT_EQ(readText("1 2 1 2 1 2 3 7.5", dataSet('G', 17)), kNoExit);
     EXPECT_EQ(readText("1 2 1 2 1 2 0 1.0 100.0 50.0", dataSet('G', 18)), kNoExit);
     EXPECT_EQ(readText("1 2 1 2 1 2 0 1.0 100.0 150.0", dataSet('G', 18)), kNoExit);
@@ -238,7 +238,7 @@ TEST_F(ReaderTest, BorderSourcesAndTheirTimeWindows) {
     EXPECT_DOUBLE_EQ(BorderSource[3].endTime, 1e20);
 }
 
-TEST_F(ReaderTest, TheTrailingValuesOfADataSetLeaveTheNextLetter) {
+TEST_F(RecordsTest, TheTrailingValuesOfADataSetLeaveTheNextLetter) {
     writeFile("input", "1 2 1 2 1 2 0 1.0\nIN");
     FILE* fp = std::fopen("input", "r");
     readDataSetG(18, fp);
@@ -246,7 +246,7 @@ TEST_F(ReaderTest, TheTrailingValuesOfADataSetLeaveTheNextLetter) {
     std::fclose(fp);
 }
 
-TEST_F(ReaderTest, SectionsAndLevelsStoreTheirFields) {
+TEST_F(RecordsTest, SectionsAndLevelsStoreTheirFields) {
     EXPECT_EQ(readText("11 1 1 8 1 6 5 9", dataSet('G', 19)), kNoExit);
     EXPECT_EQ(sOpenGL3DNo, 1);
     EXPECT_EQ(sOpenGl3D[0].plane, 11);
@@ -263,7 +263,7 @@ TEST_F(ReaderTest, SectionsAndLevelsStoreTheirFields) {
     EXPECT_DOUBLE_EQ(Verttemp[2].temperature, 4.0);
 }
 
-TEST_F(ReaderTest, G24TakesTheFirstNonBlankAsLetter) {
+TEST_F(RecordsTest, G24TakesTheFirstNonBlankAsLetter) {
     EXPECT_EQ(readText("2 z 1 0 U 3 0\n", dataSet('G', 24)), kNoExit);
     ASSERT_EQ(TecStrucNo, 2);
     EXPECT_EQ(TecStruc[0].letter, 'z');
@@ -276,24 +276,24 @@ TEST_F(ReaderTest, G24TakesTheFirstNonBlankAsLetter) {
     EXPECT_EQ(TecStruc[1].level, 3);
 }
 
-TEST_F(ReaderTest, G50AcceptsZeroAndOne) {
+TEST_F(RecordsTest, G50AcceptsZeroAndOne) {
     EXPECT_EQ(readText("0 1 0 1 1 0 0 0 1 1", dataSet('G', 50)), kNoExit);
     EXPECT_EQ(FlagOpenMP[1], 1);
     EXPECT_EQ(FlagOpenMP[9], 1);
-    EXPECT_EQ(boogie(), "");
+    EXPECT_EQ(boogieText(), "");
 }
 
 // Every faulty value is listed, then the run ends (the values are not used).
-TEST_F(ReaderTest, G50ListsEveryFaultyValueAndEndsTheRun) {
+TEST_F(RecordsTest, G50ListsEveryFaultyValueAndEndsTheRun) {
     EXPECT_EQ(readText("0 2 0 1 -1 0 0 0 1 1", dataSet('G', 50)), 1);
-    EXPECT_EQ(boogie(),
+    EXPECT_EQ(boogieText(),
               "Error for G 50 data set in control file\nInteger no. 1 = 2\n"
               "Error for G 50 data set in control file\nInteger no. 4 = -1\n");
 }
 
-TEST_F(ReaderTest, G50RefusesValuesThatDoNotConvert) {
+TEST_F(RecordsTest, G50RefusesValuesThatDoNotConvert) {
     EXPECT_EQ(readText("0 1 0 1 1 0 0 0\nK 1", dataSet('G', 50)), 1);
-    EXPECT_EQ(boogie(),
+    EXPECT_EQ(boogieText(),
               "Error for G 50 data set in control file\nInteger no. 8 = 0\n"
               "Error for G 50 data set in control file\nInteger no. 9 = 0\n");
 }
@@ -310,7 +310,7 @@ struct FaultyOpening {
 
 void PrintTo(const FaultyOpening& f, std::ostream* os) { *os << f.record; }
 
-class CheckIO : public ReaderTest, public ::testing::WithParamInterface<FaultyOpening> {};
+class CheckIO : public RecordsTest, public ::testing::WithParamInterface<FaultyOpening> {};
 
 // A record that passes the reader but not checkIO: stored directly.
 IORecord parseOpening(const char* text) {
@@ -328,7 +328,7 @@ TEST_P(CheckIO, ReportsTheFaultAndMarksTheRun) {
     IO[2] = parseOpening(f.record);
     EXPECT_EQ(exitCodeOf(checkIO), kNoExit);
     EXPECT_EQ(IONo, -10);
-    EXPECT_EQ(boogie(), std::string("Error in G 7: for wall no: 2\n") + f.lines);
+    EXPECT_EQ(boogieText(), std::string("Error in G 7: for wall no: 2\n") + f.lines);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -360,24 +360,24 @@ INSTANTIATE_TEST_SUITE_P(
         FaultyOpening{"0 1 2 8 2 6 2 0 1 1.5 0 0", 0,
                       "Incorrect components for paralell equal 2\nIncorrect Unit = 0.000000e+00\n"}));
 
-TEST_F(ReaderTest, CheckIOPassesSoundOpenings) {
+TEST_F(RecordsTest, CheckIOPassesSoundOpenings) {
     IONo = 3;
     IO[1] = parseOpening("0 1 2 8 2 6 0 0 1.0 1 0 0");
     IO[2] = parseOpening("1 -1 2 8 2 6 2 2 1.0 0.6 0.8 0");
     IO[3] = parseOpening("0 -3 2 10 2 8 1 1 1.0 0 0 1");
     checkIO();
     EXPECT_EQ(IONo, 3);
-    EXPECT_EQ(boogie(), "");
+    EXPECT_EQ(boogieText(), "");
 }
 
-TEST_F(ReaderTest, CheckIOListsEveryFaultOfEveryRecord) {
+TEST_F(RecordsTest, CheckIOListsEveryFaultOfEveryRecord) {
     IONo = 3;
     IO[1] = parseOpening("0 0 1 8 2 6 0 0 1 1 0 0");
     IO[2] = parseOpening("0 1 2 8 2 6 0 0 1 1 0 0");
     IO[3] = parseOpening("2 2 2 11 2 7 0 5 1 1 0 0");
     checkIO();
     EXPECT_EQ(IONo, -10);
-    EXPECT_EQ(boogie(),
+    EXPECT_EQ(boogieText(),
               "Error in G 7: for wall no: 1\nside have to range from -3 to +3, but not zero\nside: 0\n"
               "Error in G 7: for wall no: 1\na1 and b1 have to b greater than 1\na1, b1: 1, 2\n"
               "Error in G 7: for wall no: 3\ntype have to be 0 for inflow or 1 for outflow\n"
@@ -390,7 +390,7 @@ TEST_F(ReaderTest, CheckIOListsEveryFaultOfEveryRecord) {
 // Fixed lowest levels of G 23
 // ---------------------------------------------------------------------------
 
-TEST_F(ReaderTest, LowerFixedLevelTakesTheBoxesInFileOrder) {
+TEST_F(RecordsTest, LowerFixedLevelTakesTheBoxesInFileOrder) {
     ASSERT_EQ(readText("2 5 2 4 3", dataSet('G', 23)), kNoExit);
     ASSERT_EQ(readText("4 6 3 8 2", dataSet('G', 23)), kNoExit);
     allocateArrays();
@@ -405,7 +405,7 @@ TEST_F(ReaderTest, LowerFixedLevelTakesTheBoxesInFileOrder) {
     EXPECT_EQ(LowerFixedLevel[0][0], 0);
 }
 
-TEST_F(ReaderTest, LowerFixedLevelIsUntouchedWithoutBoxes) {
+TEST_F(RecordsTest, LowerFixedLevelIsUntouchedWithoutBoxes) {
     allocateArrays();
     setLowerFixedLevel();
     EXPECT_EQ(LowerFixedLevel[3][3], 0);

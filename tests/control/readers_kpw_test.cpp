@@ -58,7 +58,7 @@ INSTANTIATE_TEST_SUITE_P(
         Refused{'W', 7, "4 1 1 1.0 1.0", 1, "Error, for data set W 7, 1\n"},
         Refused{'W', 7, "0 1 9 1.0 1.0", 1, "Error, for data set W 7, 1\n"}));
 
-TEST_F(ReaderTest, NumbersWithoutReaderAreDeclined) {
+TEST_F(RecordsTest, KPWNumbersWithoutReaderAreDeclined) {
     writeFile("input", "1 2 3");
     FILE* fp = std::fopen("input", "r");
     for (int number : {0, 7, 11}) EXPECT_FALSE(readDataSetK(number, fp)) << "K " << number;
@@ -67,7 +67,7 @@ TEST_F(ReaderTest, NumbersWithoutReaderAreDeclined) {
     std::fclose(fp);
 }
 
-TEST_F(ReaderTest, KDataSetsStoreTheSolverControl) {
+TEST_F(RecordsTest, KDataSetsStoreTheSolverControl) {
     EXPECT_EQ(readText("200 30", dataSet('K', 1)), kNoExit);
     EXPECT_EQ(iterGlobalMax, 200);
     EXPECT_EQ(IterSurface, 30);
@@ -84,11 +84,11 @@ TEST_F(ReaderTest, KDataSetsStoreTheSolverControl) {
     EXPECT_EQ(sou[6], 20);
     EXPECT_EQ(readText("Y", dataSet('K', 8)), kNoExit);
     EXPECT_EQ(conti, 'Y');
-    EXPECT_EQ(boogie(), "");
+    EXPECT_EQ(boogieText(), "");
 }
 
 // K 4 does not count its fields: the values that are missing keep theirs.
-TEST_F(ReaderTest, K4KeepsTheSweepsThatAreNotGiven) {
+TEST_F(RecordsTest, K4KeepsTheSweepsThatAreNotGiven) {
     EXPECT_EQ(readText("3 2 7\nK 1 10 10", dataSet('K', 4)), kNoExit);
     EXPECT_EQ(sweeps[1], 3);
     EXPECT_EQ(sweeps[3], 7);
@@ -97,7 +97,7 @@ TEST_F(ReaderTest, K4KeepsTheSweepsThatAreNotGiven) {
     EXPECT_EQ(sweeps[6], 1);
 }
 
-TEST_F(ReaderTest, K9AndK10StoreTheLetterAsGiven) {
+TEST_F(RecordsTest, K9AndK10StoreTheLetterAsGiven) {
     EXPECT_EQ(readText("N", dataSet('K', 9)), kNoExit);
     EXPECT_EQ(simple, 'N');
     EXPECT_EQ(readText("y", dataSet('K', 9)), kNoExit);
@@ -106,7 +106,7 @@ TEST_F(ReaderTest, K9AndK10StoreTheLetterAsGiven) {
     EXPECT_EQ(lcray, 'n');
 }
 
-TEST_F(ReaderTest, PDataSetsStoreThePlotSettings) {
+TEST_F(RecordsTest, PDataSetsStoreThePlotSettings) {
     EXPECT_EQ(readText("2 3 4 -1 0.5", dataSet('P', 2)), kNoExit);
     EXPECT_DOUBLE_EQ(zscale, 4.0);
     EXPECT_DOUBLE_EQ(movey, 0.5);
@@ -122,7 +122,7 @@ TEST_F(ReaderTest, PDataSetsStoreThePlotSettings) {
     EXPECT_EQ(PrintRes, -5);
 }
 
-TEST_F(ReaderTest, WDataSetsStoreFlowAndTopology) {
+TEST_F(RecordsTest, WDataSetsStoreFlowAndTopology) {
     EXPECT_EQ(readText("35.5 120.0 101.5", dataSet('W', 1)), kNoExit);
     EXPECT_DOUBLE_EQ(ManningInit, 35.5);
     EXPECT_DOUBLE_EQ(discharge, 120.0);
@@ -150,7 +150,7 @@ TEST_F(ReaderTest, WDataSetsStoreFlowAndTopology) {
     EXPECT_EQ(Attract[1].i, 10);
     EXPECT_EQ(Attract[1].j, 8);
     EXPECT_DOUBLE_EQ(Attract[1].decay, 0.5);
-    EXPECT_EQ(boogie(), "");
+    EXPECT_EQ(boogieText(), "");
 }
 
 // ---------------------------------------------------------------------------
@@ -171,10 +171,10 @@ INSTANTIATE_TEST_SUITE_P(
         Refused{'W', 5, "1 3 180.5", 1,
                 "Input error for W 5 in control, i=3\nManning's factor outside allowable range\n", true}));
 
-class SecondPass : public ReaderTest {
+class SecondPass : public RecordsTest {
 protected:
     void SetUp() override {
-        ReaderTest::SetUp();
+        RecordsTest::SetUp();
         allocateArrays();
     }
 };
@@ -189,7 +189,7 @@ TEST_F(SecondPass, W5OverridesSingleCrossSections) {
     EXPECT_DOUBLE_EQ(ManArray[5], 70.0);
     EXPECT_EQ(readText("0 5 20", dataSet('W', 5)), kNoExit);  // nothing is read
     EXPECT_DOUBLE_EQ(ManArray[5], 70.0);
-    EXPECT_EQ(boogie(), "");
+    EXPECT_EQ(boogieText(), "");
 }
 
 TEST_F(SecondPass, BlockSeamsMarkTheJoinedGridLines) {

@@ -58,7 +58,7 @@ INSTANTIATE_TEST_SUITE_P(
 // H
 // ---------------------------------------------------------------------------
 
-TEST_F(ReaderTest, HTable14IsPreset) {
+TEST_F(RecordsTest, HTable14IsPreset) {
     const BioTable& t = Bio[14];
     ASSERT_EQ(t.count, 7);
     EXPECT_DOUBLE_EQ(t.value[0], -1.0);
@@ -71,7 +71,7 @@ TEST_F(ReaderTest, HTable14IsPreset) {
     for (int n = 0; n < 14; ++n) EXPECT_EQ(Bio[n].count, 0);
 }
 
-TEST_F(ReaderTest, HReplacesTheLeadingPointsOfATable) {
+TEST_F(RecordsTest, HReplacesTheLeadingPointsOfATable) {
     EXPECT_EQ(readText("3 -2.0 0 16 -0.2 1 1 0.5 16 0", dataSet('H', 14)), kNoExit);
     const BioTable& t = Bio[14];
     EXPECT_EQ(t.count, 3);
@@ -88,7 +88,7 @@ TEST_F(ReaderTest, HReplacesTheLeadingPointsOfATable) {
     EXPECT_EQ(Bio[0].code2[19], 2);
 }
 
-TEST_F(ReaderTest, HWithATableNumberAbove14IsIgnored) {
+TEST_F(RecordsTest, HWithATableNumberAbove14IsIgnored) {
     writeFile("input", "2 1.0 1 1");
     FILE* fp = std::fopen("input", "r");
     EXPECT_FALSE(readDataSetH(15, fp));
@@ -101,14 +101,14 @@ TEST_F(ReaderTest, HWithATableNumberAbove14IsIgnored) {
 // I, L, N
 // ---------------------------------------------------------------------------
 
-TEST_F(ReaderTest, IStoresTheInflowOfAClass) {
+TEST_F(RecordsTest, IStoresTheInflowOfAClass) {
     EXPECT_EQ(readText(" 0 1.5\n", dataSet('I')), kNoExit);
     EXPECT_EQ(readText(" 2 0.25 ", dataSet('I')), kNoExit);
     EXPECT_DOUBLE_EQ(inflow[0], 1.5);
     EXPECT_DOUBLE_EQ(inflow[2], 0.25);
 }
 
-TEST_F(ReaderTest, LReplacesTheContourLevels) {
+TEST_F(RecordsTest, LReplacesTheContourLevels) {
     EXPECT_EQ(readText(" 3 1.0 2.5 4.0", dataSet('L')), kNoExit);
     EXPECT_EQ(contourNo, 3);
     EXPECT_DOUBLE_EQ(contourLevels[2], 4.0);
@@ -121,7 +121,7 @@ TEST_F(ReaderTest, LReplacesTheContourLevels) {
     EXPECT_DOUBLE_EQ(contourLevels[19], 19.0);
 }
 
-TEST_F(ReaderTest, NStoresSharesAndTheHighestSample) {
+TEST_F(RecordsTest, NStoresSharesAndTheHighestSample) {
     EXPECT_EQ(readText(" 3 1 0.25", dataSet('N')), kNoExit);
     EXPECT_EQ(readText(" 19 49 1.5", dataSet('N')), kNoExit);  // up to 19.0 passes here
     EXPECT_EQ(readText(" 2 0 0.5", dataSet('N')), kNoExit);
@@ -131,7 +131,7 @@ TEST_F(ReaderTest, NStoresSharesAndTheHighestSample) {
     EXPECT_EQ(SampleNo, 19);
 }
 
-TEST_F(ReaderTest, NStoresNothingWhenRefused) {
+TEST_F(RecordsTest, NStoresNothingWhenRefused) {
     EXPECT_EQ(readText(" 3 1 0.25", dataSet('N')), kNoExit);
     EXPECT_EQ(readText(" 3 1 20", dataSet('N')), 1);
     EXPECT_DOUBLE_EQ(SedimentSample[3][1], 0.25);
@@ -142,7 +142,7 @@ TEST_F(ReaderTest, NStoresNothingWhenRefused) {
 // Q
 // ---------------------------------------------------------------------------
 
-TEST_F(ReaderTest, QTermsStoreTheFieldsOfTheirType) {
+TEST_F(RecordsTest, QTermsStoreTheFieldsOfTheirType) {
     EXPECT_EQ(readText(" 1 2 0.5", dataSet('Q')), kNoExit);
     EXPECT_EQ(readText(" 2002 1 2 -0.25", dataSet('Q')), kNoExit);
     EXPECT_EQ(readText(" 1003 0 1 2 3.5", dataSet('Q')), kNoExit);
@@ -161,7 +161,7 @@ TEST_F(ReaderTest, QTermsStoreTheFieldsOfTheirType) {
     EXPECT_DOUBLE_EQ(QTerms[3].value2, 2.5);
 }
 
-TEST_F(ReaderTest, QNamesAddNoTerm) {
+TEST_F(RecordsTest, QNamesAddNoTerm) {
     EXPECT_EQ(readText(" 0 3 Oxygen\n", dataSet('Q')), kNoExit);
     EXPECT_EQ(readText(" 0 39 " + std::string(39, 'n'), dataSet('Q')), kNoExit);
     EXPECT_EQ(NoTerms, 0);
@@ -169,7 +169,7 @@ TEST_F(ReaderTest, QNamesAddNoTerm) {
     EXPECT_EQ(std::strlen(QualityName[39]), 39u);
 }
 
-TEST_F(ReaderTest, QTypesWithoutFieldsLeaveTheirNumbersAsText) {
+TEST_F(RecordsTest, QTypesWithoutFieldsLeaveTheirNumbersAsText) {
     writeFile("input", " 7 2 1.5");
     FILE* fp = std::fopen("input", "r");
     readDataSetQ(fp);
@@ -183,7 +183,7 @@ TEST_F(ReaderTest, QTypesWithoutFieldsLeaveTheirNumbersAsText) {
 // S
 // ---------------------------------------------------------------------------
 
-TEST_F(ReaderTest, SSizesGoFromTheCoarsest) {
+TEST_F(RecordsTest, SSizesGoFromTheCoarsest) {
     EXPECT_EQ(readText(" 1 0.002 0.2", dataSet('S')), kNoExit);
     EXPECT_EQ(readText(" 2 0.002 0.1", dataSet('S')), kNoExit);  // equal sizes pass
     EXPECT_EQ(readText(" 3 0.0005 0.01", dataSet('S')), kNoExit);  // class lnumber+1
@@ -191,19 +191,19 @@ TEST_F(ReaderTest, SSizesGoFromTheCoarsest) {
     EXPECT_DOUBLE_EQ(fallvelo[3], 0.01);
     EXPECT_TRUE(sizesGiven);
     EXPECT_EQ(readText(" 2 0.003 0.1", dataSet('S')), 1);
-    EXPECT_EQ(boogie(),
+    EXPECT_EQ(boogieText(),
               "Input error for S in control file: The coarsest sediment sizes have to be given first, "
               "with the lowest integer.\n");
 }
 
-TEST_F(ReaderTest, SGivenFinestFirstNeedsAZeroSize) {
+TEST_F(RecordsTest, SGivenFinestFirstNeedsAZeroSize) {
     EXPECT_EQ(readText(" 2 0 0.1", dataSet('S')), kNoExit);
     EXPECT_EQ(readText(" 1 0.002 0.2", dataSet('S')), kNoExit);
     EXPECT_EQ(readText(" 2 0.001 0.1", dataSet('S')), kNoExit);
 }
 
 // With 50 fractions the class behind the last one still fits the tables.
-TEST_F(ReaderTest, SAcceptsTheClassBehindFifty) {
+TEST_F(RecordsTest, SAcceptsTheClassBehindFifty) {
     lnumber = kMaxFractions;
     EXPECT_EQ(readText(" 51 0 0", dataSet('S')), kNoExit);
     EXPECT_EQ(readText(" 52 0 0", dataSet('S')), 1);
@@ -213,7 +213,7 @@ TEST_F(ReaderTest, SAcceptsTheClassBehindFifty) {
 // T
 // ---------------------------------------------------------------------------
 
-TEST_F(ReaderTest, TitleEndsAtTheLineEnd) {
+TEST_F(RecordsTest, TitleEndsAtTheLineEnd) {
     writeFile("input", " Flume test\nG 1");
     FILE* fp = std::fopen("input", "r");
     readDataSetT(fp);
@@ -223,7 +223,7 @@ TEST_F(ReaderTest, TitleEndsAtTheLineEnd) {
     std::fclose(fp);
 }
 
-TEST_F(ReaderTest, TitleKeepsTwentyEightCharacters) {
+TEST_F(RecordsTest, TitleKeepsTwentyEightCharacters) {
     writeFile("input", " abcdefghijklmnopqrstuvwxyz0123456789ABCD\n");
     FILE* fp = std::fopen("input", "r");
     readDataSetT(fp);
@@ -234,7 +234,7 @@ TEST_F(ReaderTest, TitleKeepsTwentyEightCharacters) {
     std::fclose(fp);
 }
 
-TEST_F(ReaderTest, TitleAtTheEndOfTheFile) {
+TEST_F(RecordsTest, TitleAtTheEndOfTheFile) {
     EXPECT_EQ(readText(" run", dataSet('T')), kNoExit);
     EXPECT_STREQ(Title + 1, " run ");
 }
@@ -243,10 +243,10 @@ TEST_F(ReaderTest, TitleAtTheEndOfTheFile) {
 // B (second pass) and the grain checks between the passes
 // ---------------------------------------------------------------------------
 
-class BedSamples : public ReaderTest {
+class BedSamples : public RecordsTest {
 protected:
     void SetUp() override {
-        ReaderTest::SetUp();
+        RecordsTest::SetUp();
         allocateArrays();
         SedimentSample[3][1] = 0.25;
         SedimentSample[3][2] = 0.75;
@@ -281,13 +281,13 @@ TEST_F(BedSamples, ABoxAndANegativeSample) {
     EXPECT_EQ(readText(" 3 0 11 0 9", dataSet('B')), kNoExit);  // the full extent of the arrays
     expectCell(0, 0, 3, 3, 3);
     expectCell(11, 9, 3, 3, 3);
-    EXPECT_EQ(boogie(), "");
+    EXPECT_EQ(boogieText(), "");
 }
 
 TEST_F(BedSamples, FewerThanFiveNumbersAreIgnored) {
     EXPECT_EQ(readText(" 3 2 4 3\nW 5", dataSet('B')), kNoExit);
     EXPECT_EQ(intBedSediment[2][3], 0);
-    EXPECT_EQ(boogie(), "");
+    EXPECT_EQ(boogieText(), "");
 }
 
 TEST_F(BedSamples, BoxesOutsideTheArraysAreRefused) {
@@ -296,28 +296,28 @@ TEST_F(BedSamples, BoxesOutsideTheArraysAreRefused) {
                              " 3 2 4 5 3", " -3 2 4 -5 3"}) {
         std::remove("boogie");
         EXPECT_EQ(readText(text, dataSet('B')), 1) << text;
-        EXPECT_EQ(boogie(), "Input error for B in control") << text;
+        EXPECT_EQ(boogieText(), "Input error for B in control") << text;
     }
 }
 
-TEST_F(ReaderTest, GrainSamplesMustSumToOne) {
+TEST_F(RecordsTest, GrainSamplesMustSumToOne) {
     EXPECT_EQ(exitCodeOf(checkGrainData), kNoExit);  // the default sample 0 is all class 1
     SedimentSample[1][1] = 0.4;
     SedimentSample[1][2] = 0.60005;
     SampleNo = 2;
     SedimentSample[2][2] = 1.5;
     EXPECT_EQ(exitCodeOf(checkGrainData), -4);
-    EXPECT_EQ(boogie(), "Error, N - data sets : Sum of fractions = 1.500000e+00\n");
+    EXPECT_EQ(boogieText(), "Error, N - data sets : Sum of fractions = 1.500000e+00\n");
 }
 
-TEST_F(ReaderTest, AnUngivenSampleSumsToZero) {
+TEST_F(RecordsTest, AnUngivenSampleSumsToZero) {
     SampleNo = 1;
     EXPECT_EQ(exitCodeOf(checkGrainData), -4);
-    EXPECT_EQ(boogie(), "Error, N - data sets : Sum of fractions = 0.000000e+00\n");
+    EXPECT_EQ(boogieText(), "Error, N - data sets : Sum of fractions = 0.000000e+00\n");
 }
 
 // With 50 fractions the N data sets cannot give class 50: it counts as 0.
-TEST_F(ReaderTest, TheFiftiethClassCannotBeGiven) {
+TEST_F(RecordsTest, TheFiftiethClassCannotBeGiven) {
     lnumber = kMaxFractions;
     EXPECT_EQ(readText(" 0 1 0.5", dataSet('N')), kNoExit);
     EXPECT_EQ(readText(" 0 49 0.5", dataSet('N')), kNoExit);
@@ -325,15 +325,15 @@ TEST_F(ReaderTest, TheFiftiethClassCannotBeGiven) {
     EXPECT_EQ(readText(" 0 50 0.5", dataSet('N')), 1);
 }
 
-TEST_F(ReaderTest, GrainSizesAreCheckedOnlyAfterAnSDataSet) {
+TEST_F(RecordsTest, GrainSizesAreCheckedOnlyAfterAnSDataSet) {
     EXPECT_EQ(exitCodeOf(checkGrainData), kNoExit);
     EXPECT_EQ(readText(" 1 0.002 0.2", dataSet('S')), kNoExit);
     EXPECT_EQ(exitCodeOf(checkGrainData), -5);
-    EXPECT_EQ(boogie(), "Error for S data set no. 2\n");
+    EXPECT_EQ(boogieText(), "Error for S data set no. 2\n");
     std::remove("boogie");
     EXPECT_EQ(readText(" 2 1e-20 0.1", dataSet('S')), kNoExit);
     EXPECT_EQ(exitCodeOf(checkGrainData), kNoExit);
-    EXPECT_EQ(boogie(), "");
+    EXPECT_EQ(boogieText(), "");
 }
 
 }  // namespace

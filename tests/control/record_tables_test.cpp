@@ -22,15 +22,15 @@ struct Table {
 
 void PrintTo(const Table& t, std::ostream* os) { *os << t.name; }
 
-class Capacity : public ReaderTest, public ::testing::WithParamInterface<Table> {};
+class Capacity : public RecordsTest, public ::testing::WithParamInterface<Table> {};
 
 TEST_P(Capacity, OneRecordPastTheLimitEndsTheRun) {
     const Table& t = GetParam();
     EXPECT_EQ(readRepeated(t.record, t.limit, dataSet(t.letter, t.number)), kNoExit);
     EXPECT_EQ(*t.count, t.limit);
-    EXPECT_EQ(boogie(), "");
+    EXPECT_EQ(boogieText(), "");
     EXPECT_EQ(readText(t.record, dataSet(t.letter, t.number)), t.code);
-    EXPECT_EQ(boogie(), t.log);
+    EXPECT_EQ(boogieText(), t.log);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -71,14 +71,14 @@ INSTANTIATE_TEST_SUITE_P(
               "Input error for Q 2 1 in control\nNumber of data sets must not exceed 200\n"}));
 
 // A G 10 counts the G 11 records too.
-TEST_F(ReaderTest, G10AndG11ShareTheirCount) {
+TEST_F(RecordsTest, G10AndG11ShareTheirCount) {
     EXPECT_EQ(readRepeated(" 2 3 2 3 2 3 1.0 2.0\n", 19, dataSet('G', 11)), kNoExit);
     EXPECT_EQ(readText(" 2 3 2 3 2 3 1.0\n", dataSet('G', 10)), 1);
-    EXPECT_EQ(boogie(), "Input error for G 10 in control\nData sets must not exceed 19\n");
+    EXPECT_EQ(boogieText(), "Input error for G 10 in control\nData sets must not exceed 19\n");
 }
 
 // G 24 and G 40 give their whole table in one data set.
-TEST_F(ReaderTest, ListsFillTheirTables) {
+TEST_F(RecordsTest, ListsFillTheirTables) {
     std::string entries = "299";
     for (int n = 0; n < 299; ++n) entries += " z 1 0";
     EXPECT_EQ(readText(entries, dataSet('G', 24)), kNoExit);

@@ -49,9 +49,9 @@ int readRepeated(const std::string& text, int times, const DataSetReader& reader
 
 int readText(const std::string& text, const DataSetReader& reader) { return readRepeated(text, 1, reader); }
 
-std::string boogie() { return std::filesystem::exists("boogie") ? readFile("boogie") : std::string(); }
+std::string boogieText() { return std::filesystem::exists("boogie") ? readFile("boogie") : std::string(); }
 
-void ReaderTest::SetUp() {
+void RecordsTest::SetUp() {
     EngineTest::SetUp();
     setRecordDefaults();
     xnumber = 10;
@@ -73,7 +73,7 @@ TEST_P(RefusedDataSet, EndsTheRunWithItsMessage) {
     const Refused& r = GetParam();
     if (r.arrays) allocateArrays();
     EXPECT_EQ(readText(r.text, dataSet(r.letter, r.number)), r.code);
-    EXPECT_EQ(boogie(), r.log);
+    EXPECT_EQ(boogieText(), r.log);
 }
 
 }  // namespace quird_test

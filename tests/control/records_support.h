@@ -26,11 +26,11 @@ int readText(const std::string& text, const DataSetReader& reader);
 int readRepeated(const std::string& text, int times, const DataSetReader& reader);
 
 // The text of boogie (empty when there is none).
-std::string boogie();
+std::string boogieText();
 
 // A fixture with defaults set, a grid of 10 x 8 x 6 lines, 2 size fractions
 // and 3 water-quality components.
-class ReaderTest : public EngineTest {
+class RecordsTest : public EngineTest {
 protected:
     void SetUp() override;
 };
@@ -51,6 +51,6 @@ struct Refused {
 void PrintTo(const Refused& r, std::ostream* os);
 
 // Instantiated with a table of cases per family.
-class RefusedDataSet : public ReaderTest, public ::testing::WithParamInterface<Refused> {};
+class RefusedDataSet : public RecordsTest, public ::testing::WithParamInterface<Refused> {};
 
 }  // namespace quird_test

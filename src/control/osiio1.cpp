@@ -56,12 +56,41 @@ void stepOver(FILE* fp, const TextSpans& spans) {
     }
 }
 
-// The number behind a numbered letter, read with the letter's format. A
-// number that does not convert, or lies outside the numbers that are looked
-// up, leaves the letter ignored; the scan goes on behind what was consumed.
-bool readNumber(FILE* fp, const char* format, int first, int last, int& number) {
-    return std::fscanf(fp, format, &number) == 1 && number >= first && number <= last;
+// The letters of the first pass. A numbered letter reads its number with its
+// own format; a number that does not convert, or lies outside the numbers
+// that are looked up, leaves the letter ignored, and the scan goes on behind
+// what the format consumed. J, M, O, R, U and V are passed over.
+struct FirstPassLetter {
+    char letter;
+    const char* numberFormat;  // nullptr: the letter has no number
+    int first, last;           // the numbers looked up
+    bool (*DataSetReaders::*numbered)(int, FILE*);
+    void (*DataSetReaders::*plain)(FILE*);
+};
+
+constexpr FirstPassLetter kFirstPassLetters[] = {
+    {'F', " %d", 1, 307, &DataSetReaders::F, nullptr},
+    {'G', "%d", 1, 50, &DataSetReaders::G, nullptr},
+    {'H', "%d ", 0, 14, &DataSetReaders::H, nullptr},
+    {'I', nullptr, 0, 0, nullptr, &DataSetReaders::I},
+    {'K', " %d ", 1, 10, &DataSetReaders::K, nullptr},
+    {'L', nullptr, 0, 0, nullptr, &DataSetReaders::L},
+    {'N', nullptr, 0, 0, nullptr, &DataSetReaders::N},
+    {'P', " %d ", 2, 10, &DataSetReaders::P, nullptr},
+    {'Q', nullptr, 0, 0, nullptr, &DataSetReaders::Q},
+    {'S', nullptr, 0, 0, nullptr, &DataSetReaders::S},
+    {'T', nullptr, 0, 0, nullptr, &DataSetReaders::T},
+    {'W', " %d ", 1, 7, &DataSetReaders::W, nullptr},
+};
+
+const FirstPassLetter* firstPassLetter(int c) {
+    for (const FirstPassLetter& l : kFirstPassLetters)
+        if (l.letter == c) return &l;
+    return nullptr;
 }
+
+// The F 2 and F 7 data sets and the title are text (see TextSpans).
+bool isText(char letter, int number) { return letter == 'T' || (letter == 'F' && (number == 2 || number == 7)); }
 
 TextSpans firstPass(FILE* fp) {
     const DataSetReaders& read = dataSetReaders;
@@ -70,38 +99,23 @@ TextSpans firstPass(FILE* fp) {
     for (long n = 0; n < kControlPassLimit; ++n) {
         const int c = std::fgetc(fp);
         if (endOfPass(c)) break;
-        switch (c) {
-        case 'F':
-            if (!readNumber(fp, " %d", 1, 307, number)) break;
-            if (number == 2 || number == 7)
-                readText(fp, spans, [&] { read.F(number, fp); });
-            else
-                read.F(number, fp);
-            break;
-        case 'G':
-            if (readNumber(fp, "%d", 1, 50, number)) read.G(number, fp);
-            break;
-        case 'H':
-            if (readNumber(fp, "%d ", 0, 14, number)) read.H(number, fp);
-            break;
-        case 'K':
-            if (readNumber(fp, " %d ", 1, 10, number)) read.K(number, fp);
-            break;
-        case 'P':
-            if (readNumber(fp, " %d ", 2, 10, number)) read.P(number, fp);
-            break;
-        case 'W':
-            // W 5 needs the arrays: the second pass reads it.
-            if (readNumber(fp, " %d ", 1, 7, number) && number != 5) read.W(number, fp);
-            break;
-        case 'I': read.I(fp); break;
-        case 'L': read.L(fp); break;
-        case 'N': read.N(fp); break;
-        case 'Q': read.Q(fp); break;
-        case 'S': read.S(fp); break;
-        case 'T': readText(fp, spans, [&] { read.T(fp); }); break;
-        default: break;  // J, M, O, R, U, V and everything that is not a capital F to W
+        const FirstPassLetter* letter = firstPassLetter(c);
+        if (!letter) continue;
+        if (letter->numberFormat) {
+            if (std::fscanf(fp, letter->numberFormat, &number) != 1) continue;
+            if (number < letter->first || number > letter->last) continue;
+            if (letter->letter == 'W' && number == 5) continue;  // needs the arrays: second pass
         }
+        auto readDataSet = [&] {
+            if (letter->numbered)
+                (read.*(letter->numbered))(number, fp);
+            else
+                (read.*(letter->plain))(fp);
+        };
+        if (isText(letter->letter, number))
+            readText(fp, spans, readDataSet);
+        else
+            readDataSet();
     }
     return spans;
 }

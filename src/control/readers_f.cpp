@@ -13,6 +13,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <string>
@@ -135,7 +136,7 @@ void readRunString(FILE* fp) {
     readCharacters(fp, run, 20);
 }
 
-// The D and J letters of F 7 wait for the grid stage; F 41 and F 42 likewise.
+// The values of F 41 and F 42; the last one read goes to the grid stage.
 double erodibleDepth = 0.0;  // F 41
 double erodibleLevel = 0.0;  // F 42
 
@@ -200,6 +201,71 @@ bool windWithinLimit() { return std::fabs(Wind[1]) + std::fabs(Wind[2]) <= 2.0; 
 void secondOrderComponents(FILE*) {
     if (SouComp == 1) sou[8] = sou[9] = 1;
 }
+
+bool scanInt(FILE* fp, const char* format, int& value) { return std::fscanf(fp, format, &value) == 1; }
+
+void reportStressTerms(FILE*) { logf("Including Stress terms\n"); }
+
+void maxgrainGiven(FILE*) { FlagMaxgrainRead = 1; }
+
+// F 131: a size class, then its cohesion.
+void readCohesion(FILE* fp) {
+    int l = 0;
+    if (!scanInt(fp, "%d", l) || l < 1 || l > 20) failf(1, "Error for F 131 in control - index\n");
+    if (std::fscanf(fp, "%lf", &cohesive[l]) != 1 || !(cohesive[l] >= 0.0))
+        failf(1, "Error for F 131 in control - negative cohesion\n");
+}
+
+// F 174: the sub-flags that do not follow are switched off.
+void readCyclicSubFlags(FILE* fp) {
+    for (int* flag : {&FlagCyclicS, &FlagCyclicF, &FlagCyclicC})
+        if (!scanInt(fp, " %d", *flag)) *flag = 0;
+}
+
+// F 199: one Schmidt number per size class, up to the first that does not convert.
+void readSchmidtPerClass(FILE* fp) {
+    const int last = std::min(lnumber, kMaxFractions);  // G 1 accepts no more classes
+    for (int l = 1; l <= last; ++l) {
+        double s = 0.0;
+        if (std::fscanf(fp, " %lf", &s) != 1) return;
+        if (!(s > 0.0 && s <= 50.0)) failf(1, "Error for F 199 in control");
+        invSchmidt[l] = 1.0 / (s + 1e-20);
+    }
+}
+
+// F 206: the team of the parallel solvers. The solvers divide the grid into
+// exactly this many blocks, so the runtime must not hand out fewer threads.
+void setThreadCount(FILE*) {
+    const int requested = NoProcessesSolver;
+    const int maximum = omp_get_max_threads();
+    logf("Max. number of threads: %d, value F 206: %d\n", maximum, requested);
+    // A count of 0 or below selects the serial code paths on one thread.
+    NoProcessesSolver = requested > 0 ? std::min(requested, maximum) : 0;
+    const int threads = std::max(NoProcessesSolver, 1);
+    omp_set_dynamic(0);
+    omp_set_num_threads(threads);
+    logf("Using %d threads\n", threads);
+}
+
+// F 207: two optional values, each stored only when it converts.
+void readStressLoops(FILE* fp) {
+    scanInt(fp, "%d", NoLoopStress);
+    scanInt(fp, "%d", FlagASMvisc);
+}
+
+void reynoldsStressArrays(FILE*) {
+    if (FlagReynoldsStress > 9) AllocStress1DLL = 22;
+}
+
+void warnFlocculation(FILE*) {
+    if (FlagFlocDLL > 0 && FlagTSC != 2)
+        logf("Error in control file. The F 260 data set will only work\n"
+             "when the F 36 data set is set to 2\n\n");
+}
+
+void turbulenceConstantProduct(FILE*) { sqcmyrho = 1000.0 * std::sqrt(cmy); }
+
+void switchTurbMultOn(FILE*) { TurbMultFlag = 1; }
 
 // ---------------------------------------------------------------------------
 // The table.
@@ -286,12 +352,111 @@ std::vector<FDataSet> makeTable() {
         {83, "%lf %lf %lf %lf", {{ConcFormBCoeff}, {ConcFormBTstar}, {ConcFormBDstar}, {ConcFormBD50}}, All, "Error for F 83 in control"},
         {84, "%d", {{BedLoadFlag, atLeast(0)}}, All, "Error for F 84 in control"},
         {90, "%d", {{FlagRoughness, range(0, 10)}}, All, "Error for F 90 in control"},
+        {100, "%d", {{StressFlag, atLeast(0)}}, All, "Error for F 100 in control", reportStressTerms},
+        {103, "%d", {{Flag2BedRoughness, atLeast(0)}}, All, "Error for F 103 in control"},
+        {106, "%lf", {{maxgrainRead, range(0, 100000.0)}}, All, "Error for F 106 in control", maxgrainGiven},
+        {107, "%d", {{TFSflagUpwater, atLeast(0)}}, All, "Error for F 107 in control"},
+        {108, "%lf", {{TFSminDepth, atLeast(0)}}, All, "Error for F 108 in control"},
+        {109, "%lf %lf %lf", {{BedCritTanSlopeUp, atLeast(0)}, {BedCritTanSlopeDown, atLeast(0)}, {BedCritMinDamp, range(0, 1.0)}},
+         All, "Error for F 109 in control"},
+        {111, "%d", {{FlagBedDLL, atLeast(0)}}, All, "Error for F 111 in control"},
+        {113, "%d", {{FlagRhieChow, atLeast(0)}}, All, "Error for F 113 in control"},
+        {115, "%d", {{FlagDragDLL, atLeast(0)}}, All, "Error for F 115 in control"},
+        {116, "%d", {{FlagSurfDLL, atLeast(0)}}, All, "Error for F 116 in control"},
+        {117, "%d", {{FlagIODLL, atLeast(0)}}, All, "Error for F 117 in control"},
+        {118, "%d", {{FlagCofDLL, atLeast(0)}}, All, "Error for F 118 in control"},
+        {119, "%d", {{FlagPresDLL, atLeast(0)}}, All, "Error for F 119 in control"},
+        {120, "%d", {{FlagWallDLL, atLeast(0)}}, All, "Error for F 120 in control"},
+        {121, "%d", {{FlagTurbDLL, atLeast(0)}}, All, "Error for F 121 in control"},
+        {122, "%d", {{FlagCompDLL, atLeast(0)}}, All, "Error for F 122 in control"},
+        {125, "%d", {{FlagTSCDLL, atLeast(0)}}, All, "Error for F 125 in control"},
+        {127, "%d", {{FlagFlowDLL, atLeast(0)}}, All, "Error for F 127 in control"},
+        {129, "%d", {{FlagBedInterpol, atLeast(0)}}, All, "Error for F 129 in control"},
+        special(131, readCohesion),
+        {133, "%lf %d", {{Plimit, atLeast(1e-10)}, {Pnloops, atLeast(1)}}, All, "Error for F 133 in control"},
+        {139, "%lf %lf", {{MinUPlus, atLeast(0)}, {MinUPlusK, atLeast(0)}}, All, "Error for F 139 in control\n"},
+        {142, "%lf", {{SurfaceConvergenceCrit, atLeast(1e-10)}}, All, "Error for F 142 in control"},
+        {143, "%d", {{PresRegres, atLeast(0)}}, All, "Error for F 143 in control\n"},
+        {144, "%d %lf", {{FlagBedSmooth, atLeast(0)}, {ParamBedSmooth}}, All, "Error for F 144 in control\n"},
+        {145, "%d", {{FlagRoughnessDLL, atLeast(0)}}, All, "Error for F 145 in control\n"},
+        {146, "%d", {{FlagSuperCritical, atLeast(0)}}, All, "Error for F 146 in control\n"},
+        {149, "%lf %lf", {{TurbMultVert, atLeast(0)}, {TurbMultHor, atLeast(0)}}, All, "Error for F 149 in control\n"},
+        {150, "%d %d", {{WallChoiseForm, atLeast(0)}, {WallChoiseSed, atLeast(0)}}, All, "Error for F 150 in control\n"},
+        {151, "%d %lf", {{FlagTSCMinDepth, atLeast(0)}, {TSCMinDepth}}, All, "Error for F 151 in control\n"},
+        {154, "%d %lf", {{SurfSmoothFlag, atLeast(0)}, {SurfSmoothVal}}, All, "Error for F 154 in control\n"},
+        {155, "%d %d", {{Flag1BedChange, atLeast(0)}, {Flag2BedChange, atLeast(0)}}, All, "Error for F 155 in control\n"},
+        {156, "%d", {{PauseFlag, atLeast(0)}}, All, "Error for F 156 in control\n"},
+        {158, "%d %lf", {{FlagSentripental, atLeast(0)}, {SentripentalVelo}}, All, "Error for F 158 in control\n"},
+        {161, "%d", {{FlagFluxTurb, atLeast(0)}}, All, "Error for F 161 in control\n"},
+        {164, "%d", {{FlagRapSolver}}, All, "Error for F 164 in control\n"},
+        {167, "%d", {{FlagRoughSmooth, atLeast(0)}}, All, "Error for F 167 in control\n"},
+        {169, "%d %lf", {{FlagHideEx}, {HideExParam}}, All, "Error for F 169 in control\n"},
+        {173, "%d", {{FlagBedshearGrad}}, All, "Error for F 173 in control\n"},
+        {174, "%d", {{FlagCyclic}}, All, "Error for F 174 in control\n", readCyclicSubFlags},
+        {176, "%d %lf", {{FlagRBedformsmooth}, {RBedformsmooth}}, All, "Error for F 176 in control\n"},
+        {182, "%d", {{FlagBedslopeCorrection}}, All, "Error for F 182 in control\n"},
+        {185, "%d %lf", {{FlagSurfEps}, {SurfEpsCoeff}}, All, "Error for F 185 in control\n"},
+        {189, "%d %lf", {{FlagBrelk}, {ParamBrelk}}, All, "Error for F 189 in control\n"},
+        {190, "%d", {{FlagCohesive}}, All, "Error for F 190 in control\n"},
+        {194, "%lf", {{TurbCoeffVeg}}, All, "Error for F 194 in control\n"},
+        {195, "%lf %lf", {{XksJ1}, {XksJ2}}, All, "Error for F 195 in control\n"},
+        {196, "%d", {{FlagMaxShear}}, All, "Error for F 196 in control\n"},
+        {197, "%d", {{DESFlag}}, All, "Error for F 197 in control\n"},
+        {198, "%d", {{FlagSlideDLL}}, All, "Error for F 198 in control\n"},
+        special(199, readSchmidtPerClass),
+        {200, " %d %lf %lf", {{FlagNormSet, atLeast(0)}, {NormK, atLeast(0)}, {NormEps, atLeast(0)}}, All, "Error for F 200 in control"},
+        {206, "%d", {{NoProcessesSolver}}, All, "Error for F 206 in control", setThreadCount},
+        {207, "%d %d", {{FlagStress1DLL}, {AllocStress1DLL, atLeast(0)}}, All, "Error for F 207 in control\n", readStressLoops},
+        {208, "%d", {{FlagTimeOrder}}, All, "Error for F 208 in control\n"},
+        {211, "%lf", {{ConvergenceCriteria, atLeast(0)}}, All, "Error for F 211 in control\n"},
+        {212, "%d", {{FlagWriteSpecial, atLeast(0)}}, All, "Error for F 212 in control\n"},
+        {220, "%d", {{FlagReynoldsStress, atLeast(0)}}, All, "Error for F 220 in control\n", reynoldsStressArrays},
+        {228, "%d", {{FlagWallNew, atLeast(0)}}, All, "Error for F 228 in control\n"},
+        {233, "%d", {{FlagNonHydrostaticSurf}}, All, "Error for F 233 in control"},
+        {240, "%d %d %d %lf %lf %lf %lf\n",
+         {{QZfunc, atLeast(0)}, {QZstart_i, atLeast(0)}, {QZend_i, atLeast(0)}, {QZmidphi}, {QZdelta}, {QZeta}, {QZn}},
+         All, "Error for F 240 in control\n"},
+        {242, "%d", {{NoLoopBedchange, atLeast(0)}}, All, "Error for F 242 in control\n"},
+        {243, "%d", {{FlagGradDLL, atLeast(0)}}, All, "Error for F 243 in control\n"},
+        {260, "%d", {{FlagFlocDLL, atLeast(0)}}, All, "Error for F 260 in control\n", warnFlocculation},
+        {286, "%lf", {{cmy, atLeast(0)}}, All, "Error for F 286 in control\n", turbulenceConstantProduct},
+        {288, "%d", {{FlagGammaDamp, atLeast(0)}}, All, "Error for F 288 in control\n"},
+        {300, "%d %d", {{NoLoops, atLeast(0)}, {FlagBlockSed, atLeast(0)}}, All, "Error for F 300 in control\n"},
+        {302, "%d", {{FlagDisableKoomintest, atLeast(0)}}, All, "Error for F 302 in control\n"},
+        {303, "%d", {{FlagFracVer, atLeast(0)}}, All, "Error for F 303 in control\n"},
+        {304, "%d", {{FlagBedVer, atLeast(0)}}, All, "Error for F 304 in control\n"},
+        {307, "%lf %lf", {{TurbMultTest, atLeast(0)}, {TurbMultLev, atLeast(0)}}, All, "Error for F 307 in control\n", switchTurbMultOn},
     };
     return t;
 }
 
+// A row whose format does not match its fields is a fault of this file.
+void checkRow(const FDataSet& row) {
+    if (!row.format) return;
+    static constexpr const char* kConversion[] = {"%d", "%lf", "%c"};  // by Field::Type
+    const char* p = row.format;
+    bool matches = true;
+    for (const Field& field : row.fields) {
+        const char* conversion = kConversion[field.type];
+        p = std::strchr(p, '%');
+        if (!p || std::strncmp(p, conversion, std::strlen(conversion)) != 0) {
+            matches = false;
+            break;
+        }
+        p += std::strlen(conversion);
+    }
+    if (!matches || std::strspn(p, " \n") != std::strlen(p)) {
+        std::fprintf(stderr, "F %d: format \"%s\" does not match its fields\n", row.number, row.format);
+        std::abort();
+    }
+}
+
 const std::vector<FDataSet>& table() {
-    static const std::vector<FDataSet> rows = makeTable();
+    static const std::vector<FDataSet> rows = [] {
+        std::vector<FDataSet> t = makeTable();
+        for (const FDataSet& row : t) checkRow(row);
+        return t;
+    }();
     return rows;
 }
 

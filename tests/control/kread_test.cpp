@@ -194,14 +194,44 @@ TEST_F(ReaderTest, CleanRunLogsItsLinesInOrder) {
     EXPECT_EQ(std::string(mc_message), " Have read data file    ");
 }
 
-TEST_F(ReaderTest, WithoutF206TheRunUsesOneThreadWithoutDynamicAdjustment) {
+struct ThreadCase {
+    const char* name;
+    const char* control;
+    int stored;      // NoProcessesSolver
+    int threads;     // the runtime's team size afterwards
+    const char* log; // the lines of F 206 and of the step between the passes
+    friend void PrintTo(const ThreadCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class ThreadCount : public ReaderTest, public ::testing::WithParamInterface<ThreadCase> {};
+
+TEST_P(ThreadCount, IsCappedAtTheRuntimeMaximumWithDynamicAdjustmentOff) {
+    const ThreadCase& c = GetParam();
     omp_set_num_threads(8);
     omp_set_dynamic(1);
-    ASSERT_EQ(read(""), kNoExit);
-    EXPECT_EQ(NoProcessesSolver, 0);
-    EXPECT_EQ(omp_get_max_threads(), 1);
+    ASSERT_EQ(read(c.control), kNoExit);
+    EXPECT_EQ(NoProcessesSolver, c.stored);
+    EXPECT_EQ(omp_get_max_threads(), c.threads);
     EXPECT_EQ(omp_get_dynamic(), 0);
+    EXPECT_NE(boogie().find(c.log), std::string::npos) << boogie();
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ThreadCount,
+    ::testing::Values(
+        ThreadCase{"above_the_maximum", "F 206 64\n", 8, 8,
+                   "Max. number of threads: 8, value F 206: 64\nUsing 8 threads\nIn osiio1: IONo = 0\n"
+                   "TurbulenceModel = 0\nNumber of threads: 8 (F 206)\n"},
+        ThreadCase{"below_the_maximum", "F 206 3\n", 3, 3,
+                   "Max. number of threads: 8, value F 206: 3\nUsing 3 threads\n"},
+        // 0 and negative counts run the serial code on one thread.
+        ThreadCase{"zero_is_serial", "F 206 0\n", 0, 1,
+                   "Max. number of threads: 8, value F 206: 0\nUsing 1 threads\n"},
+        ThreadCase{"negative_is_serial", "F 206 -4\n", 0, 1,
+                   "Max. number of threads: 8, value F 206: -4\nUsing 1 threads\nIn osiio1: IONo = 0\n"
+                   "TurbulenceModel = 0\nNumber of threads: 0 (F 206)\n"},
+        ThreadCase{"absent", "", 0, 1, "TurbulenceModel = 0\nNumber of threads: 0 (F 206)\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ReaderTest, SecondPassAndAfterPresetTheArrays) {
     ASSERT_EQ(read("F 20 1\n"), kNoExit);

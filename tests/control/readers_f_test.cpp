@@ -224,6 +224,164 @@ INSTANTIATE_TEST_SUITE_P(
                  [] { EXPECT_EQ(IterF2, 1); }}),
     [](const auto& info) { return std::string(info.param.name); });
 
+INSTANTIATE_TEST_SUITE_P(
+    F100to307, RejectedDataSet,
+    ::testing::Values(
+        Rejected{"F100", "F 100 -1\n", 1, "Error for F 100 in control"},
+        Rejected{"F100_no_value", "F 100 x\n", 1, "Error for F 100 in control"},
+        Rejected{"F103", "F 103 -1\n", 1, "Error for F 103 in control"},
+        Rejected{"F106", "F 106 100000.5\n", 1, "Error for F 106 in control"},
+        Rejected{"F107", "F 107 -1\n", 1, "Error for F 107 in control"},
+        Rejected{"F108", "F 108 -0.1\n", 1, "Error for F 108 in control"},
+        Rejected{"F109_slope", "F 109 -1 0.78 0.2\n", 1, "Error for F 109 in control"},
+        Rejected{"F109_damping", "F 109 1.23 0.78 1.5\n", 1, "Error for F 109 in control"},
+        Rejected{"F109_two_of_three", "F 109 1.23 0.78\nF 20 2\n", 1, "Error for F 109 in control"},
+        Rejected{"F111", "F 111 -1\n", 1, "Error for F 111 in control"},
+        Rejected{"F113", "F 113 -1\n", 1, "Error for F 113 in control"},
+        Rejected{"F115", "F 115 -1\n", 1, "Error for F 115 in control"},
+        Rejected{"F116", "F 116 -1\n", 1, "Error for F 116 in control"},
+        Rejected{"F117", "F 117 -1\n", 1, "Error for F 117 in control"},
+        Rejected{"F118", "F 118 -1\n", 1, "Error for F 118 in control"},
+        Rejected{"F119", "F 119 -1\n", 1, "Error for F 119 in control"},
+        Rejected{"F120", "F 120 -1\n", 1, "Error for F 120 in control"},
+        Rejected{"F121", "F 121 -1\n", 1, "Error for F 121 in control"},
+        Rejected{"F122", "F 122 -1\n", 1, "Error for F 122 in control"},
+        Rejected{"F125", "F 125 -1\n", 1, "Error for F 125 in control"},
+        Rejected{"F127", "F 127 -1\n", 1, "Error for F 127 in control"},
+        Rejected{"F129", "F 129 -1\n", 1, "Error for F 129 in control"},
+        Rejected{"F131_class_0", "F 131 0 0.5\n", 1, "Error for F 131 in control - index\n"},
+        Rejected{"F131_class_21", "F 131 21 0.5\n", 1, "Error for F 131 in control - index\n"},
+        Rejected{"F131_no_class", "F 131 x 0.5\n", 1, "Error for F 131 in control - index\n"},
+        Rejected{"F131_negative", "F 131 3 -0.5\n", 1, "Error for F 131 in control - negative cohesion\n"},
+        Rejected{"F131_no_value", "F 131 3 x\n", 1, "Error for F 131 in control - negative cohesion\n"},
+        Rejected{"F133_limit", "F 133 1e-11 5\n", 1, "Error for F 133 in control"},
+        Rejected{"F133_loops", "F 133 0.01 0\n", 1, "Error for F 133 in control"},
+        Rejected{"F139", "F 139 1.0 -1.0\n", 1, "Error for F 139 in control\n"},
+        Rejected{"F142", "F 142 1e-11\n", 1, "Error for F 142 in control"},
+        Rejected{"F143", "F 143 -1\n", 1, "Error for F 143 in control\n"},
+        Rejected{"F144", "F 144 -1 0.5\n", 1, "Error for F 144 in control\n"},
+        Rejected{"F145", "F 145 -1\n", 1, "Error for F 145 in control\n"},
+        Rejected{"F146", "F 146 -1\n", 1, "Error for F 146 in control\n"},
+        Rejected{"F149", "F 149 1.0 -1.0\n", 1, "Error for F 149 in control\n"},
+        Rejected{"F150", "F 150 0 -1\n", 1, "Error for F 150 in control\n"},
+        Rejected{"F151", "F 151 -1 0.1\n", 1, "Error for F 151 in control\n"},
+        Rejected{"F154", "F 154 -1 0.1\n", 1, "Error for F 154 in control\n"},
+        Rejected{"F155", "F 155 -1 0\n", 1, "Error for F 155 in control\n"},
+        Rejected{"F156", "F 156 -1\n", 1, "Error for F 156 in control\n"},
+        Rejected{"F158", "F 158 -1 0.5\n", 1, "Error for F 158 in control\n"},
+        Rejected{"F161", "F 161 -1\n", 1, "Error for F 161 in control\n"},
+        Rejected{"F164_no_value", "F 164 x\n", 1, "Error for F 164 in control\n"},
+        Rejected{"F167", "F 167 -1\n", 1, "Error for F 167 in control\n"},
+        Rejected{"F169_one_of_two", "F 169 1\nF 20 2\n", 1, "Error for F 169 in control\n"},
+        Rejected{"F173_no_value", "F 173 x\n", 1, "Error for F 173 in control\n"},
+        Rejected{"F174_no_value", "F 174 x\n", 1, "Error for F 174 in control\n"},
+        Rejected{"F176_one_of_two", "F 176 1 x\n", 1, "Error for F 176 in control\n"},
+        Rejected{"F182_no_value", "F 182 x\n", 1, "Error for F 182 in control\n"},
+        Rejected{"F185_one_of_two", "F 185 1 x\n", 1, "Error for F 185 in control\n"},
+        Rejected{"F189_one_of_two", "F 189 1 x\n", 1, "Error for F 189 in control\n"},
+        Rejected{"F190_no_value", "F 190 x\n", 1, "Error for F 190 in control\n"},
+        Rejected{"F194_no_value", "F 194 x\n", 1, "Error for F 194 in control\n"},
+        Rejected{"F195_one_of_two", "F 195 0.1 x\n", 1, "Error for F 195 in control\n"},
+        Rejected{"F196_no_value", "F 196 x\n", 1, "Error for F 196 in control\n"},
+        Rejected{"F197_no_value", "F 197 x\n", 1, "Error for F 197 in control\n"},
+        Rejected{"F198_no_value", "F 198 x\n", 1, "Error for F 198 in control\n"},
+        Rejected{"F199_zero", "F 199 1.0 0\n", 1, "Error for F 199 in control"},
+        Rejected{"F199_above_50", "F 199 50.5\n", 1, "Error for F 199 in control"},
+        Rejected{"F200", "F 200 1 0.1 -0.1\n", 1, "Error for F 200 in control"},
+        Rejected{"F206_no_value", "F 206 x\n", 1, "Error for F 206 in control"},
+        Rejected{"F207", "F 207 1 -1\n", 1, "Error for F 207 in control\n"},
+        Rejected{"F207_one_of_two", "F 207 1\nF 20 2\n", 1, "Error for F 207 in control\n"},
+        Rejected{"F208_no_value", "F 208 x\n", 1, "Error for F 208 in control\n"},
+        Rejected{"F211", "F 211 -0.1\n", 1, "Error for F 211 in control\n"},
+        Rejected{"F212", "F 212 -1\n", 1, "Error for F 212 in control\n"},
+        Rejected{"F220", "F 220 -1\n", 1, "Error for F 220 in control\n"},
+        Rejected{"F228", "F 228 -1\n", 1, "Error for F 228 in control\n"},
+        Rejected{"F233_no_value", "F 233 x\n", 1, "Error for F 233 in control"},
+        Rejected{"F240_int", "F 240 1 2 -3 0.5 0.5 0.5 0.5\n", 1, "Error for F 240 in control\n"},
+        Rejected{"F240_six_of_seven", "F 240 1 2 3 0.5 0.5 0.5\nF 20 2\n", 1, "Error for F 240 in control\n"},
+        Rejected{"F242", "F 242 -1\n", 1, "Error for F 242 in control\n"},
+        Rejected{"F243", "F 243 -1\n", 1, "Error for F 243 in control\n"},
+        Rejected{"F260", "F 260 -1\n", 1, "Error for F 260 in control\n"},
+        Rejected{"F286", "F 286 -0.09\n", 1, "Error for F 286 in control\n"},
+        Rejected{"F288", "F 288 -1\n", 1, "Error for F 288 in control\n"},
+        Rejected{"F300", "F 300 1 -1\n", 1, "Error for F 300 in control\n"},
+        Rejected{"F302", "F 302 -1\n", 1, "Error for F 302 in control\n"},
+        Rejected{"F303", "F 303 -1\n", 1, "Error for F 303 in control\n"},
+        Rejected{"F304", "F 304 -1\n", 1, "Error for F 304 in control\n"},
+        Rejected{"F307", "F 307 -0.5 2.0\n", 1, "Error for F 307 in control\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+INSTANTIATE_TEST_SUITE_P(
+    F100to307, AcceptedDataSet,
+    ::testing::Values(
+        Accepted{"F106_zero_sets_the_flag", "F 106 0\n",
+                 [] {
+                     EXPECT_EQ(maxgrainRead, 0.0);
+                     EXPECT_EQ(FlagMaxgrainRead, 1);
+                 }},
+        Accepted{"F131_two_classes", "F 131 1 0.5\nF 131 2 1.5\n",
+                 [] {
+                     EXPECT_EQ(cohesive[1], 0.5);
+                     EXPECT_EQ(cohesive[2], 1.5);
+                 }},
+        // Every class the reader accepts has its place in the table.
+        Accepted{"F131_class_20", "F 131 20 2.5\n", [] { EXPECT_EQ(cohesive[20], 2.5); }},
+        Accepted{"F139_then_the_next_data_set", "F 139 0.5 0.7\nF 20 2\n",
+                 [] {
+                     EXPECT_EQ(MinUPlusK, 0.7);
+                     EXPECT_EQ(IterF2, 2);
+                 }},
+        Accepted{"F164_any_value", "F 164 -3\n", [] { EXPECT_EQ(FlagRapSolver, -3); }},
+        Accepted{"F174_one_value_clears_sub_flags", "F 174 1 1 1 1\nF 174 1\nF 20 2\n",
+                 [] {
+                     EXPECT_EQ(FlagCyclic, 1);
+                     EXPECT_EQ(FlagCyclicS + FlagCyclicF + FlagCyclicC, 0);
+                     EXPECT_EQ(IterF2, 2);
+                 }},
+        Accepted{"F174_sub_flags", "F 174 1 2 3 4\n",
+                 [] {
+                     EXPECT_EQ(FlagCyclicS, 2);
+                     EXPECT_EQ(FlagCyclicC, 4);
+                 }},
+        // lnumber is 2 in these tests.
+        Accepted{"F199_reciprocal_per_class", "F 199 0.5 2.0 7.0\n",
+                 [] {
+                     EXPECT_DOUBLE_EQ(invSchmidt[1], 2.0);
+                     EXPECT_DOUBLE_EQ(invSchmidt[2], 0.5);
+                     EXPECT_EQ(invSchmidt[3], 1.0);  // no third class
+                 }},
+        Accepted{"F199_stops_at_a_word", "F 199 0.5 x\n",
+                 [] {
+                     EXPECT_DOUBLE_EQ(invSchmidt[1], 2.0);
+                     EXPECT_EQ(invSchmidt[2], 1.0);
+                 }},
+        Accepted{"F12_then_F199_later_wins", "F 12 4.0\nF 199 0.5\n",
+                 [] {
+                     EXPECT_DOUBLE_EQ(invSchmidt[1], 2.0);
+                     EXPECT_DOUBLE_EQ(invSchmidt[2], 0.25);
+                 }},
+        Accepted{"F207_optional_values", "F 207 1 5 7 x\n",
+                 [] {
+                     EXPECT_EQ(FlagStress1DLL, 1);
+                     EXPECT_EQ(AllocStress1DLL, 5);
+                     EXPECT_EQ(NoLoopStress, 7);
+                     EXPECT_EQ(FlagASMvisc, 3);
+                 }},
+        Accepted{"F220_then_F207_keeps_F207", "F 220 12\nF 207 0 5\n", [] { EXPECT_EQ(AllocStress1DLL, 5); }},
+        Accepted{"F207_then_F220_gives_22", "F 207 0 5\nF 220 12\n", [] { EXPECT_EQ(AllocStress1DLL, 22); }},
+        Accepted{"F220_up_to_9_keeps_arrays", "F 220 9\n", [] { EXPECT_EQ(AllocStress1DLL, 9); }},
+        Accepted{"F286_sets_the_product", "F 286 0.0625\n",
+                 [] {
+                     EXPECT_EQ(cmy, 0.0625);
+                     EXPECT_DOUBLE_EQ(sqcmyrho, 250.0);
+                 }},
+        Accepted{"F307_sets_the_flag", "F 307 0.5 2.0\n",
+                 [] {
+                     EXPECT_EQ(TurbMultLev, 2.0);
+                     EXPECT_EQ(TurbMultFlag, 1);
+                 }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(ReaderTest, ScalarDataSetsLogTheirLineWhateverTheValue) {
     ASSERT_EQ(read("F 27 0\nF 33 0.5 3\n"), kNoExit);
     EXPECT_NE(boogie().find(" In kread \n\nUsing SOU scheme for sediment calculations\n"
@@ -285,6 +443,52 @@ TEST_F(ReaderTest, WaterValuesWithoutTheirDataSetsAreZero) {
     EXPECT_EQ(level, 0.0);
     EXPECT_EQ(initnumber, 0);
     EXPECT_EQ(zdistrib[2], 0.0);
+}
+
+
+TEST_F(ReaderTest, StressTermsAreReported) {
+    ASSERT_EQ(read("F 100 0\n"), kNoExit);
+    EXPECT_NE(boogie().find(" In kread \n\nIncluding Stress terms\nIn osiio1"), std::string::npos) << boogie();
+}
+
+TEST_F(ReaderTest, F260WarnsUnlessTheTransientMorphologyDriver2IsChosen) {
+    const std::string warning =
+        "Error in control file. The F 260 data set will only work\nwhen the F 36 data set is set to 2\n\n";
+    ASSERT_EQ(read("F 36 2\nF 260 1\n"), kNoExit);  // the text names F 36, the test is on F 37
+    EXPECT_NE(boogie().find(warning), std::string::npos);
+    ASSERT_EQ(read("F 37 2\nF 260 1\n"), kNoExit);
+    EXPECT_EQ(boogie().find(warning), std::string::npos);
+    ASSERT_EQ(read("F 260 0\n"), kNoExit);
+    EXPECT_EQ(boogie().find(warning), std::string::npos);
+    EXPECT_EQ(FlagFlocDLL, 0);
+}
+
+TEST_F(ReaderTest, ExactlyTheListedNumbersHaveReaders) {
+    // Each number is tried on values that every reader accepts.
+    const std::vector<int> listed = {
+        1,   2,   3,   4,   5,   6,   7,   8,   9,   10,  11,  12,  13,  14,  15,  16,  17,  18,  19,  20,
+        21,  22,  23,  24,  25,  26,  27,  28,  30,  31,  32,  33,  34,  35,  36,  37,  38,  39,  40,  41,
+        42,  43,  44,  45,  46,  47,  48,  49,  50,  51,  52,  53,  54,  55,  56,  57,  58,  59,  60,  63,
+        68,  69,  73,  78,  81,  83,  84,  90,  100, 103, 106, 107, 108, 109, 111, 113, 115, 116, 117, 118,
+        119, 120, 121, 122, 125, 127, 129, 131, 133, 139, 142, 143, 144, 145, 146, 149, 150, 151, 154, 155,
+        156, 158, 161, 164, 167, 169, 173, 174, 176, 182, 185, 189, 190, 194, 195, 196, 197, 198, 199, 200,
+        206, 207, 208, 211, 212, 220, 228, 233, 240, 242, 243, 260, 286, 288, 300, 302, 303, 304, 307};
+    ASSERT_EQ(listed.size(), 139u);
+    std::vector<int> found;
+    for (int number = -1; number <= 310; ++number) {
+        writeFile("values", " 1 1 1 1 1 1 1 1 1 1\n");
+        FILE* fp = std::fopen("values", "r");
+        bool hasReader = false;
+        // F 45 always ends the run; that also shows that it has a reader.
+        if (exitCodeOf([&] { hasReader = readDataSetF(number, fp); }) != kNoExit) hasReader = true;
+        const long consumed = std::ftell(fp);
+        std::fclose(fp);
+        if (hasReader)
+            found.push_back(number);
+        else
+            EXPECT_EQ(consumed, 0) << "F " << number << " without a reader consumed its values";
+    }
+    EXPECT_EQ(found, listed);
 }
 
 }  // namespace

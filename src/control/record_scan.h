@@ -18,7 +18,7 @@ bool readDouble(FILE* fp, double& value);  // "%lf"
 bool readChar(FILE* fp, char& value);      // "%c": the next character, blank or not
 void skipSpace(FILE* fp);                  // " ": blanks and line ends
 
-// Reads `count` integers in a row; returns how many converted before the first failure.
+// Reads the integers in a row; returns how many converted before the first failure.
 int readInts(FILE* fp, std::initializer_list<int*> values);
 
 // A numbered family: the reader of each number that has one.

@@ -22,6 +22,7 @@ char run[20] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',
 int IterF2 = 1;
 double TimeStep = 1e-20;
 int Flag2Dim = 0;
+int FlagTFS = 0;
 int FlagTSC = 0;
 int FlagTemp = 0;
 int NoComponents = 0;

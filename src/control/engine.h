@@ -47,6 +47,7 @@ extern char run[20];          // F 2: run string
 extern int IterF2;            // F 20: cycles over the run string
 extern double TimeStep;       // F 17 / F 33: time step (s); time-dependent above 1e-8
 extern int Flag2Dim;          // F 44: depth-averaged model
+extern int FlagTFS;           // F 36: free-surface mode
 extern int FlagTSC;           // F 37: morphology driver of letter S
 extern int FlagTemp;          // F 49: temperature equation
 extern int NoComponents;      // F 50: water-quality components

@@ -13,3 +13,5 @@ void MultiBlockInit();
 void smetric();
 void startup();
 void ReadXCYC();
+// Writes the current nodes to `koordina.new` (and `koosurf` with the transient free surface).
+void writekoor();

@@ -4,4 +4,3 @@
 void initial() {}
 void initial_tunnel() {}
 void startup() {}
-void ReadXCYC() {}

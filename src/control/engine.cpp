@@ -17,6 +17,10 @@ double xdial, ydial, zdial;
 
 // Parameters carry their defaults here as well, so that the state is defined
 // before the reader of `control` sets them again.
+char debugging = 'N';
+double convergence = 1e-6;
+double FillPart = 0.0, FillCriteria = 0.0;
+int FlagInflowDirection = 0;
 char run[20] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',
                 ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
 int IterF2 = 1;
@@ -46,8 +50,12 @@ double InputErrorLimit = 1e9;
 int FlagUnderflow = 0;
 int GaussIter = 10;
 int NoProcessesSolver = 0;
+int FlagTSCMinDepth = 0;
+double TSCMinDepth = -1.0;
 
+int iblok1, iblok2, jblok1, jblok2;
 double zdistrib[1001];
+int OutBlockNo = 0;
 
 int FlagWall = 0, FlagRoof = 1;
 double relax[kEquationTable] = {0, 0.8, 0.8, 0.8, 0.2, 0.5, 0.5};

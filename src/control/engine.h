@@ -43,7 +43,11 @@ extern double xdial, ydial, zdial;  // extent of the default box grid
 // Parameters of `control` (defaults as set by the reader before the scan).
 // ---------------------------------------------------------------------------
 // F data sets
+extern char debugging;        // F 1: diagnostic switch letter (D: more log lines)
 extern char run[20];          // F 2: run string
+extern double convergence;    // F 3: stop criterion of the initial backwater computation
+extern double FillPart, FillCriteria;  // F 23: accelerated deposition; fill depth of the initial surface
+extern int FlagInflowDirection;        // F 7 letter I: initial velocities stay along x
 extern int IterF2;            // F 20: cycles over the run string
 extern double TimeStep;       // F 17 / F 33: time step (s); time-dependent above 1e-8
 extern int Flag2Dim;          // F 44: depth-averaged model
@@ -71,9 +75,13 @@ extern double InputErrorLimit;  // F 38
 extern int FlagUnderflow;       // F 43
 extern int GaussIter;           // F 59: sweep pairs per Gauss-Seidel call
 extern int NoProcessesSolver;   // F 206: threads of the parallel solvers (0 = serial)
+extern int FlagTSCMinDepth;     // F 151
+extern double TSCMinDepth;      // F 151: least water depth kept by bed changes; < 0 not set
 
 // G data sets
+extern int iblok1, iblok2, jblok1, jblok2;  // G 2: blocked rectangle of cell columns
 extern double zdistrib[1001];  // G 3: cumulative height percentage of node level k
+extern int OutBlockNo;         // G 13: number of blocked boxes
 
 // K data sets
 extern int FlagWall, FlagRoof;   // K 2

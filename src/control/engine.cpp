@@ -17,41 +17,19 @@ double xdial, ydial, zdial;
 
 // Parameters carry their defaults here as well, so that the state is defined
 // before the reader of `control` sets them again.
-char debugging = 'N';
-double convergence = 1e-6;
-double FillPart = 0.0, FillCriteria = 0.0;
-int FlagInflowDirection = 0;
+#define QUIRD_DEFINE_PARAMETER(T, N, D) T N = D;
+QUIRD_F_PARAMETERS(QUIRD_DEFINE_PARAMETER)
+QUIRD_RUN_STATE_DEFAULTS(QUIRD_DEFINE_PARAMETER)
+#undef QUIRD_DEFINE_PARAMETER
+
 char run[20] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',
                 ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
-int IterF2 = 1;
-double TimeStep = 1e-20;
-int Flag2Dim = 0;
-int FlagTFS = 0;
-int FlagTSC = 0;
-int FlagTemp = 0;
-int NoComponents = 0;
-int SedimentScheme = 0;
-int SouComp = 0;
-int BedLoadVectorFlag = 0;
-int ArrayTimeSteps = 200;
-double RelaxRhieChow = 1.0;
-int FlagBedPoros = 0;
-int FlagDragDLL = 0;
-int FlagCofDLL = 0;
-int FlagRapSolver = 0;
-int FlagStress1DLL = 0, AllocStress1DLL = 9;
-int FlagTimeOrder = 0;
-int FlagReynoldsStress = 0;
-double Schmidt = 1.0;
+char options[20];
+int BedFlags[10];
+double Wind[3];
 double invSchmidt[51] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
-double StressDiff = 0.0;
-double ArtDiff = 0.0;
-double InputErrorLimit = 1e9;
-int FlagUnderflow = 0;
-int GaussIter = 10;
-int NoProcessesSolver = 0;
-int FlagTSCMinDepth = 0;
-double TSCMinDepth = -1.0;
+double cohesive[kFractionTable];
+double TurbMultTest, TurbMultLev;
 
 int iblok1, iblok2, jblok1, jblok2;
 double zdistrib[1001];

@@ -4,7 +4,8 @@
 #include <vector>
 
 namespace {
-// Never destroyed: the blocks stay reachable until the process ends.
+// Never destroyed: blocks whose handle was set null stay reachable (and
+// releasable) until the process ends.
 std::vector<void*>& blocks() {
     static auto* b = new std::vector<void*>;
     return *b;

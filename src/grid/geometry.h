@@ -56,7 +56,7 @@ struct NodeColumn {
 };
 
 inline Vec2 plan(NodeColumn n) { return {xval[n.i][n.j], yval[n.i][n.j]}; }
-inline double level(NodeColumn n, int k) { return zval[n.i][n.j][k]; }
+inline double nodeLevel(NodeColumn n, int k) { return zval[n.i][n.j][k]; }
 inline Vec3 node(NodeColumn n, int k) { return {xval[n.i][n.j], yval[n.i][n.j], zval[n.i][n.j][k]}; }
 
 // The four corner columns of cell column (i, j). A block joint replaces the
@@ -83,27 +83,27 @@ inline Vec2 spanJ(const CellCorners& c) {
 // Rise across the cell of layer k (nodes k-1..k) in i: level of the centre of
 // its high i-face minus that of its low i-face (dz1).
 inline double riseI(const CellCorners& c, int k) {
-    return 0.25 * (level(c.c11, k) + level(c.c10, k) + level(c.c11, k - 1) + level(c.c10, k - 1) -
-                   level(c.c01, k) - level(c.c00, k) - level(c.c01, k - 1) - level(c.c00, k - 1));
+    return 0.25 * (nodeLevel(c.c11, k) + nodeLevel(c.c10, k) + nodeLevel(c.c11, k - 1) + nodeLevel(c.c10, k - 1) -
+                   nodeLevel(c.c01, k) - nodeLevel(c.c00, k) - nodeLevel(c.c01, k - 1) - nodeLevel(c.c00, k - 1));
 }
 
 // The same in j (dz2).
 inline double riseJ(const CellCorners& c, int k) {
-    return 0.25 * (level(c.c11, k) + level(c.c01, k) + level(c.c11, k - 1) + level(c.c01, k - 1) -
-                   level(c.c10, k) - level(c.c00, k) - level(c.c10, k - 1) - level(c.c00, k - 1));
+    return 0.25 * (nodeLevel(c.c11, k) + nodeLevel(c.c01, k) + nodeLevel(c.c11, k - 1) + nodeLevel(c.c01, k - 1) -
+                   nodeLevel(c.c10, k) - nodeLevel(c.c00, k) - nodeLevel(c.c10, k - 1) - nodeLevel(c.c00, k - 1));
 }
 
 // Half the height of the cell of layer k: half the mean over the four corner
 // columns of z(k) - z(k-1) (m_dist_z).
 inline double halfHeight(const CellCorners& c, int k) {
-    return 0.125 * (level(c.c11, k) + level(c.c01, k) + level(c.c10, k) + level(c.c00, k) -
-                    level(c.c11, k - 1) - level(c.c01, k - 1) - level(c.c10, k - 1) - level(c.c00, k - 1));
+    return 0.125 * (nodeLevel(c.c11, k) + nodeLevel(c.c01, k) + nodeLevel(c.c10, k) + nodeLevel(c.c00, k) -
+                    nodeLevel(c.c11, k - 1) - nodeLevel(c.c01, k - 1) - nodeLevel(c.c10, k - 1) - nodeLevel(c.c00, k - 1));
 }
 
 // Cell height: the mean over the four corner columns of z(k) - z(k-1) (dz3).
 inline double cellHeight(const CellCorners& c, int k) {
-    return 0.25 * ((level(c.c00, k) - level(c.c00, k - 1)) + (level(c.c10, k) - level(c.c10, k - 1)) +
-                   (level(c.c01, k) - level(c.c01, k - 1)) + (level(c.c11, k) - level(c.c11, k - 1)));
+    return 0.25 * ((nodeLevel(c.c00, k) - nodeLevel(c.c00, k - 1)) + (nodeLevel(c.c10, k) - nodeLevel(c.c10, k - 1)) +
+                   (nodeLevel(c.c01, k) - nodeLevel(c.c01, k - 1)) + (nodeLevel(c.c11, k) - nodeLevel(c.c11, k - 1)));
 }
 
 // Half the distance between the centres of the two faces that a span and a
@@ -124,7 +124,7 @@ inline double planHalfLength(Vec2 span) { return 0.5 * length(span); }
 // Area of the vertical face of layer k between node columns a and b: the
 // exact area of the trapezoid, signed by the node order in k.
 inline double verticalFaceArea(NodeColumn a, NodeColumn b, int k) {
-    return 0.5 * (level(a, k) + level(b, k) - level(a, k - 1) - level(b, k - 1)) * length(planEdge(b, a));
+    return 0.5 * (nodeLevel(a, k) + nodeLevel(b, k) - nodeLevel(a, k - 1) - nodeLevel(b, k - 1)) * length(planEdge(b, a));
 }
 
 // Normal of the face on node surface k of a cell column, of length twice the

@@ -12,6 +12,17 @@ void MultiBlockInit();
 // Grid derivatives of every cell and the geometry of the joint rows of a multi-block grid.
 void smetric();
 void startup();
+
+// Re-stretches node column (i, j) to its target bed level zval[i][j][0]; the
+// top node (or the underside of a blocked box above it) stays. The caller
+// calls metric and smetric after moving all columns.
+void UpdateGridVerticalBed(int i, int j);
+// Replays the bed changes of `loggfil.pre` onto the target bed levels and
+// re-stretches every column; the caller recomputes the geometry.
+void bed_logg();
+// Lowers the bed of every node column by the current cell bed changes,
+// re-stretches the columns and rebuilds the geometry.
+void nbedchange();
 void ReadXCYC();
 // Writes the current nodes to `koordina.new` (and `koosurf` with the transient free surface).
 void writekoor();

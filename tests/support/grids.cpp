@@ -14,7 +14,7 @@ void allocateGrid(int X, int Y, int Z) {
     xnumber = X;
     ynumber = Y;
     znumber = Z;
-    lnumber = 1;
+    if (lnumber < 1) lnumber = 1;
     ASSERT_EQ(sialloc(), 0);
     // The tests look at what the routines under test append to the log.
     std::filesystem::remove("boogie");
@@ -49,6 +49,12 @@ void rotatedGrid(int X, int Y, int Z, double dx, double dy, double degrees, cons
             return PlanPoint{c * x - s * y, s * x + c * y};
         },
         level);
+}
+
+void Channel::build() const {
+    allocateGrid(X, Y, Z);
+    fillGrid([this](int i, int j) { return PlanPoint{(i - 1) * dx, (j - 1) * width / (Y - 1)}; },
+             [this](int i, int, int k) { return bed(i) + depth * (k - 1) / (Z - 1); });
 }
 
 PlanPoint TwoBlockGrid::blockNode(int i, int j) const {

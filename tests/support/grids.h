@@ -14,7 +14,7 @@ struct PlanPoint {
 using PlanFn = std::function<PlanPoint(int i, int j)>;
 using LevelFn = std::function<double(int i, int j, int k)>;
 
-// Sets xnumber, ynumber, znumber (lnumber 1) and allocates every array;
+// Sets xnumber, ynumber, znumber (lnumber 1 unless the test set it) and allocates every array;
 // removes the allocator's lines from `boogie`. MBNo and the other
 // parameters keep what the test set before.
 void allocateGrid(int X, int Y, int Z);
@@ -32,6 +32,18 @@ void boxGrid(int X, int Y, int Z, double dx, double dy, double dz);
 // A plan grid rotated by `degrees` counter-clockwise about the origin:
 // node (i, j) at the rotation of ((i-1) dx, (j-1) dy); levels from `level`.
 void rotatedGrid(int X, int Y, int Z, double dx, double dy, double degrees, const LevelFn& level);
+
+// A straight rectangular channel along +x with a uniform bed slope: node
+// (i, j) at ((i-1) dx, (j-1) width / (Y-1)), bed falling by `slope` per metre
+// towards node line X (bed 0 there), the nodes of every column evenly over
+// `depth` above the bed.
+struct Channel {
+    int X = 11, Y = 6, Z = 6;
+    double dx = 10.0, width = 5.0, slope = 0.001, depth = 1.0;
+
+    double bed(int i) const { return slope * (X - i) * dx; }
+    void build() const;
+};
 
 // A main block and one side block joined by W 3 (MBNo 1).
 //

@@ -31,9 +31,7 @@ double invSchmidt[51] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1
 double cohesive[kFractionTable];
 double TurbMultTest, TurbMultLev;
 
-int iblok1, iblok2, jblok1, jblok2;
 double zdistrib[1001];
-int OutBlockNo = 0;
 
 int FlagWall = 0, FlagRoof = 1;
 double relax[kEquationTable] = {0, 0.8, 0.8, 0.8, 0.2, 0.5, 0.5};

@@ -309,9 +309,7 @@ QUIRD_RUN_STATE_DEFAULTS(QUIRD_DECLARE_PARAMETER)
 #undef QUIRD_DECLARE_PARAMETER
 
 // G data sets
-extern int iblok1, iblok2, jblok1, jblok2;  // G 2: blocked rectangle of cell columns
 extern double zdistrib[1001];  // G 3: cumulative height percentage of node level k
-extern int OutBlockNo;         // G 13: number of blocked boxes
 
 // K data sets
 extern int FlagWall, FlagRoof;   // K 2

@@ -240,6 +240,29 @@ TEST_F(InitialState, SectionsUpstreamOfTheListTakeTheFirstComputedValues) {
             }
 }
 
+// A listed cross-section with a column whose nodes all lie at its bed: the
+// column is spread evenly up to the new surface.
+TEST_F(InitialState, ColumnWithoutDepthIsSpreadToTheSurface) {
+    build(normalDepth(), {1, 6, 11});
+    for (int k = 1; k <= ch.Z; ++k) zval[6][3][k] = ch.bed(6);
+    initial();
+    const double h = zval[6][2][ch.Z];
+    for (int k = 1; k <= ch.Z; ++k)
+        EXPECT_NEAR(zval[6][3][k], ch.bed(6) + (h - ch.bed(6)) * (k - 1) / (ch.Z - 1), 1e-12) << k;
+}
+
+// Without discharge the water stands level at the downstream level, at rest.
+TEST_F(InitialState, StillWaterStandsLevelAndAtRest) {
+    discharge = 0.0;
+    build(0.9, {1, 6, 11});
+    initial();
+    for (const auto& [i, h] : waterLevels()) EXPECT_NEAR(h, level, 1e-12) << i;
+    for (int i = 1; i <= ch.X; ++i)
+        for (int j = 2; j <= ch.Y; ++j)
+            for (int k = 2; k <= ch.Z; ++k) ASSERT_EQ(xvel[i][j][k], 0.0) << i << " " << j << " " << k;
+    EXPECT_EQ(bedshear[5][3], 0.0);
+}
+
 // A downstream cross-section whose bank lies above the water: the nodes of
 // that column are lowered into a thin layer below the surface.
 TEST_F(InitialState, DryBankIsFilledAndCounted) {

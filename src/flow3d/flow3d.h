@@ -5,5 +5,10 @@
 extern long Iter;
 // Simulated time (s).
 extern double stime;
+// Von Karman constant of the wall laws (0.4, set by the solver start-up).
+extern double Xkappa;
+// Under-relaxation factors, taken over from K 3 by the solver start-up:
+// velocities (u, v, w alike), pressure, k and epsilon.
+extern double relaxVelocity, relaxPressure, relaxK, relaxEpsilon;
 
 void WaterSolve();

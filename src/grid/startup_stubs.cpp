@@ -2,4 +2,3 @@
 
 // Filled as the subsystem is built; until then each task does nothing.
 void initial_tunnel() {}
-void startup() {}

@@ -10,23 +10,12 @@
 #include "control/engine.h"
 #include "grid/geometry.h"
 #include "grid/grid.h"
+#include "grid/initial_shared.h"
 
 using namespace geometry;
+using namespace initial_state;
 
 namespace {
-
-constexpr double kGravity = 9.81;
-
-// Opens the log once to see that it can be opened; otherwise the status text
-// names the failure and the run ends with -3.
-void requireLog(const char* failText) {
-    if (FILE* probe = std::fopen("boogie", "a")) {
-        std::fclose(probe);
-        return;
-    }
-    setMessage(failText);
-    endRun(-3);
-}
 
 double planDistance(NodeColumn a, NodeColumn b) { return length(planEdge(a, b)); }
 
@@ -313,8 +302,7 @@ void velocityProfile(Log& log) {
 void diffusivityAndBedShear(Log& log) {
     const int X = xnumber, Y = ynumber, Z = znumber;
     for (int i = 1; i <= X; ++i) {
-        if (grade[i] < 0) log.printf("negative grade for i=%d\n", i);
-        if (radius[i] < 0) log.printf("negative radius for i=%d\n", i);
+        warnNegativeRow(log, i);
         const double ustar = std::sqrt(radius[i] * grade[i] * kGravity);
         for (int j = 2; j <= Y; ++j) {
             double D = 0.0;
@@ -338,7 +326,7 @@ void diffusivityAndBedShear(Log& log) {
 }  // namespace
 
 void initial() {
-    const int X = xnumber, Y = ynumber, Z = znumber;
+    const int X = xnumber;
     // Depth of the layer below the surface into which a dry bed is lowered.
     const double fill = FillCriteria >= 1e-5 ? FillCriteria : 0.015 * middleLineLength(1, X) / X;
     requireLog("Error: cannot open file 'boogie'");
@@ -349,10 +337,7 @@ void initial() {
         log.write(" In initial - velocity \n\n");
     }
 
-    for (int i = 0; i <= X + 1; ++i)
-        for (int j = 0; j <= Y + 1; ++j) kblok[i][j] = 1;
-    for (int i = std::max(iblok1, 0); i <= std::min(iblok2, X + 1); ++i)
-        for (int j = std::max(jblok1, 0); j <= std::min(jblok2, Y + 1); ++j) kblok[i][j] = 0;
+    setBlockedColumns();
 
     int dryCorners = 0;
     surfacePass(fill, dryCorners);
@@ -365,27 +350,17 @@ void initial() {
     }
     extendUpstream();
 
-    for (int j = 1; j <= Y; ++j)
-        for (int k = 1; k <= Z; ++k) {
-            zval[0][j][k] = zval[1][j][k];
-            zval[X + 1][j][k] = zval[X][j][k];
-        }
+    copyGhostNodePlanes();
     // A run that recomputes the surface later keeps its flow field.
-    for (int n = 0; n < 10; ++n)
-        if (run[n] == 'V') return;
+    if (runStringHas('V')) return;
 
     requireLog("cannot open file 'boogie'");
     Log log;
     log.write("After calling gridchange/metric\n");
 
     // Per cell row: the means of its two cross-sections, and the friction slope.
-    avvelocity[X + 1] = avvelocity[X];
-    radius[X + 1] = radius[X];
-    avvelocity[0] = avvelocity[1];
-    radius[0] = radius[1];
+    sectionValuesToCells();
     for (int i = X; i >= 1; --i) {
-        avvelocity[i] = (avvelocity[i] + avvelocity[i - 1]) / 2;
-        radius[i] = (radius[i] + radius[i - 1]) / 2;
         const double v = avvelocity[i] / (std::pow(radius[i], 0.6667) * ManArray[i]);
         grade[i] = v * v;
         if (debugD()) log.printf("i=%d V=%e rad=%e grad=%e\n", i, avvelocity[i], radius[i], grade[i]);
@@ -399,26 +374,12 @@ void initial() {
     grade[X + 1] = grade[X];
 
     // Inflow cells along the first segment of their grid line.
-    if (FlagInflowDirection == 0)
-        for (int j = 2; j <= Y; ++j)
-            for (int k = 2; k <= Z; ++k) {
-                const double u = xvel[1][j][k], nx = m_vec_y[2][j][0], ny = m_vec_y[2][j][1];
-                yvel[1][j][k] = -u * nx;
-                xvel[1][j][k] = u * ny;
-            }
+    if (FlagInflowDirection == 0) turnInflowAlongGrid();
     log.write("After fifth loop\n");
 
     diffusivityAndBedShear(log);
 
-    for (int i = 1; i <= X + 1; ++i)
-        for (int j = 1; j <= Y + 1; ++j)
-            for (int k = 1; k <= Z + 1; ++k) {
-                zvel[i][j][k] = 0.0;
-                if (i >= 2) yvel[i][j][k] = 0.0;
-            }
-    for (int i = std::max(iblok1, 0); i <= std::min(iblok2, X + 1); ++i)
-        for (int j = std::max(jblok1, 0); j <= std::min(jblok2, Y + 1); ++j)
-            for (int k = 2; k <= Z; ++k) xvel[i][j][k] = 0.0;
+    clearStartVelocities();
 
     if (dryCorners != 0) log.printf("\nWarning: Number of dry points in the geometry: %d\n", dryCorners);
     if (dryCorners > 10) {

@@ -1,0 +1,76 @@
+#include "grid/initial_shared.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace initial_state {
+
+void requireLog(const char* failText) {
+    if (FILE* probe = std::fopen("boogie", "a")) {
+        std::fclose(probe);
+        return;
+    }
+    setMessage(failText);
+    endRun(-3);
+}
+
+bool runStringHas(char letter) {
+    for (int n = 0; n < 10; ++n)
+        if (run[n] == letter) return true;
+    return false;
+}
+
+void setBlockedColumns() {
+    for (int i = 0; i <= xnumber + 1; ++i)
+        for (int j = 0; j <= ynumber + 1; ++j) kblok[i][j] = 1;
+    for (int i = std::max(iblok1, 0); i <= std::min(iblok2, xnumber + 1); ++i)
+        for (int j = std::max(jblok1, 0); j <= std::min(jblok2, ynumber + 1); ++j) kblok[i][j] = 0;
+}
+
+void copyGhostNodePlanes() {
+    for (int j = 1; j <= ynumber; ++j)
+        for (int k = 1; k <= znumber; ++k) {
+            zval[0][j][k] = zval[1][j][k];
+            zval[xnumber + 1][j][k] = zval[xnumber][j][k];
+        }
+}
+
+void sectionValuesToCells() {
+    const int X = xnumber;
+    avvelocity[X + 1] = avvelocity[X];
+    radius[X + 1] = radius[X];
+    avvelocity[0] = avvelocity[1];
+    radius[0] = radius[1];
+    for (int i = X; i >= 1; --i) {
+        avvelocity[i] = (avvelocity[i] + avvelocity[i - 1]) / 2;
+        radius[i] = (radius[i] + radius[i - 1]) / 2;
+    }
+}
+
+void turnInflowAlongGrid() {
+    for (int j = 2; j <= ynumber; ++j)
+        for (int k = 2; k <= znumber; ++k) {
+            const double u = xvel[1][j][k], nx = m_vec_y[2][j][0], ny = m_vec_y[2][j][1];
+            yvel[1][j][k] = -u * nx;
+            xvel[1][j][k] = u * ny;
+        }
+}
+
+void warnNegativeRow(Log& log, int i) {
+    if (grade[i] < 0) log.printf("negative grade for i=%d\n", i);
+    if (radius[i] < 0) log.printf("negative radius for i=%d\n", i);
+}
+
+void clearStartVelocities() {
+    for (int i = 1; i <= xnumber + 1; ++i)
+        for (int j = 1; j <= ynumber + 1; ++j)
+            for (int k = 1; k <= znumber + 1; ++k) {
+                zvel[i][j][k] = 0.0;
+                if (i >= 2) yvel[i][j][k] = 0.0;
+            }
+    for (int i = std::max(iblok1, 0); i <= std::min(iblok2, xnumber + 1); ++i)
+        for (int j = std::max(jblok1, 0); j <= std::min(jblok2, ynumber + 1); ++j)
+            for (int k = 2; k <= znumber; ++k) xvel[i][j][k] = 0.0;
+}
+
+}  // namespace initial_state

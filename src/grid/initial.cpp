@@ -341,13 +341,8 @@ void initial() {
 
     int dryCorners = 0;
     surfacePass(fill, dryCorners);
-    if (FILE* fp = std::fopen("loggfil.pre", "r")) {
-        // An earlier run's bed changes: move the bed, then compute the surface again.
-        std::fclose(fp);
-        bed_logg();
-        metric();
-        surfacePass(fill, dryCorners);
-    }
+    // An earlier run's bed changes: move the bed, then compute the surface again.
+    if (replayEarlierBedChanges()) surfacePass(fill, dryCorners);
     extendUpstream();
 
     copyGhostNodePlanes();

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "grid/grid.h"
+
 namespace initial_state {
 
 void requireLog(const char* failText) {
@@ -25,6 +27,15 @@ void setBlockedColumns() {
         for (int j = 0; j <= ynumber + 1; ++j) kblok[i][j] = 1;
     for (int i = std::max(iblok1, 0); i <= std::min(iblok2, xnumber + 1); ++i)
         for (int j = std::max(jblok1, 0); j <= std::min(jblok2, ynumber + 1); ++j) kblok[i][j] = 0;
+}
+
+bool replayEarlierBedChanges() {
+    FILE* fp = std::fopen("loggfil.pre", "r");
+    if (!fp) return false;
+    std::fclose(fp);
+    bed_logg();
+    metric();
+    return true;
 }
 
 void copyGhostNodePlanes() {

@@ -18,6 +18,10 @@ bool runStringHas(char letter);
 // kblok: 1 for every column, 0 in the G 2 rectangle.
 void setBlockedColumns();
 
+// When `loggfil.pre` of an earlier morphology run exists: moves the bed to
+// its stored levels and recomputes the geometry; true when it did.
+bool replayEarlierBedChanges();
+
 // Ghost node planes i = 0 and xnumber+1 of zval (k 1..znumber).
 void copyGhostNodePlanes();
 

@@ -3,7 +3,6 @@
 // uniform mean velocity with a mixing-length diffusivity scaled by the
 // hydraulic radius and the uniform-flow bed shear.
 #include <cmath>
-#include <cstdio>
 
 #include "control/engine.h"
 #include "grid/geometry.h"
@@ -63,13 +62,9 @@ void initial_tunnel() {
         log.write("Before calling metric\n");
     }
     metric();
-    if (FILE* fp = std::fopen("loggfil.pre", "r")) {
-        // An earlier run's bed changes move the bed; the cross-sections stay
-        // those of the grid file.
-        std::fclose(fp);
-        bed_logg();
-        metric();
-    }
+    // An earlier run's bed changes move the bed; the cross-sections stay
+    // those of the grid file.
+    replayEarlierBedChanges();
     copyGhostNodePlanes();
     // A restart reads the flow field.
     if (runStringHas('R')) return;

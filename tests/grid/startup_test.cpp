@@ -208,6 +208,19 @@ TEST_F(StartUp, InnerWallsAndColumnsBlockedByG2) {
     for (int k = 3; k <= 6; ++k) EXPECT_EQ(OBlok[5][4][k], 0);
 }
 
+// Box and wall records read before the grid sizes were known may reach past
+// the grid; they act on the cells that exist.
+TEST_F(StartUp, RecordsPastTheGridActWithinIt) {
+    addBox(1, 5, 60, 4, 60, 4, 60);
+    MWallNo = 1;
+    MWall[1] = {2, -1, 60, 2, 60, 2, 60};
+    box();
+    startup();
+    EXPECT_EQ(OBlok[7][6][6], 0);
+    EXPECT_EQ(OBlok[4][6][6], 1);
+    EXPECT_EQ(WallI[4][4][4], -1);
+}
+
 // The host cells along a joined side wall have no wall; a join whose host
 // columns run beyond the grid stays within it.
 struct JoinCase {

@@ -98,6 +98,17 @@ void store(int i, int j, const Values& v) {
     zval[i][j][1] = v.z;
 }
 
+// `sweeps` in-place sweeps over the inner nodes, i ascending and within it
+// j ascending, that visit every node that is not fixed.
+template <typename Visit>
+void sweepFreeInnerNodes(int sweeps, Visit visit) {
+    const FixedNodes fixed;
+    for (int sweep = 0; sweep < sweeps; ++sweep)
+        for (int i = 2; i <= xnumber - 1; ++i)
+            for (int j = 2; j <= ynumber - 1; ++j)
+                if (!fixed(i, j)) visit(i, j);
+}
+
 }  // namespace
 
 void sides() {
@@ -146,17 +157,11 @@ void Mtransfinite() {
 // Repeated averaging, in place: every inner node that is not fixed moves to
 // the mean of its four diagonal neighbours.
 void transfinite() {
-    const FixedNodes fixed;
-    constexpr int kSweeps = 501;
-    for (int sweep = 0; sweep < kSweeps; ++sweep)
-        for (int i = 2; i <= xnumber - 1; ++i)
-            for (int j = 2; j <= ynumber - 1; ++j) {
-                if (fixed(i, j)) continue;
-                const Values a = valuesAt(i - 1, j - 1), b = valuesAt(i - 1, j + 1), c = valuesAt(i + 1, j + 1),
-                             d = valuesAt(i + 1, j - 1);
-                store(i, j, {0.25 * (a.x + b.x + c.x + d.x), 0.25 * (a.y + b.y + c.y + d.y),
-                             0.25 * (a.z + b.z + c.z + d.z)});
-            }
+    sweepFreeInnerNodes(501, [](int i, int j) {
+        const Values a = valuesAt(i - 1, j - 1), b = valuesAt(i - 1, j + 1), c = valuesAt(i + 1, j + 1),
+                     d = valuesAt(i + 1, j - 1);
+        store(i, j, {0.25 * (a.x + b.x + c.x + d.x), 0.25 * (a.y + b.y + c.y + d.y), 0.25 * (a.z + b.z + c.z + d.z)});
+    });
 }
 
 // Elliptic grid generation: relaxed point iterations of
@@ -197,39 +202,33 @@ void elliptic() {
             }
     }
 
-    const FixedNodes fixed;
-    constexpr int kSweeps = 21;
-    for (int sweep = 0; sweep < kSweeps; ++sweep)
-        for (int i = 2; i <= X - 1; ++i)
-            for (int j = 2; j <= Y - 1; ++j) {
-                if (fixed(i, j)) continue;
-                // Both node lines that bound a joint row stay.
-                if (MBNo != 0 && (jointCell(i, j) || jointCell(i + 1, j))) continue;
-                const double xI = 0.5 * (xval[i + 1][j] - xval[i - 1][j]);
-                const double yI = 0.5 * (yval[i + 1][j] - yval[i - 1][j]);
-                const double xJ = 0.5 * (xval[i][j + 1] - xval[i][j - 1]);
-                const double yJ = 0.5 * (yval[i][j + 1] - yval[i][j - 1]);
-                const double D = xI * yJ - xJ * yI;
-                // A degenerate neighbourhood (its cells have no area) has no update.
-                if (!(D * D > 0.0)) failf(-2, " Error in elliptic: zero area around node i=%d j=%d\n", i, j);
-                const double D2 = D * D;
-                const double alpha = (xJ * xJ + yJ * yJ) / D2;
-                const double gamma = (xI * xI + yI * yI) / D2;
-                const double beta = (xI * xJ + yI * yJ) / D2;
-                const double xIJ =
-                    0.25 * (xval[i + 1][j + 1] - xval[i + 1][j - 1] - xval[i - 1][j + 1] + xval[i - 1][j - 1]);
-                const double yIJ =
-                    0.25 * (yval[i + 1][j + 1] - yval[i + 1][j - 1] - yval[i - 1][j + 1] + yval[i - 1][j - 1]);
-                auto target = [&](const FieldArray<double, 2>& v, double vI, double vJ, double vIJ) {
-                    const double t = 0.5 *
-                                     (alpha * (v[i + 1][j] + v[i - 1][j]) + gamma * (v[i][j + 1] + v[i][j - 1]) -
-                                      2.0 * beta * vIJ + vI * P[i][j] + vJ * Q[i][j]) /
-                                     (alpha + gamma);
-                    return std::clamp(t, lo, hi);
-                };
-                const double xStar = target(xval, xI, xJ, xIJ);
-                const double yStar = target(yval, yI, yJ, yIJ);
-                xval[i][j] = 0.5 * xStar + 0.5 * xval[i][j];
-                yval[i][j] = 0.5 * yStar + 0.5 * yval[i][j];
-            }
+    sweepFreeInnerNodes(21, [&](int i, int j) {
+        // Both node lines that bound a joint row stay.
+        if (MBNo != 0 && (jointCell(i, j) || jointCell(i + 1, j))) return;
+        const double xI = 0.5 * (xval[i + 1][j] - xval[i - 1][j]);
+        const double yI = 0.5 * (yval[i + 1][j] - yval[i - 1][j]);
+        const double xJ = 0.5 * (xval[i][j + 1] - xval[i][j - 1]);
+        const double yJ = 0.5 * (yval[i][j + 1] - yval[i][j - 1]);
+        const double D = xI * yJ - xJ * yI;
+        // A degenerate neighbourhood (its cells have no area) has no update.
+        if (!(D * D > 0.0)) failf(-2, " Error in elliptic: zero area around node i=%d j=%d\n", i, j);
+        const double D2 = D * D;
+        const double alpha = (xJ * xJ + yJ * yJ) / D2;
+        const double gamma = (xI * xI + yI * yI) / D2;
+        const double beta = (xI * xJ + yI * yJ) / D2;
+        const double xIJ = 0.25 * (xval[i + 1][j + 1] - xval[i + 1][j - 1] - xval[i - 1][j + 1] + xval[i - 1][j - 1]);
+        const double yIJ = 0.25 * (yval[i + 1][j + 1] - yval[i + 1][j - 1] - yval[i - 1][j + 1] + yval[i - 1][j - 1]);
+        auto target = [&](const FieldArray<double, 2>& v, double vI, double vJ, double vIJ) {
+            const double t = 0.5 *
+                             (alpha * (v[i + 1][j] + v[i - 1][j]) + gamma * (v[i][j + 1] + v[i][j - 1]) -
+                              2.0 * beta * vIJ + vI * P[i][j] + vJ * Q[i][j]) /
+                             (alpha + gamma);
+            return std::clamp(t, lo, hi);
+        };
+        // Both targets come from the values before this node moves.
+        const double xStar = target(xval, xI, xJ, xIJ);
+        const double yStar = target(yval, yI, yJ, yIJ);
+        xval[i][j] = 0.5 * xStar + 0.5 * xval[i][j];
+        yval[i][j] = 0.5 * yStar + 0.5 * yval[i][j];
+    });
 }

@@ -9,24 +9,22 @@
 
 #include "control/control.h"
 #include "control/engine.h"
+#include "reader_fixture.h"
 #include "support/testing.h"
 
 using namespace quird_test;
 
 namespace {
 
-class Timei : public EngineTest {
+// The grid of the reader tests (5 x 4 x 4 nodes, 2 size classes), time-dependent.
+class Timei : public ReaderTest {
 protected:
     void SetUp() override {
-        EngineTest::SetUp();
-        xnumber = 5;
-        ynumber = 4;
-        znumber = 4;
-        lnumber = 2;
+        ReaderTest::SetUp();
         TimeStep = 1.0;
     }
     // Creates the arrays for the options set so far, then reads `text` as `timei`.
-    int read(const std::string& text) {
+    int readTimei(const std::string& text) {
         EXPECT_EQ(sialloc(), 0);
         std::remove("boogie");
         writeFile("timei", text);
@@ -40,6 +38,19 @@ std::string repeated(const std::string& text, int times) {
     return s;
 }
 
+// A probe record as text: time and end time, then letter, i, j, k and index of each point.
+std::string probeText(const TimePrintRecord& t) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%g %g", t.time, t.endTime);
+    std::string s = text;
+    for (int p = 0; p < t.count; ++p) {
+        std::snprintf(text, sizeof text, " | %c %d %d %d %d", t.letter[p], t.iCell[p], t.jCell[p], t.kCell[p],
+                      t.index[p]);
+        s += text;
+    }
+    return s;
+}
+
 TEST_F(Timei, SoundFileFillsTheSeriesAndTheProbes) {
     FlagTemp = 1;
     FlagTSC = 1;
@@ -49,7 +60,7 @@ TEST_F(Timei, SoundFileFillsTheSeriesAndTheProbes) {
     QTerms[0].type = 2;
     QTerms[1].type = 42;    // needs the irradiation
     QTerms[2].type = 1060;  // needs the air temperature
-    const int code = read(
+    const int code = readTimei(
         "Series of a flume, times in s\n"
         "I 0 10 9 101 100   12.5  0.1 0.2  3 0.5 1  250\n"
         "J 10 11 10 101.5 100.5 2.0   13  0.3 0.4\n"
@@ -101,27 +112,8 @@ TEST_F(Timei, SoundFileFillsTheSeriesAndTheProbes) {
     EXPECT_EQ(Winn[2][1], 0.6);
 
     ASSERT_EQ(TimePrintNo, 2);
-    const TimePrintRecord& o = TimePrint[0];
-    EXPECT_EQ(o.time, 5.0);
-    EXPECT_EQ(o.endTime, 1e20);
-    ASSERT_EQ(o.count, 2);
-    EXPECT_EQ(std::string(o.letter, 2), "uc");
-    EXPECT_EQ(o.iCell[0], 2);
-    EXPECT_EQ(o.jCell[0], 3);
-    EXPECT_EQ(o.kCell[0], 4);
-    EXPECT_EQ(o.index[0], 0);
-    EXPECT_EQ(o.iCell[1], 3);
-    EXPECT_EQ(o.index[1], 1);
-    const TimePrintRecord& p = TimePrint[1];
-    EXPECT_EQ(p.time, 6.0);
-    EXPECT_EQ(p.endTime, 100.0);
-    ASSERT_EQ(p.count, 3);
-    EXPECT_EQ(std::string(p.letter, 3), "QLq");
-    EXPECT_EQ(p.index[0], 1);
-    EXPECT_EQ(p.index[1], 0);
-    EXPECT_EQ(p.index[2], 1);
-    EXPECT_EQ(p.iCell[2], 0);
-    EXPECT_EQ(p.kCell[1], 3);
+    EXPECT_EQ(probeText(TimePrint[0]), "5 1e+20 | u 2 3 4 0 | c 3 2 2 1");
+    EXPECT_EQ(probeText(TimePrint[1]), "6 100 | Q 2 2 2 1 | L 3 3 3 0 | q 0 0 0 1");
 }
 
 TEST_F(Timei, MissingFileLeavesTheSeriesEmpty) {
@@ -137,9 +129,9 @@ TEST_F(Timei, MissingFileLeavesTheSeriesEmpty) {
 }
 
 TEST_F(Timei, TheLastInflowRecordDecidesFlagJTime) {
-    EXPECT_EQ(read("J 0 1 1 1 1 1\nI 1 1 1 1 1\n"), 0);
+    EXPECT_EQ(readTimei("J 0 1 1 1 1 1\nI 1 1 1 1 1\n"), 0);
     EXPECT_EQ(FlagJTime, 0);
-    EXPECT_EQ(read("I 0 1 1 1 1\nJ 1 1 1 1 1 1\n"), 0);
+    EXPECT_EQ(readTimei("I 0 1 1 1 1\nJ 1 1 1 1 1 1\n"), 0);
     EXPECT_EQ(FlagJTime, 1);
 }
 
@@ -148,7 +140,7 @@ TEST_F(Timei, SedimentConcentrationsOfTwentyAndMoreSizeClassesFit) {
     FlagTSC = 1;
     std::string record = "I 0 1 1 1 1";
     for (int l = 1; l <= 25; ++l) record += ' ' + std::to_string(l);
-    ASSERT_EQ(read(record + "\n"), 0);
+    ASSERT_EQ(readTimei(record + "\n"), 0);
     ASSERT_GE(Cinn.extent(1), 26);
     EXPECT_EQ(Cinn[0][20], 20.0);
     EXPECT_EQ(Cinn[0][25], 25.0);
@@ -217,7 +209,7 @@ class TimeiFault : public Timei, public ::testing::WithParamInterface<Fault> {};
 TEST_P(TimeiFault, ReturnsItsCodeWithItsLine) {
     const Fault& f = GetParam();
     f.options();
-    EXPECT_EQ(read(f.timei), f.code);
+    EXPECT_EQ(readTimei(f.timei), f.code);
     EXPECT_EQ(readFile("boogie"), "Error in timei file: \n" + kLines.at(f.code));
     EXPECT_EQ(std::string(mc_message), "Error in 'timei' file " + std::to_string(f.code));
 }
@@ -244,7 +236,7 @@ class TimeiOutcome : public Timei, public ::testing::WithParamInterface<Outcome>
 TEST_P(TimeiOutcome, CodeAndCounts) {
     const Outcome& o = GetParam();
     o.options();
-    EXPECT_EQ(read(o.timei), o.code);
+    EXPECT_EQ(readTimei(o.timei), o.code);
     EXPECT_EQ(TimeInNo, o.inflowEntries);
     EXPECT_EQ(TimePrintNo, o.printRecords);
 }

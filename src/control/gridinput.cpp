@@ -86,9 +86,10 @@ void requireVerticalDistribution() {
         failf(1, "Input error for G 3 in control - vertical grid distribution missing\n");
 }
 
-// The levels of node column (i, j) from its bed and its top.
-void spreadColumn(int i, int j, double bed, double top) {
-    for (int k = 1; k <= znumber; ++k) zval[i][j][k] = bed + (top - bed) * zdistrib[k] * 0.01;
+// The levels of node column (i, j) from its bed and its top, by the
+// cumulative percentages of levels 1..znumber.
+void spreadColumn(int i, int j, double bed, double top, const double* percent) {
+    for (int k = 1; k <= znumber; ++k) zval[i][j][k] = bed + (top - bed) * percent[k] * 0.01;
 }
 
 // Reads the node records of `koordina`; returns the number of records stored.
@@ -112,7 +113,7 @@ int readKoordina(FILE* fp, NodePlane<char>& given) {
         if (!closedConduit && bed > top - 0.01) top = bed + 0.01;
         xval[i][j] = x;
         yval[i][j] = y;
-        spreadColumn(i, j, bed, top);
+        spreadColumn(i, j, bed, top, zdistrib);
         given(i, j) = 1;
         ++stored;
     }
@@ -125,11 +126,7 @@ void applyDistributionBoxes() {
     for (int b = 0; b < DistribNo; ++b) {
         const DistributionRecord& box = Distribution[b];
         for (int i = box.i1; i <= box.i2; ++i)
-            for (int j = box.j1; j <= box.j2; ++j) {
-                const double bed = zval[i][j][1];
-                const double top = zval[i][j][znumber];
-                for (int k = 1; k <= znumber; ++k) zval[i][j][k] = bed + (top - bed) * box.percent[k] * 0.01;
-            }
+            for (int j = box.j1; j <= box.j2; ++j) spreadColumn(i, j, zval[i][j][1], zval[i][j][znumber], box.percent);
     }
 }
 

@@ -28,7 +28,7 @@ constexpr int kNoExit = 12345;
 // `koordina` yet (the nodes stay 0 and the geometry is refused). Until it
 // does, end-to-end tests check their outcome only where it does not depend
 // on the grid; set this to true when the grid stage reads `koordina`.
-constexpr bool kGridStageReadsKoordina = false;
+constexpr bool kGridStageReadsKoordina = true;
 int exitCodeOf(const std::function<void()>& body);
 
 std::string readFile(const std::filesystem::path& path);

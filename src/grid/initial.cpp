@@ -17,17 +17,6 @@ namespace {
 
 constexpr double kGravity = 9.81;
 
-// Opens the log once to see that it can be opened; otherwise the status text
-// names the failure and the run ends with -3.
-void requireLog(const char* failText) {
-    if (FILE* probe = std::fopen("boogie", "a")) {
-        std::fclose(probe);
-        return;
-    }
-    setMessage(failText);
-    endRun(-3);
-}
-
 double planDistance(NodeColumn a, NodeColumn b) { return length(planEdge(a, b)); }
 
 // The middle grid line j_m, along which reach lengths are measured.

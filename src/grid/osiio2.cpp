@@ -58,12 +58,7 @@ void gridchange() {
         setMessage(" cannot open file 'control'");
         endRun(-3);
     }
-    if (FILE* log = std::fopen("boogie", "a"))
-        std::fclose(log);
-    else {
-        setMessage("cannot open file 'boogie'");
-        endRun(-3);
-    }
+    requireLog("cannot open file 'boogie'");
     setProgram(" Gridchange  ");
     logf(" In gridchange \n\n");
 

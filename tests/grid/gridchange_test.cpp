@@ -36,12 +36,13 @@ protected:
                 "\nW 1 50 1 1\nW 2 3 1 3 6\n";
         writeFile("control", base_);
         ASSERT_EQ(exitCodeOf(kread), kNoExit) << readFile("boogie");
-        // The plan grid and a sloping bed below the water level.
+        // The plan grid and a sloping bed; the top nodes stand above the
+        // water level of W 1 until the initial state moves them to it.
         for (int i = 1; i <= X; ++i)
             for (int j = 1; j <= Y; ++j) {
                 xval[i][j] = 2.0 * (i - 1);
                 yval[i][j] = 1.0 * (j - 1);
-                const double bed = -1.0 - 0.01 * i, top = 1.0;
+                const double bed = -1.0 - 0.01 * i, top = 1.5;
                 zval[i][j][0] = bed;
                 for (int k = 1; k <= znumber; ++k) zval[i][j][k] = bed + (top - bed) * zdistrib[k] * 0.01;
             }
@@ -76,23 +77,28 @@ protected:
     std::string base_;
 };
 
-TEST_F(GridChange, ZSpacesTheNodesOfItsColumnsAsGiven) {
+TEST_F(GridChange, ZSpacesTheNodesOfItsColumnsAndTheInitialStateFollows) {
     ASSERT_EQ(change("Z 2 3 3 4 0 25 50 75 100\n"), kNoExit) << boogie();
     for (int i = 2; i <= 3; ++i)
         for (int j = 3; j <= 4; ++j) EXPECT_TRUE(distributed(i, j, {0, 25, 50, 75, 100}));
     // The columns outside the box keep G 3.
     for (auto [i, j] : {std::pair{1, 3}, {4, 3}, {2, 2}, {3, 5}}) EXPECT_TRUE(distributed(i, j, {0, 10, 30, 60, 100}));
+
+    // The initial state is computed on the new grid: the surface moved to the
+    // downstream level of W 1, the flow field filled.
+    for (int j = 1; j <= Y; ++j) EXPECT_DOUBLE_EQ(zval[X][j][znumber], 1.0);
+    EXPECT_GT(xvel[3][3][3], 0.0);
     const std::string log = boogie();
     const auto start = log.find(" In gridchange \n\n"), end = log.find(" End of gridchange \n\n");
-    EXPECT_NE(start, std::string::npos);
-    EXPECT_NE(end, std::string::npos);
+    ASSERT_NE(start, std::string::npos);
+    ASSERT_NE(end, std::string::npos);
     EXPECT_LT(start, end);
-    EXPECT_STREQ(mc_program, " Gridchange  ");
+    EXPECT_NE(log.find(" In initial - velocity \n\n", end), std::string::npos) << log;
     EXPECT_STREQ(mc_message, " After gridchange  ");
 }
 
 TEST_F(GridChange, AFirstPercentageAboveZeroLiftsTheBedNode) {
-    const double bed = zval[2][2][1], top = zval[2][2][Y];
+    const double bed = zval[2][2][1], top = zval[2][2][znumber];
     ASSERT_EQ(change("Z 2 2 2 2 20 40 60 80 100\n"), kNoExit) << boogie();
     EXPECT_DOUBLE_EQ(zval[2][2][1], bed + 0.2 * (top - bed));
     EXPECT_EQ(zval[2][2][0], bed);  // the target bed level stays
@@ -115,6 +121,7 @@ TEST_F(GridChange, WithoutZTheMonitoringCellIsTakenOverAgain) {
     EXPECT_EQ(lnode, 1);
     EXPECT_TRUE(distributed(3, 3, {0, 10, 30, 60, 100}));
     EXPECT_NE(boogie().find(" End of gridchange \n\n"), std::string::npos);
+    EXPECT_GT(xvel[3][3][3], 0.0);  // the initial state is computed all the same
 }
 
 TEST_F(GridChange, TheDepthAveragedModelKeepsNoMonitoringLevel) {

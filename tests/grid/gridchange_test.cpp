@@ -4,11 +4,9 @@
 #include <filesystem>
 #include <string>
 
-#include "control/control.h"
-#include "control/engine.h"
+#include "control/reader_fixture.h"
 #include "control/readers.h"
 #include "grid/grid.h"
-#include "support/testing.h"
 
 using namespace quird_test;
 
@@ -16,12 +14,12 @@ namespace {
 
 // An open channel of 6 x 5 node columns, read from `control`, whose node
 // levels lie at 0, 10, 30, 60 and 100 percent of each column (G 3).
-class GridChange : public EngineTest {
+class GridChange : public ReaderTest {
 protected:
     static constexpr int X = 6, Y = 5;
 
     void SetUp() override {
-        EngineTest::SetUp();
+        ReaderTest::SetUp();
         readChannel(5, "0 10 30 60 100");
     }
 
@@ -34,8 +32,7 @@ protected:
         writeDefaultGrid();
         base_ = "T Channel\nG 1 6 5 " + std::to_string(levels) + " 1\nG 3 " + distribution +
                 "\nW 1 50 1 1\nW 2 3 1 3 6\n";
-        writeFile("control", base_);
-        ASSERT_EQ(exitCodeOf(kread), kNoExit) << readFile("boogie");
+        ASSERT_EQ(readExactly(base_), kNoExit) << boogie();
         // The plan grid and a sloping bed; the top nodes stand above the
         // water level of W 1 until the initial state moves them to it.
         for (int i = 1; i <= X; ++i)
@@ -68,12 +65,6 @@ protected:
         }
         return ::testing::AssertionSuccess();
     }
-    static std::string boogie() { return readFile("boogie"); }
-    static bool boogieEndsWith(const std::string& tail) {
-        const std::string log = boogie();
-        return log.size() >= tail.size() && log.compare(log.size() - tail.size(), tail.size(), tail) == 0;
-    }
-
     std::string base_;
 };
 

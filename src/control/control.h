@@ -52,3 +52,7 @@ void kread();
 int ReadTimes();
 // Writes a minimal `control` from the grid sizes and the W 1 values.
 void writeControlMin();
+// Writes the current parameters to `control.new` in the `control` format,
+// most data sets only where they lie away from their defaults; 0 when written.
+// Nothing in a run calls it.
+int writeControl();

@@ -285,7 +285,8 @@ int sialloc() {
     a.make(TimeInTimStep, transient, T);
     a.make(TimeInHinn, transient, T);
     a.make(TimeInHout, transient, T);
-    a.make(Cinn, transient, T, 20);
+    // A row holds the size classes 1..L of `timei` and the components 0..C-1.
+    a.make(Cinn, transient, T, std::max({std::int64_t{20}, L + 1, C}));
     a.make(Winn, transient, T, 3);
     a.make(Irradi, transient, T);
     a.make(AirTemp, transient, T);
@@ -298,7 +299,7 @@ int sialloc() {
 
     if (transient && Cinn) {
         for (std::int64_t t = 0; t < Cinn.extent(0); ++t)
-            for (int c = 0; c < 20; ++c) Cinn[t][c] = 0.0;
+            for (std::int64_t c = 0; c < Cinn.extent(1); ++c) Cinn[t][c] = 0.0;
     }
     log.write("End of initial - arrays\n");
     for (int l = 1; l <= lnumber; ++l)

@@ -308,6 +308,19 @@ extern double TurbMultTest, TurbMultLev;  // F 307 (no default: zero until read)
 QUIRD_RUN_STATE_DEFAULTS(QUIRD_DECLARE_PARAMETER)
 #undef QUIRD_DECLARE_PARAMETER
 
+// Output probes of `timei` (O and P records) for the `timeo` writers:
+// records 0..TimePrintNo-1, points 0..count-1 of each.
+constexpr int kTimePrintPoints = 3000;
+struct TimePrintRecord {
+    double time;     // s, from when the record applies
+    double endTime;  // s, 1e20 for an O record
+    int count;       // points 0..kTimePrintPoints
+    char letter[kTimePrintPoints + 1];  // u w f k e d z t q Q L c v p
+    int iCell[kTimePrintPoints + 1], jCell[kTimePrintPoints + 1], kCell[kTimePrintPoints + 1];
+    int index[kTimePrintPoints + 1];  // size class for c, component for Q q L, else 0
+};
+extern TimePrintRecord TimePrint[50];
+
 // G data sets
 extern double zdistrib[1001];  // G 3: cumulative height percentage of node level k
 

@@ -52,6 +52,15 @@ void Log::printf(const char* fmt, ...) {
 
 void Log::write(const char* text) { std::fputs(text, fp_); }
 
+void requireLog(const char* failText) {
+    if (FILE* probe = std::fopen("boogie", "a")) {
+        std::fclose(probe);
+        return;
+    }
+    setMessage(failText);
+    endRun(-3);
+}
+
 void logf(const char* fmt, ...) {
     Log log;
     va_list ap;

@@ -39,6 +39,10 @@ private:
     FILE* fp_ = nullptr;
 };
 
+// Opens the log once to see that it can be opened; otherwise sets mc_message
+// to `failText` and ends the process with -3.
+void requireLog(const char* failText);
+
 // One formatted append to `boogie` (opens and closes the log).
 void logf(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 

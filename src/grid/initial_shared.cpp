@@ -7,15 +7,6 @@
 
 namespace initial_state {
 
-void requireLog(const char* failText) {
-    if (FILE* probe = std::fopen("boogie", "a")) {
-        std::fclose(probe);
-        return;
-    }
-    setMessage(failText);
-    endRun(-3);
-}
-
 bool runStringHas(char letter) {
     for (int n = 0; n < 10; ++n)
         if (run[n] == letter) return true;

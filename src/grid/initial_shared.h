@@ -8,10 +8,6 @@ namespace initial_state {
 
 constexpr double kGravity = 9.81;
 
-// Opens the log once to see that it can be opened; otherwise the status text
-// names the failure and the run ends with -3.
-void requireLog(const char* failText);
-
 // True when `letter` is among the first ten characters of the run string.
 bool runStringHas(char letter);
 

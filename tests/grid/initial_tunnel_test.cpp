@@ -145,7 +145,7 @@ TEST_F(Conduit, BedLogMovesTheBedOnly) {
     EXPECT_NEAR(m_ar_x[3][3][3], 0.5 * 0.9 / 4, 1e-12);
 }
 
-// Whole runs of a conduit, once the grid stage reads `koordina`.
+// Whole runs of a conduit.
 std::string conduitGrid() {
     std::string s;
     char line[100];
@@ -158,7 +158,6 @@ std::string conduitGrid() {
 }
 
 TEST(ConduitRun, LogsItsFullSections) {
-    if (!kGridStageReadsKoordina) GTEST_SKIP() << "the grid stage does not read koordina yet";
     Case c;
     c.file("control", "G 1 6 5 5 1\nG 3 0 25 50 75 100\nK 2 0 0\nW 1 50 1 1\nF 2 W\n").file("koordina", conduitGrid());
     EXPECT_EQ(c.run(), 1);
@@ -167,7 +166,6 @@ TEST(ConduitRun, LogsItsFullSections) {
 }
 
 TEST(ConduitRun, SingleOpeningFailsTheContinuity) {
-    if (!kGridStageReadsKoordina) GTEST_SKIP() << "the grid stage does not read koordina yet";
     Case c;
     c.file("control", "G 1 6 5 5 1\nG 3 0 25 50 75 100\nK 2 0 0\nW 1 50 1 1\nF 2 W\nG 7 0 1 2 5 2 5 0 0 1.0 1 0 0\n")
         .file("koordina", conduitGrid());

@@ -23,12 +23,11 @@ void installExitHandler();
 // kNoExit when it returned normally.
 constexpr int kNoExit = 12345;
 
-// Whole runs compute the cell geometry and the initial state on the grid,
-// which the grid stage of the reader of `control` does not read from
-// `koordina` yet (the nodes stay 0 and the geometry is refused). Until it
-// does, end-to-end tests check their outcome only where it does not depend
-// on the grid; set this to true when the grid stage reads `koordina`.
-constexpr bool kGridStageReadsKoordina = false;
+// Whole runs compute the cell geometry and the initial state on the grid
+// that the grid stage of the reader of `control` reads from `koordina`, so
+// end-to-end tests check every outcome. (Kept for the tests that still test
+// it; it can go once no branch uses it.)
+constexpr bool kGridStageReadsKoordina = true;
 int exitCodeOf(const std::function<void()>& body);
 
 std::string readFile(const std::filesystem::path& path);

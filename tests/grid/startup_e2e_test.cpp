@@ -1,0 +1,58 @@
+// The solver start-up in whole runs of quird on a straight open channel.
+#include <cstdio>
+#include <string>
+
+#include "support/testing.h"
+
+using namespace quird_test;
+
+namespace {
+
+// A flat channel 5 m long and 2 m wide; the water 1 m deep. `mirror` turns
+// the grid left-handed (j running towards -y).
+std::string channelGrid(bool mirror) {
+    std::string s;
+    char line[100];
+    for (int i = 1; i <= 6; ++i)
+        for (int j = 1; j <= 5; ++j) {
+            const double y = (j - 1) * 0.5;
+            std::snprintf(line, sizeof line, "%d %d %lf %lf %lf\n", i, j, i - 1.0, mirror ? -y : y, 0.0);
+            s += line;
+        }
+    return s;
+}
+
+const std::string kChannel = "G 1 6 5 5 1\nG 3 0 25 50 75 100\nW 1 50 1 1\nW 2 2 1 6\nK 2 0 1\n";
+
+TEST(StartUpRun, OpeningsSetTheNormalisers) {
+    Case c;
+    c.file("control", kChannel + "F 2 W\nG 7 0 1 2 5 2 5 0 0 1.0 1 0 0\nG 7 1 -1 2 5 2 5 0 0 1.0 1 0 0\n")
+        .file("koordina", channelGrid(false));
+    EXPECT_EQ(c.run(), 1);
+    const std::string log = c.boogie();
+    EXPECT_NE(log.find("IONo = 2\n"), std::string::npos) << log;
+    EXPECT_NE(log.find(", FluxTot = 1000.000000, aK = "), std::string::npos) << log;
+    EXPECT_NE(log.find("NormResidual(4) = 1000.000000\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("Relaxation: 0.800000 0.200000 0.500000 0.500000\n"), std::string::npos) << log;
+}
+
+TEST(StartUpRun, MirroredGridIsRefused) {
+    Case c;
+    c.file("control", kChannel + "F 2 W\n").file("koordina", channelGrid(true));
+    EXPECT_EQ(c.run(), -5);
+    const std::string tail = "Error, negative areas for cell i=2, j=2\n"
+                             "The error can be suppressed by specifying a Q on the F 1 data set.\n"
+                             "However, the grid cell is distorted and computations using this grid will not run.\n";
+    const std::string log = c.boogie();
+    ASSERT_GE(log.size(), tail.size()) << log;
+    EXPECT_EQ(log.substr(log.size() - tail.size()), tail);
+}
+
+TEST(StartUpRun, MirroredGridPassesWithF1Q) {
+    Case c;
+    c.file("control", kChannel + "F 1 Q\nF 2 A\n").file("koordina", channelGrid(true));
+    EXPECT_EQ(c.run(), 0);
+    EXPECT_NE(c.boogie().find("IONo = 0\nRelaxation: "), std::string::npos) << c.boogie();
+}
+
+}  // namespace

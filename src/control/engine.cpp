@@ -45,6 +45,8 @@ double InputErrorLimit = 1e9;
 int FlagUnderflow = 0;
 int GaussIter = 10;
 int NoProcessesSolver = 0;
+int TurbulenceModel = 0;
+double TurbMultVert = 1.0, TurbMultHor = 1.0;
 
 double zdistrib[1001];
 

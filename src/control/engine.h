@@ -70,6 +70,8 @@ extern double InputErrorLimit;  // F 38
 extern int FlagUnderflow;       // F 43
 extern int GaussIter;           // F 59: sweep pairs per Gauss-Seidel call
 extern int NoProcessesSolver;   // F 206: threads of the parallel solvers (0 = serial)
+extern int TurbulenceModel;     // F 24: turbulence model
+extern double TurbMultVert, TurbMultHor;  // F 149: vertical and horizontal diffusion multipliers
 
 // G data sets
 extern double zdistrib[1001];  // G 3: cumulative height percentage of node level k

@@ -1,0 +1,92 @@
+#include "equations/workspace.h"
+
+#include "equations/kernels.h"
+
+#include <omp.h>
+
+#include <algorithm>
+
+int Equation;
+double MaxResidual[kEquationTable];
+double NormResidual[kEquationTable];
+
+double diffusionMultiplier() {
+    if ((TurbulenceModel == 15 || TurbulenceModel == 16) && Equation > 3) return 0.5;
+    if (TurbulenceModel == 14 && Equation == 5) return 1.5;
+    if (FlagStress1DLL >= 1 && FlagStress1DLL <= 20 && Equation <= 3) return 0.0;
+    return 1.0;
+}
+
+bool thirteenPointStencil() {
+    eqk::checkEquation("the stencil choice");
+    return sou[Equation] != 0 && sou[Equation] != 2 && !aee.isNull();
+}
+
+void solverBlock(int p, int blocks, int& i_first, int& i_last) {
+    const int s = (xnumber - 1) / blocks;
+    i_first = p * s + 2;
+    i_last = p == blocks - 1 ? xnumber : (p + 1) * s + 1;
+}
+
+namespace eqk {
+
+void checkEquation(const char* who) {
+    if (Equation < 0 || Equation >= kEquationTable)
+        failf(-8, "Error - unexpected equation number %d in %s\n", Equation, who);
+}
+
+namespace {
+bool hasExtents(const FieldArrayBase& a, std::int64_t e0, std::int64_t e1, std::int64_t e2) {
+    return !a.isNull() && a.extent(0) >= e0 && a.extent(1) >= e1 && a.extent(2) >= e2;
+}
+bool sameShape(const FieldArrayBase& a, const FieldArrayBase& b) {
+    return !a.isNull() && a.extent(0) == b.extent(0) && a.extent(1) == b.extent(1) &&
+           a.extent(2) == b.extent(2);
+}
+}  // namespace
+
+void checkField(const FieldArray<double, 3>& field, const char* name, const char* who) {
+    if (!hasExtents(field, xnumber + 3, ynumber + 3, znumber + 3))
+        failf(-8, "Error - field %s does not cover the grid in %s\n", name, who);
+}
+
+void checkWorkspace(const char* who, bool secondNeighbours) {
+    checkEquation(who);
+    checkField(f, "f", who);
+    if (!hasExtents(ae, xnumber + 2, ynumber + 2, znumber + 2))
+        failf(-8, "Error - equation workspace does not cover the grid in %s\n", who);
+    const FieldArrayBase* first[] = {&aw, &an, &as, &wat, &wab, &wap, &source, &iAp};
+    for (const FieldArrayBase* a : first)
+        if (!sameShape(*a, ae)) failf(-8, "Error - equation workspace incomplete in %s\n", who);
+    if (secondNeighbours) {
+        const FieldArrayBase* second[] = {&aee, &aww, &ass, &ann, &abb, &att};
+        for (const FieldArrayBase* a : second)
+            if (!sameShape(*a, ae))
+                failf(-8, "Error - second-neighbour coefficients missing in %s\n", who);
+    }
+}
+
+void checkLineVectors(const char* who) {
+    const std::int64_t need = std::max({xnumber, ynumber, znumber}) + 2;
+    if (pt.isNull() || qt.isNull() || pt.extent(0) < need || qt.extent(0) < need)
+        failf(-8, "Error - line vectors pt, qt too short in %s\n", who);
+}
+
+void checkJointTables(const char* who) {
+    if (Pi1MultiBlock.isNull() || Pj1MultiBlock.isNull() || Pj2MultiBlock.isNull() ||
+        Pi1MultiBlock.extent(0) < xnumber + 2 || Pi1MultiBlock.extent(1) < ynumber + 2 ||
+        Pj1MultiBlock.extent(0) < xnumber + 2 || Pj2MultiBlock.extent(0) < xnumber + 2)
+        failf(-8, "Error - multi-block tables missing in %s\n", who);
+}
+
+void requireTeam(const char* who) {
+    const int got = omp_get_num_threads();
+    if (got == NoProcessesSolver) return;
+    if (!omp_in_parallel())
+        failf(-8, "Error - %s needs a team of %d threads, has %d\n", who, NoProcessesSolver, got);
+    // Every thread of a wrong team sees the same mismatch; the first one reports.
+#pragma omp critical(quird_team_failure)
+    failf(-8, "Error - %s needs a team of %d threads, has %d\n", who, NoProcessesSolver, got);
+}
+
+}  // namespace eqk

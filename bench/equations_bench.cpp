@@ -8,6 +8,7 @@
 #include <random>
 
 #include "control/engine.h"
+#include "equations/parallel.h"
 #include "equations/workspace.h"
 
 namespace {
@@ -108,12 +109,11 @@ void BM_PowerLawCoefficients(benchmark::State& state) {
         if (NoProcessesSolver == 0) {
             coeffe_flow();
         } else {
-#pragma omp parallel num_threads(NoProcessesSolver)
-            {
+            par::region(NoProcessesSolver, [] {
                 int first, last;
                 solverBlock(omp_get_thread_num(), NoProcessesSolver, first, last);
                 coeffe_flowOpenMP(first, last);
-            }
+            });
         }
     }
     rate(state);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "equations/kernels.h"
+#include "equations/parallel.h"
 
 namespace {
 
@@ -144,13 +145,9 @@ void passes(std::initializer_list<Dir> dirs, const Grid3<double>& g) {
 }  // namespace
 
 void BlockCorrection() {
-    Log log;  // ends the run with -3 when `boogie` cannot be opened
-    const bool p13 = thirteenPointStencil();
-    eqk::checkWorkspace("BlockCorrection", p13);
-    eqk::checkLineVectors("BlockCorrection");
+    const bool p13 = eqk::enterLineSolver("BlockCorrection");
     const Grid3<double> g = eqk::grid(f);
     if (MBNo != 0) {
-        eqk::checkJointTables("BlockCorrection");
         if (p13)
             passes<true, true>({Dir::I, Dir::J, Dir::K}, g);
         else
@@ -179,8 +176,7 @@ void BlockCorrectionOpenMP() {
     // The corrections of every i-plane per band, sized from the grid.
     const std::size_t stride = static_cast<std::size_t>(xnumber) + 2;
     std::vector<double> corr(static_cast<std::size_t>(bands) * stride, 0.0);
-#pragma omp parallel num_threads(bands)
-    {
+    par::region(bands, [&] {
         const int T = omp_get_num_threads(), t = omp_get_thread_num();
         const int per = (bands + T - 1) / T;
         const int b1 = t * per + 1, b2 = std::min(bands, (t + 1) * per);
@@ -198,8 +194,8 @@ void BlockCorrectionOpenMP() {
             planeSums<Dir::I, false, false>(g, j1, j2, sums);
             solvePlanes(sums, xnumber, P.data(), Q.data(), corr.data() + (b - 1) * stride);
         }
-#pragma omp barrier
+        par::barrier();
         for (int b = b1; b <= b2; ++b)
             if (rows(b, j1, j2)) addCorrections<Dir::I>(g, j1, j2, corr.data() + (b - 1) * stride);
-    }
+    });
 }

@@ -5,15 +5,17 @@
 #include <cmath>
 
 #include "equations/kernels.h"
+#include "equations/parallel.h"
 
 namespace {
 
 using eqk::Grid3;
 
-// Power-law weight of a face: 0 beyond |P| = 20, else max(0, (1 - 0.1 |P|)^5).
+// Power-law weight of a face: max(0, (1 - 0.1 |P|)^5), which is 0 from
+// |P| = 10 on (so also beyond 20, where the scheme stops evaluating it).
+// Written without a branch so that the face loops vectorise.
 inline double powerLawWeight(double F, double D) {
     const double p = std::fabs(F / (D + 1e-20));
-    if (p > 20.0) return 0.0;
     const double t = 1.0 - 0.1 * p;
     const double t2 = t * t;
     const double w = t2 * t2 * t;
@@ -33,33 +35,44 @@ inline Pair facePair(double F, double D, double s) {
     return {base + std::max(-F, 0.0), base + std::max(F, 0.0)};
 }
 
-// Parameters of one generation of coefficients.
+// Parameters of one generation of coefficients, held in locals so that the
+// face loops need not reload them after every store.
 struct Params {
     double dm;  // diffusion multiplier
     double s;   // stress weight
+    double turbMultHor, turbMultVert, schmidt, artDiff;
 };
-Params params() { return {diffusionMultiplier(), Equation <= 3 ? StressDiff : 0.0}; }
+Params params() {
+    return {diffusionMultiplier(), Equation <= 3 ? StressDiff : 0.0, TurbMultHor, TurbMultVert, Schmidt, ArtDiff};
+}
 
 // Horizontal face conductance.
-inline double horizontalD(double A, double dL, double dH, double gf, double dm) {
-    return A * TurbMultHor * dm / ((dL + dH) * Schmidt) * (gf + ArtDiff);
+inline double horizontalD(double A, double dL, double dH, double gf, const Params& p) {
+    return A * p.turbMultHor * p.dm / ((dL + dH) * p.schmidt) * (gf + p.artDiff);
+}
+
+// The face pairs of one column of horizontal faces, k = 2..zn. The arrays
+// do not overlap, which lets the loop vectorise.
+void horizontalColumn(const double* __restrict dL, const double* __restrict dH, const double* __restrict gL,
+                      const double* __restrict gH, const double* __restrict A, const double* __restrict F,
+                      double* __restrict low, double* __restrict high, int zn, const Params p) {
+    for (int k = 2; k <= zn; ++k) {
+        const double gf = faceViscosity(dL[k], dH[k], gL[k], gH[k]);
+        const Pair c = facePair(F[k], horizontalD(A[k], dL[k], dH[k], gf, p), p.s);
+        low[k] = c.low;
+        high[k] = c.high;
+    }
 }
 
 // Pass 1: interior i-faces i = from..to (low cell i).
-void iFaces(int from, int to, const Params& p) {
+void iFaces(int from, int to, const Params p) {
     const Grid3<double> gAe = eqk::grid(ae), gAw = eqk::grid(aw), gD = eqk::grid(m_dist_x),
                         gG = eqk::grid(gama), gA = eqk::grid(m_ar_x), gF = eqk::grid(flow1);
+    const int zn = znumber;
     for (int i = from; i <= to; ++i)
         for (int j = 2; j <= ynumber; ++j) {
             const double *dL = gD.row(i, j), *dH = gD.row(i + 1, j), *gL = gG.row(i, j), *gH = gG.row(i + 1, j);
-            const double *A = gA.row(i, j), *F = gF.row(i, j);
-            double *low = gAw.row(i, j), *high = gAe.row(i + 1, j);
-            for (int k = 2; k <= znumber; ++k) {
-                const double gf = faceViscosity(dL[k], dH[k], gL[k], gH[k]);
-                const Pair c = facePair(F[k], horizontalD(A[k], dL[k], dH[k], gf, p.dm), p.s);
-                low[k] = c.low;
-                high[k] = c.high;
-            }
+            horizontalColumn(dL, dH, gL, gH, gA.row(i, j), gF.row(i, j), gAw.row(i, j), gAe.row(i + 1, j), zn, p);
         }
 }
 
@@ -75,20 +88,14 @@ void outflowIFace() {
 }
 
 // Passes 3 and 4: j-faces of the columns i = from..to.
-void jFaces(int from, int to, const Params& p) {
+void jFaces(int from, int to, const Params p) {
     const Grid3<double> gAn = eqk::grid(an), gAs = eqk::grid(as), gD = eqk::grid(m_dist_y),
                         gG = eqk::grid(gama), gA = eqk::grid(m_ar_y), gF = eqk::grid(flow2);
+    const int zn = znumber;
     for (int i = from; i <= to; ++i) {
         for (int j = 2; j <= ynumber - 1; ++j) {
             const double *dL = gD.row(i, j), *dH = gD.row(i, j + 1), *gL = gG.row(i, j), *gH = gG.row(i, j + 1);
-            const double *A = gA.row(i, j), *F = gF.row(i, j);
-            double *low = gAn.row(i, j), *high = gAs.row(i, j + 1);
-            for (int k = 2; k <= znumber; ++k) {
-                const double gf = faceViscosity(dL[k], dH[k], gL[k], gH[k]);
-                const Pair c = facePair(F[k], horizontalD(A[k], dL[k], dH[k], gf, p.dm), p.s);
-                low[k] = c.low;
-                high[k] = c.high;
-            }
+            horizontalColumn(dL, dH, gL, gH, gA.row(i, j), gF.row(i, j), gAn.row(i, j), gAs.row(i, j + 1), zn, p);
         }
         for (int k = 2; k <= znumber; ++k) {
             as[i][2][k] = std::max(flow2[i][1][k], 0.0);
@@ -97,8 +104,23 @@ void jFaces(int from, int to, const Params& p) {
     }
 }
 
+// The face pairs of one column of k-faces k = 2..zn-1: low[k] couples cell
+// k to k+1, highNext[k] (= high[k+1]) cell k+1 to k.
+void verticalColumn(const double* __restrict d, const double* __restrict g, const double* __restrict Az,
+                    const double* __restrict normal, const double* __restrict F, double* __restrict low,
+                    double* __restrict highNext, int zn, double c, const Params p) {
+    for (int k = 2; k <= zn - 1; ++k) {
+        const double gf = faceViscosity(d[k], d[k + 1], g[k], g[k + 1]);
+        const double A = Az[k] * normal[3 * k + 2];
+        const double D = A / (d[k] + d[k + 1]) * (gf * c * p.turbMultVert * p.dm / p.schmidt + p.artDiff);
+        const Pair cp = facePair(F[k], D, p.s);
+        low[k] = cp.low;
+        highNext[k] = cp.high;
+    }
+}
+
 // Passes 5 and 6: k-faces of the columns i = from..to.
-void kFaces(int from, int to, const Params& p) {
+void kFaces(int from, int to, const Params p) {
     for (int i = from; i <= to; ++i)
         for (int j = 2; j <= ynumber; ++j) {
             double c = 1.0;
@@ -107,18 +129,10 @@ void kFaces(int from, int to, const Params& p) {
                 for (int k = 2; k <= znumber; ++k) depth += m_dist_z[i][j][k];
                 c = std::sqrt(2.0 * depth / std::sqrt(m_armap[i][j]));
             }
-            const double *d = &m_dist_z[i][j][0], *g = &gamaV[i][j][0], *Az = &m_ar_z[i][j][0];
-            const double* nz = &m_vec_z[i][j][0][0];
             const double* F = &flow3[i][j][0];
             double *low = &wat[i][j][0], *high = &wab[i][j][0];
-            for (int k = 2; k <= znumber - 1; ++k) {
-                const double gf = faceViscosity(d[k], d[k + 1], g[k], g[k + 1]);
-                const double A = Az[k] * nz[3 * k + 2];
-                const double D = A / (d[k] + d[k + 1]) * (gf * c * TurbMultVert * p.dm / Schmidt + ArtDiff);
-                const Pair cp = facePair(F[k], D, p.s);
-                low[k] = cp.low;
-                high[k + 1] = cp.high;
-            }
+            verticalColumn(&m_dist_z[i][j][0], &gamaV[i][j][0], &m_ar_z[i][j][0], &m_vec_z[i][j][0][0], F, low,
+                           high + 1, znumber, c, p);
             high[2] = std::max(F[1], 0.0);
             low[znumber] = std::max(-F[znumber], 0.0);
         }
@@ -133,7 +147,7 @@ void jointLinks(int from, int to, const Params& p) {
             if (qi1 != 0) {
                 const double dM = m_dist_y[i][2][k], dQ = m_dist_x[qi1][qj1][k];
                 const double gf = (dQ * gama[i][2][k] + dM * gama[qi1][qj1][k]) / (dM + dQ);
-                const double D = gf * m_ar_y[i][1][k] * TurbMultHor * p.dm / (dM + dQ) + ArtDiff;
+                const double D = gf * m_ar_y[i][1][k] * p.turbMultHor * p.dm / (dM + dQ) + p.artDiff;
                 const Pair c = facePair(flow2[i][1][k], D, p.s);  // Q low, M high
                 as[i][2][k] = c.high;
                 ae[qi1][qj1][k] = c.low;
@@ -141,7 +155,7 @@ void jointLinks(int from, int to, const Params& p) {
             if (qi2 != 0) {
                 const double dM = m_dist_y[i][ynumber][k], dQ = m_dist_x[qi2][qj2][k];
                 const double gf = (dQ * gama[i][ynumber][k] + dM * gama[qi2][qj2][k]) / (dM + dQ);
-                const double D = gf * m_ar_y[i][ynumber][k] * TurbMultHor * p.dm / (dM + dQ) + ArtDiff;
+                const double D = gf * m_ar_y[i][ynumber][k] * p.turbMultHor * p.dm / (dM + dQ) + p.artDiff;
                 const Pair c = facePair(flow2[i][ynumber][k], D, p.s);  // M low, Q high
                 an[i][ynumber][k] = c.low;
                 ae[qi2][qj2][k] = c.high;
@@ -235,9 +249,9 @@ void coeffe_flowOpenMP(int i_first, int i_last) {
     if (MBNo > 0) {
         // A link writes `ae` of a joint-row cell of any block: after every
         // block's i-faces, before any block's wall pass.
-#pragma omp barrier
+        par::barrier();
         jointLinks(i_first, i_last, p);
-#pragma omp barrier
+        par::barrier();
     }
     if (t == 0) lowIWalls(2, 2);
     lowIWalls(i_first + 1, i_last + 1);

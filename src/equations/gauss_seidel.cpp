@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "equations/kernels.h"
+#include "equations/parallel.h"
 
 namespace {
 
@@ -106,8 +107,7 @@ std::vector<double>& haloScratch() {
 template <bool Forward, Mode M>
 void halfSweep(const Grid3<double>& g, const Grid3<double>& copy, double* halo) {
     const int n = xnumber - 1;
-#pragma omp parallel num_threads(NoProcessesSolver)
-    {
+    par::region(NoProcessesSolver, [&] {
         const int T = omp_get_num_threads(), t = omp_get_thread_num();
         const eqk::Chunk ch = eqk::chunkOf(t, T, n);
         // Planes first..last in sweep order.
@@ -117,36 +117,34 @@ void halfSweep(const Grid3<double>& g, const Grid3<double>& copy, double* halo) 
         double* haloLo = halo + static_cast<std::int64_t>(2 * t) * g.sx;
         double* haloHi = haloLo + g.sx;
         if constexpr (M == Mode::Copy) {
-            // fnn = f on the planes 1..xnumber+1, rows 2..ynumber, levels 2..znumber.
-#pragma omp for schedule(static)
-            for (int i = 1; i <= xnumber + 1; ++i)
+            // fnn = f on the planes 1..xnumber+1, rows 2..ynumber, levels 2..znumber,
+            // each thread copying a share of the planes.
+            const eqk::Chunk share = eqk::chunkOf(t, T, xnumber + 1);
+            for (int i = share.s + 1; i <= share.e; ++i)
                 for (int j = 2; j <= ynumber; ++j)
                     std::memcpy(copy.row(i, j) + 2, g.row(i, j) + 2, sizeof(double) * (znumber - 1));
-        } else {
-            if (!ch.empty()) {
-                std::memcpy(haloLo, g.row(lo - 1, 0), sizeof(double) * g.sx);
-                std::memcpy(haloHi, g.row(hi + 1, 0), sizeof(double) * g.sx);
-            }
-#pragma omp barrier
+        } else if (!ch.empty()) {
+            std::memcpy(haloLo, g.row(lo - 1, 0), sizeof(double) * g.sx);
+            std::memcpy(haloHi, g.row(hi + 1, 0), sizeof(double) * g.sx);
         }
-        if (!ch.empty()) {
-            for (int i = first; Forward ? i <= last : i >= last; Forward ? ++i : --i) {
-                const double *loPlane, *hiPlane;
-                if constexpr (M == Mode::Copy) {
-                    loPlane = copy.row(i - 1, 0);
-                    hiPlane = copy.row(i + 1, 0);
-                } else {
-                    loPlane = i == lo ? haloLo : g.row(i - 1, 0);
-                    hiPlane = i == hi ? haloHi : g.row(i + 1, 0);
-                }
-                // The forward half-sweep stores values as computed, the backward one flushes.
-                if constexpr (Forward)
-                    planeForward<false>(g, i, loPlane, hiPlane);
-                else
-                    planeBackward<true>(g, i, loPlane, hiPlane);
+        par::barrier();
+        if (ch.empty()) return;
+        for (int i = first; Forward ? i <= last : i >= last; Forward ? ++i : --i) {
+            const double *loPlane, *hiPlane;
+            if constexpr (M == Mode::Copy) {
+                loPlane = copy.row(i - 1, 0);
+                hiPlane = copy.row(i + 1, 0);
+            } else {
+                loPlane = i == lo ? haloLo : g.row(i - 1, 0);
+                hiPlane = i == hi ? haloHi : g.row(i + 1, 0);
             }
+            // The forward half-sweep stores values as computed, the backward one flushes.
+            if constexpr (Forward)
+                planeForward<false>(g, i, loPlane, hiPlane);
+            else
+                planeBackward<true>(g, i, loPlane, hiPlane);
         }
-    }
+    });
 }
 
 void threadedSweeps(const Grid3<double>& g) {

@@ -22,6 +22,11 @@ void checkField(const FieldArray<double, 3>& field, const char* name, const char
 void checkWorkspace(const char* who, bool secondNeighbours);
 void checkLineVectors(const char* who);
 void checkJointTables(const char* who);
+// Entry of the line TDMA and the block correction: opens and closes `boogie`
+// (ending the run with -3 when it cannot be opened), checks the workspace,
+// the line vectors and, on a multi-block grid, the joint tables. Returns
+// whether the 13-point stencil applies.
+bool enterLineSolver(const char* who);
 // Inside a parallel region: the team has NoProcessesSolver threads.
 void requireTeam(const char* who);
 

@@ -6,6 +6,7 @@
 #include <atomic>
 
 #include "equations/kernels.h"
+#include "equations/parallel.h"
 #include "flow3d/flow3d.h"
 
 namespace {
@@ -87,15 +88,14 @@ double planeSum(Loop loop, int from, int to, double limit, FILE* log) {
 double threadedSum(Loop loop, double limit, FILE* log) {
     double total = 0.0;
     const int n = xnumber - 1;
-#pragma omp parallel num_threads(NoProcessesSolver)
-    {
+    par::region(NoProcessesSolver, [&] {
         const eqk::Chunk ch = eqk::chunkOf(omp_get_thread_num(), omp_get_num_threads(), n);
         const double partial = ch.empty() ? 0.0 : planeSum(loop, ch.s + 2, ch.e + 1, limit, log);
         std::atomic_ref<double> shared(total);
         double seen = shared.load(std::memory_order_relaxed);
         while (!shared.compare_exchange_weak(seen, seen + partial, std::memory_order_relaxed)) {
         }
-    }
+    });
     return total;
 }
 

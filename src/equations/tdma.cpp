@@ -121,12 +121,8 @@ void tdmaPass() {
 }  // namespace
 
 void WaterTDMA() {
-    Log log;  // ends the run with -3 when `boogie` cannot be opened
-    const bool p13 = thirteenPointStencil();
-    eqk::checkWorkspace("WaterTDMA", p13);
-    eqk::checkLineVectors("WaterTDMA");
+    const bool p13 = eqk::enterLineSolver("WaterTDMA");
     if (MBNo != 0) {
-        eqk::checkJointTables("WaterTDMA");
         p13 ? tdmaPass<true, true>() : tdmaPass<true, false>();
     } else {
         p13 ? tdmaPass<false, true>() : tdmaPass<false, false>();

@@ -79,6 +79,15 @@ void checkJointTables(const char* who) {
         failf(-8, "Error - multi-block tables missing in %s\n", who);
 }
 
+bool enterLineSolver(const char* who) {
+    { Log log; }
+    const bool p13 = thirteenPointStencil();
+    checkWorkspace(who, p13);
+    checkLineVectors(who);
+    if (MBNo != 0) checkJointTables(who);
+    return p13;
+}
+
 void requireTeam(const char* who) {
     const int got = omp_get_num_threads();
     if (got == NoProcessesSolver) return;

@@ -1,5 +1,7 @@
 #include "equations/fixture.h"
 
+#include "equations/parallel.h"
+
 #include <cmath>
 #include <omp.h>
 
@@ -125,12 +127,11 @@ double EquationTest::maxError(const std::function<double(int, int, int)>& exact)
 }
 
 void runPerThread(void (*generator)(int, int)) {
-#pragma omp parallel num_threads(NoProcessesSolver)
-    {
+    par::region(NoProcessesSolver, [&] {
         int first, last;
         solverBlock(omp_get_thread_num(), NoProcessesSolver, first, last);
         generator(first, last);
-    }
+    });
 }
 
 std::vector<NamedArray> coefficientArrays() {

@@ -28,14 +28,17 @@ void prepare() {
     znumber = kZ;
     lnumber = 1;
     FlagRapSolver = 31;  // the allocator creates fnn
+    sou[1] = 1;          // and the second-neighbour arrays
     sialloc();
     FlagRapSolver = 0;
+    sou[1] = 0;
     Equation = 1;
     NormResidual[1] = 1.0;
     std::mt19937 rng(1);
     std::uniform_real_distribution<double> u(0.1, 1.0);
     for (std::int64_t n = 0; n < f.size(); ++n) f.data()[n] = u(rng);
-    FieldArray<double, 3>* coef[] = {&ae, &aw, &as, &an, &wab, &wat, &source, &gama, &gamaV, &flow1, &flow2, &flow3};
+    FieldArray<double, 3>* coef[] = {&ae,  &aw,  &as,  &an,  &wab, &wat,   &source, &gama,  &gamaV,
+                                     &aee, &aww, &ass, &ann, &abb, &att, &flow1,  &flow2, &flow3};
     for (auto* a : coef)
         for (std::int64_t n = 0; n < a->size(); ++n) a->data()[n] = u(rng);
     FieldArray<double, 3>* geometry[] = {&m_dist_x, &m_dist_y, &m_dist_z, &m_ar_x, &m_ar_y, &m_ar_z};
@@ -45,7 +48,8 @@ void prepare() {
     for (std::int64_t n = 0; n < twoD.size(); ++n) twoD.data()[n] = 1;
     for (std::int64_t n = 0; n < wap.size(); ++n) {
         wap.data()[n] = ae.data()[n] + aw.data()[n] + as.data()[n] + an.data()[n] + wab.data()[n] +
-                        wat.data()[n] + 0.1;
+                        wat.data()[n] + aee.data()[n] + aww.data()[n] + ass.data()[n] + ann.data()[n] +
+                        abb.data()[n] + att.data()[n] + 0.1;
         iAp.data()[n] = 1.0 / wap.data()[n];
     }
 }
@@ -79,6 +83,17 @@ BENCHMARK(BM_GaussSeidelSweepPair)
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 
+// GaussIter 2: one sweep pair.
+void BM_GaussSOUSweepPair(benchmark::State& state) {
+    prepare();
+    NoProcessesSolver = static_cast<int>(state.range(0));
+    FlagRapSolver = 0;
+    GaussIter = 2;
+    for (auto _ : state) WaterGaussSOU();
+    rate(state);
+}
+BENCHMARK(BM_GaussSOUSweepPair)->ArgName("threads")->Arg(0)->Arg(1)->Arg(2)->Arg(4)->Arg(8)->UseRealTime()->Unit(benchmark::kMillisecond);
+
 void BM_TDMAPass(benchmark::State& state) {
     prepare();
     for (auto _ : state) WaterTDMA();
@@ -102,23 +117,31 @@ void BM_BlockCorrection(benchmark::State& state) {
 }
 BENCHMARK(BM_BlockCorrection)->ArgName("threads")->Arg(0)->Arg(1)->Arg(2)->Arg(4)->Arg(8)->UseRealTime()->Unit(benchmark::kMillisecond);
 
-void BM_PowerLawCoefficients(benchmark::State& state) {
+// The coefficient generators, serial (threads 0) or per block of i-planes.
+void generate(benchmark::State& state, void (*serial)(), void (*perThread)(int, int)) {
     prepare();
     NoProcessesSolver = static_cast<int>(state.range(0));
     for (auto _ : state) {
         if (NoProcessesSolver == 0) {
-            coeffe_flow();
+            serial();
         } else {
-            par::region(NoProcessesSolver, [] {
+            par::region(NoProcessesSolver, [perThread] {
                 int first, last;
                 solverBlock(omp_get_thread_num(), NoProcessesSolver, first, last);
-                coeffe_flowOpenMP(first, last);
+                perThread(first, last);
             });
         }
     }
     rate(state);
 }
+void BM_PowerLawCoefficients(benchmark::State& state) { generate(state, coeffe_flow, coeffe_flowOpenMP); }
+void BM_CentralCoefficients(benchmark::State& state) { generate(state, coeffe_central, coeffe_centralOpenMP); }
+void BM_QuickCoefficients(benchmark::State& state) { generate(state, coeffe_quick, coeffe_quickOpenMP); }
+void BM_SecondOrderUpwindCoefficients(benchmark::State& state) { generate(state, coeffe_SOU, coeffe_SOUOpenMP); }
 BENCHMARK(BM_PowerLawCoefficients)->ArgName("threads")->Arg(0)->Arg(1)->Arg(2)->Arg(4)->Arg(8)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CentralCoefficients)->ArgName("threads")->Arg(0)->Arg(4)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_QuickCoefficients)->ArgName("threads")->Arg(0)->Arg(4)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SecondOrderUpwindCoefficients)->ArgName("threads")->Arg(0)->Arg(4)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -33,13 +33,6 @@ inline double cellResidual(std::int64_t o, const double* fc, const Neighbours& n
         return eqk::residual7(c, wap.data() + o, fc, nb, k);
 }
 
-template <bool MB>
-inline Neighbours neighboursOf(const Grid3<double>& g, int i, int j) {
-    if constexpr (MB)
-        return eqk::jointNeighbours(g, i, j, eqk::JointRule::OwnFirst);
-    else
-        return eqk::plainNeighbours(g, i, j);
-}
 
 // One step of the plane recursion: P(p), Q(p) from the sums and P(p-1), Q(p-1).
 inline void recurse(const PlaneSums& s, double pPrev, double qPrev, double& p, double& q) {
@@ -62,7 +55,7 @@ void planeSums(const Grid3<double>& g, int j1, int j2, std::vector<PlaneSums>& s
             const eqk::Coef7 c = eqk::coef7(o);
             const double* wp = wap.data() + o;
             const double* fc = g.row(i, j);
-            const Neighbours nb = neighboursOf<MB>(g, i, j);
+            const Neighbours nb = eqk::neighboursOf<MB>(g, i, j);
             for (int k = 2; k <= znumber; ++k) {
                 if (!counted(wp[k])) continue;
                 double b = wp[k];

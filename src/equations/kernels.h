@@ -127,6 +127,16 @@ inline Neighbours jointNeighbours(const Grid3<double>& g, int i, int j, JointRul
     return nb;
 }
 
+// The neighbour rows of the line TDMA and the block correction: plain, or
+// across block joints with the cell's own record first.
+template <bool MB>
+inline Neighbours neighboursOf(const Grid3<double>& g, int i, int j) {
+    if constexpr (MB)
+        return jointNeighbours(g, i, j, JointRule::OwnFirst);
+    else
+        return plainNeighbours(g, i, j);
+}
+
 // Signed residual of cell k of a column: neighbour terms + source - wap f(P),
 // the first neighbours in the order ae, aw, as, an, wab, wat, then (13-point)
 // aee, aww, ass, ann, abb, att.

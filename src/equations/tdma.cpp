@@ -11,13 +11,6 @@ using eqk::Grid3;
 using eqk::Neighbours;
 
 // Neighbour rows of column (i, j): plain, or across block joints.
-template <bool MB>
-inline Neighbours neighboursOf(const Grid3<double>& g, int i, int j) {
-    if constexpr (MB)
-        return eqk::jointNeighbours(g, i, j, eqk::JointRule::OwnFirst);
-    else
-        return eqk::plainNeighbours(g, i, j);
-}
 
 // The six second-neighbour terms, added after the line's own off-line terms.
 template <bool P13>
@@ -50,7 +43,7 @@ void iLine(const Grid3<double>& g, double* p, double* q, int j, int k) {
     for (int i = 2; i <= xnumber; ++i) {
         const std::int64_t o = eqk::coefOffset(i, j);
         const Coef7 c = eqk::coef7(o);
-        const Neighbours nb = neighboursOf<MB>(g, i, j);
+        const Neighbours nb = eqk::neighboursOf<MB>(g, i, j);
         const double* fc = g.row(i, j);
         double r = c.an[k] * nb.n[k] + c.as[k] * nb.s[k] + c.wat[k] * fc[k + 1] + c.wab[k] * fc[k - 1] + c.src[k];
         r = secondTerms<P13>(r, o, nb, fc, k);
@@ -61,14 +54,14 @@ void iLine(const Grid3<double>& g, double* p, double* q, int j, int k) {
 
 template <bool MB, bool P13>
 void jLine(const Grid3<double>& g, double* p, double* q, int i, int k) {
-    const Neighbours first = neighboursOf<MB>(g, i, 2);
-    const Neighbours last = neighboursOf<MB>(g, i, ynumber);
+    const Neighbours first = eqk::neighboursOf<MB>(g, i, 2);
+    const Neighbours last = eqk::neighboursOf<MB>(g, i, ynumber);
     p[1] = 0.0;
     q[1] = first.s[k];
     for (int j = 2; j <= ynumber; ++j) {
         const std::int64_t o = eqk::coefOffset(i, j);
         const Coef7 c = eqk::coef7(o);
-        const Neighbours nb = neighboursOf<MB>(g, i, j);
+        const Neighbours nb = eqk::neighboursOf<MB>(g, i, j);
         const double* fc = g.row(i, j);
         double r = c.wat[k] * fc[k + 1] + c.wab[k] * fc[k - 1] + c.aw[k] * nb.e[k] + c.ae[k] * nb.w[k] + c.src[k];
         r = secondTerms<P13>(r, o, nb, fc, k);
@@ -87,7 +80,7 @@ void kLine(const Grid3<double>& g, double* p, double* q, int i, int j) {
     const std::int64_t o = eqk::coefOffset(i, j);
     const Coef7 c = eqk::coef7(o);
     const double* wp = wap.data() + o;
-    const Neighbours nb = neighboursOf<MB>(g, i, j);
+    const Neighbours nb = eqk::neighboursOf<MB>(g, i, j);
     double* fc = g.row(i, j);
     p[1] = 0.0;
     q[1] = fc[1];

@@ -17,9 +17,13 @@ double diffusionMultiplier() {
     return 1.0;
 }
 
+// Only the two schemes that write second-neighbour couplings (1 second-order
+// upwind, 3 QUICK) make an equation 13-point. The other values select the
+// power law, whose equations are 7-point: their solvers must not read the
+// second-neighbour arrays, which hold couplings of an earlier equation.
 bool thirteenPointStencil() {
     eqk::checkEquation("the stencil choice");
-    return sou[Equation] != 0 && sou[Equation] != 2 && !aee.isNull();
+    return (sou[Equation] == 1 || sou[Equation] == 3) && !aee.isNull();
 }
 
 void solverBlock(int p, int blocks, int& i_first, int& i_last) {

@@ -60,7 +60,8 @@ void Residual();               // MaxResidual[Equation]
 // FlagStress1DLL.
 double diffusionMultiplier();
 // True when the solvers use the 13-point stencil for the current equation:
-// sou[Equation] neither 0 nor 2 and the second-neighbour arrays exist.
+// sou[Equation] is 1 or 3 (a second-order scheme) and the second-neighbour
+// arrays exist.
 bool thirteenPointStencil();
 // Block p of `blocks` blocks of interior i-planes, as the flow solver deals
 // them to the threads of its regions: i_first = p s + 2, i_last = (p+1) s + 1

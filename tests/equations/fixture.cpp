@@ -63,6 +63,12 @@ void EquationTest::boxGeometry(double dx, double dy, double dz) {
     for (std::int64_t n = 0; n < twoD.size(); ++n) twoD.data()[n] = 1;
 }
 
+void EquationTest::unitBox(int X, int Y, int Z) {
+    makeGrid(X, Y, Z, true);
+    boxGeometry(1.0, 1.0, 1.0);
+    for (std::int64_t n = 0; n < gama.size(); ++n) gama.data()[n] = gamaV.data()[n] = 1.0;
+}
+
 void EquationTest::randomFlow(unsigned seed) {
     std::mt19937 rng(seed);
     std::uniform_real_distribution<double> size(0.2, 2.0), flux(-3.0, 3.0), normal(0.5, 1.0);

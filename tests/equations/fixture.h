@@ -32,6 +32,10 @@ protected:
     // whole extent, twoD 1 in every column.
     void boxGeometry(double dx, double dy, double dz);
 
+    // A grid of unit cubes with unit viscosity (every face conductance 1),
+    // the second-neighbour arrays allocated.
+    void unitBox(int X, int Y, int Z);
+
     // A grid of non-uniform cells: random half sizes, face areas, k-face
     // normals, viscosities and face fluxes of both signs on every face.
     void randomFlow(unsigned seed);

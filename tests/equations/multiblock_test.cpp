@@ -54,6 +54,7 @@ const Routine kRoutines[] = {
     {"GaussSeidel", WaterGaussSeidel, false, false},
     {"Residual_7point", Residual, false, true},
     {"Residual_13point", Residual, true, true},
+    {"GaussSOU", WaterGaussSOU, true, false},
 };
 
 bool readsSecondNeighbours(const Probe& p) { return std::string(p.coupling).size() == 3 && p.coupling[1] == p.coupling[2]; }
@@ -101,37 +102,98 @@ INSTANTIATE_TEST_SUITE_P(TwoBlocks, JointProbe, ::testing::ValuesIn(probeCases()
                          });
 
 // ---------------------------------------------------------------------------
-// Diffusion across the joint against the same cells on one block. The
-// attached block's rows run away from the main block's wall j = 1, so on one
-// block they become the rows below the main block: attached cell (6 + r, j)
-// is cell (j, 4 - r) and main cell (i, j) is cell (i, j + 3).
+// Convection and diffusion across the joint against the same cells on one
+// block. The attached block's rows run away from the main block's wall
+// j = 1, so on one block they become the rows below the main block:
+// attached cell (6 + r, j) is cell (j, 4 - r) and main cell (i, j) is cell
+// (i, j + 3). Face fluxes map with the cells (a face between attached rows
+// changes its sign, since its row index runs the other way).
 // ---------------------------------------------------------------------------
-class JointDiffusion : public EquationTest {
+struct JointCase {
+    const char* name;
+    void (*generator)();
+    void (*solver)();
+    int sou;
+    friend void PrintTo(const JointCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class JointGrid : public EquationTest, public ::testing::WithParamInterface<JointCase> {
 protected:
     static constexpr int kBranchRows = 3;
+    static constexpr int kX1 = 5, kY1 = 5 + kBranchRows;  // the one-block grid
 
     // Grid indices of one-block cell (i1, j1) on the two-block grid.
     static std::pair<int, int> twoBlockCell(int i1, int j1) {
         if (j1 <= kBranchRows + 1) return {6 + (kBranchRows + 1 - j1), i1};
         return {i1, j1 - kBranchRows};
     }
+    static std::pair<int, int> oneBlockCell(int i1, int j1) { return {i1, j1}; }
 
-    // Viscosities of the one-block cells (random, fixed), geometry of unit cubes.
+    // Viscosities of the one-block cells and its face fluxes, 0 on the
+    // boundary faces of the domain.
     static double viscosity(int i1, int j1, int k) { return 0.5 + 0.37 * ((7 * i1 + 3 * j1 + 5 * k) % 11) / 11.0; }
+    static double flux(int dir, int i1, int j1, int k) {
+        const bool inner = dir == 1 ? i1 >= 2 && i1 <= kX1 - 1 : dir == 2 ? j1 >= 2 && j1 <= kY1 - 1 : k == 2;
+        return inner ? 0.3 * std::sin(1.7 * i1 + 2.3 * j1 + 3.1 * k + dir) : 0.0;
+    }
+
+    void oneBlockFluxes() {
+        for (int i1 = 1; i1 <= kX1; ++i1)
+            for (int j1 = 1; j1 <= kY1; ++j1)
+                for (int k = 1; k <= 3; ++k) {
+                    flow1[i1][j1][k] = flux(1, i1, j1, k);
+                    flow2[i1][j1][k] = flux(2, i1, j1, k);
+                    flow3[i1][j1][k] = flux(3, i1, j1, k);
+                }
+    }
+    void twoBlockFluxes() {
+        for (int k = 2; k <= 3; ++k) {
+            for (int i1 = 1; i1 <= kX1; ++i1)
+                for (int j1 = 2; j1 <= kY1; ++j1) {
+                    const double F = flux(1, i1, j1, k);
+                    if (j1 > kBranchRows + 1)
+                        flow1[i1][j1 - kBranchRows][k] = F;
+                    else
+                        flow2[twoBlockCell(i1, j1).first][i1][k] = F;  // an attached row's j-face
+                }
+            for (int i1 = 2; i1 <= kX1; ++i1)
+                for (int j1 = 1; j1 <= kY1; ++j1) {
+                    const double F = flux(2, i1, j1, k);
+                    if (j1 > kBranchRows + 1)
+                        flow2[i1][j1 - kBranchRows][k] = F;
+                    else if (j1 == kBranchRows + 1)
+                        flow2[i1][1][k] = F;  // the joint: from the attached block into the host cell
+                    else
+                        flow1[9 - j1][i1][k] = -F;  // between attached rows, index running the other way
+                }
+        }
+        for (int i1 = 2; i1 <= kX1; ++i1)
+            for (int j1 = 2; j1 <= kY1; ++j1)
+                for (int k = 1; k <= 3; ++k) {
+                    const auto [i, j] = twoBlockCell(i1, j1);
+                    flow3[i][j][k] = flux(3, i1, j1, k);
+                }
+    }
 
     // Builds the equation on the current grid; `cell` maps one-block indices
-    // to the current grid's.
-    void buildEquation(const std::function<std::pair<int, int>(int, int)>& cell) {
+    // to the current grid's. wap: the sum of the couplings' magnitudes + 0.1.
+    void buildEquation(std::pair<int, int> (*cell)(int, int)) {
         boxGeometry(1.0, 1.0, 1.0);
-        for (int i1 = 2; i1 <= 5; ++i1)
-            for (int j1 = 2; j1 <= 5 + kBranchRows; ++j1)
+        sou[1] = GetParam().sou;
+        for (int i1 = 2; i1 <= kX1; ++i1)
+            for (int j1 = 2; j1 <= kY1; ++j1)
                 for (int k = 2; k <= znumber; ++k) {
                     const auto [i, j] = cell(i1, j1);
                     gama[i][j][k] = viscosity(i1, j1, k);
                     gamaV[i][j][k] = 2.0 * viscosity(i1, j1, k);
                 }
-        coeffe_flow();
-        formCentre();
+        GetParam().generator();
+        forInterior([](int i, int j, int k) {
+            double s = 0.1;
+            for (const NamedArray& a : coefficientArrays()) s += std::fabs((*a.array)[i][j][k]);
+            wap[i][j][k] = s;
+            iAp[i][j][k] = 1.0 / s;
+        });
         const auto [hi, hj] = cell(2, 3 + kBranchRows);  // main-block cell (2,3)
         const auto [li, lj] = cell(4, 2);                // far end of the attached block
         pin(hi, hj, 2, 1.0);
@@ -141,30 +203,32 @@ protected:
     }
 };
 
-TEST_F(JointDiffusion, GaussSeidelAndResidualMatchTheOneBlockGrid) {
+TEST_P(JointGrid, SolverAndResidualMatchTheOneBlockGrid) {
     // One block: 4 columns, 4 + 3 rows, 2 levels.
-    makeGrid(5, 5 + kBranchRows, 3);
-    buildEquation([](int i1, int j1) { return std::make_pair(i1, j1); });
+    makeGrid(kX1, kY1, 3, true);
+    oneBlockFluxes();
+    buildEquation(oneBlockCell);
     GaussIter = 3;
-    WaterGaussSeidel();
+    GetParam().solver();
     std::vector<double> early = snapshot();  // a field that is not yet a solution
     NormResidual[1] = 1.0;
     Residual();
     const double earlyResidual = MaxResidual[1];
-    GaussIter = 4000;
-    WaterGaussSeidel();
+    GaussIter = 3000;
+    GetParam().solver();
     std::vector<double> solution = snapshot();
     const FieldArray<double, 3> oneBlock = f;
 
     // Two blocks: main rows 2..5 of 4 cells in j, attached rows 6..8.
-    makeGrid(5 + kBranchRows, 5, 3);
+    makeGrid(5 + kBranchRows, 5, 3, true);
     twoBlockTables(5);
     for (int j = 2; j <= 5; ++j)
         for (int k = 2; k <= 3; ++k) WallI[5][j][k] = -1;  // the main block ends in a wall at the joint row
+    twoBlockFluxes();
     buildEquation(twoBlockCell);
     auto copyIn = [&](const std::vector<double>& from) {
-        for (int i1 = 2; i1 <= 5; ++i1)
-            for (int j1 = 2; j1 <= 5 + kBranchRows; ++j1)
+        for (int i1 = 2; i1 <= kX1; ++i1)
+            for (int j1 = 2; j1 <= kY1; ++j1)
                 for (int k = 2; k <= 3; ++k) {
                     const auto [i, j] = twoBlockCell(i1, j1);
                     f[i][j][k] = from[oneBlock.offset(i1, j1, k)];
@@ -177,11 +241,11 @@ TEST_F(JointDiffusion, GaussSeidelAndResidualMatchTheOneBlockGrid) {
     EXPECT_GT(earlyResidual, 0.1);
 
     copyIn(std::vector<double>(early.size(), 0.0));
-    GaussIter = 4000;
-    WaterGaussSeidel();
+    GaussIter = 3000;
+    GetParam().solver();
     double largest = 0.0;
-    for (int i1 = 2; i1 <= 5; ++i1)
-        for (int j1 = 2; j1 <= 5 + kBranchRows; ++j1)
+    for (int i1 = 2; i1 <= kX1; ++i1)
+        for (int j1 = 2; j1 <= kY1; ++j1)
             for (int k = 2; k <= 3; ++k) {
                 const auto [i, j] = twoBlockCell(i1, j1);
                 EXPECT_NEAR(f[i][j][k], solution[oneBlock.offset(i1, j1, k)], 1e-10)
@@ -190,5 +254,10 @@ TEST_F(JointDiffusion, GaussSeidelAndResidualMatchTheOneBlockGrid) {
             }
     EXPECT_GT(largest, 0.5);
 }
+
+INSTANTIATE_TEST_SUITE_P(Schemes, JointGrid,
+                         ::testing::Values(JointCase{"power_law_GaussSeidel", coeffe_flow, WaterGaussSeidel, 0},
+                                           JointCase{"second_order_upwind_GaussSOU", coeffe_SOU, WaterGaussSOU, 1}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

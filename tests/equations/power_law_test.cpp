@@ -10,15 +10,7 @@ using quird_test::readLines;
 
 namespace {
 
-class PowerLaw : public EquationTest {
-protected:
-    // Box grid of unit cells, unit viscosity: every face conductance D = 1.
-    void unitBox(int X, int Y, int Z) {
-        makeGrid(X, Y, Z, true);
-        boxGeometry(1.0, 1.0, 1.0);
-        for (std::int64_t n = 0; n < gama.size(); ++n) gama.data()[n] = gamaV.data()[n] = 1.0;
-    }
-};
+class PowerLaw : public EquationTest {};
 
 // High cell's coefficient minus low cell's equals the face flux, on every
 // interior face of a grid with non-uniform cells and fluxes.
@@ -155,17 +147,6 @@ INSTANTIATE_TEST_SUITE_P(Table, DiffusionMultiplier,
                                            MultiplierCase{0, 3, 21, 1.0}, MultiplierCase{0, 4, 5, 1.0},
                                            MultiplierCase{15, 2, 1, 0.0}));
 
-TEST_F(PowerLaw, ClearsSecondNeighbourCouplingsOfAnEarlierEquation) {
-    unitBox(5, 5, 5);
-    for (const NamedArray& a : coefficientArrays())
-        for (std::int64_t n = 0; n < a.array->size(); ++n) a.array->data()[n] = 7.0;
-    coeffe_flow();
-    const auto arrays = coefficientArrays();  // the second neighbours from entry 6 on
-    forInterior([&](int i, int j, int k) {
-        for (size_t n = 6; n < arrays.size(); ++n) EXPECT_EQ((*arrays[n].array)[i][j][k], 0.0) << arrays[n].name;
-    });
-}
-
 TEST_F(PowerLaw, LinksHostCellsToTheJointRow) {
     unitBox(8, 5, 3);
     twoBlockTables(5);  // joint row 6, host columns 2..5
@@ -185,55 +166,6 @@ TEST_F(PowerLaw, LinksHostCellsToTheJointRow) {
     // (D = 1.25 with ArtDiff, F = 2: P = 1.6)
     EXPECT_NEAR(aw[5][3][2], std::pow(1.0 - 0.16, 5) * 1.25, 1e-15);
 }
-
-// ---------------------------------------------------------------------------
-// The per-thread generator gives the serial coefficients, for any number of
-// blocks, with walls on the first cells and block joint links.
-// ---------------------------------------------------------------------------
-struct TeamCase {
-    const char* name;
-    int threads;
-    bool multiBlock;
-    friend void PrintTo(const TeamCase& c, std::ostream* os) { *os << c.name; }
-};
-
-class PerThreadPowerLaw : public PowerLaw, public ::testing::WithParamInterface<TeamCase> {};
-
-TEST_P(PerThreadPowerLaw, EqualsTheSerialCoefficients) {
-    makeGrid(12, 5, 5, true);
-    randomFlow(8);
-    if (GetParam().multiBlock) twoBlockTables(6);
-    StressDiff = 0.1;
-    for (int j = 2; j <= 5; ++j) {
-        WallI[2][j][3] = 1;  // walls on the first and last cells
-        WallI[12][j][4] = -1;
-        WallJ[7][j][2] = 1;
-        WallK[2][j][2] = 1;
-    }
-    WallI[7][3][3] = 1;  // a joint-row cell
-    coeffe_flow();
-    std::vector<std::vector<double>> serial;
-    for (const NamedArray& a : coefficientArrays()) {
-        serial.emplace_back(a.array->data(), a.array->data() + a.array->size());
-        for (std::int64_t n = 0; n < a.array->size(); ++n) a.array->data()[n] = -1.0;
-    }
-    NoProcessesSolver = GetParam().threads;
-    runPerThread(coeffe_flowOpenMP);
-    const auto arrays = coefficientArrays();
-    for (size_t n = 0; n < arrays.size(); ++n)
-        forInterior([&](int i, int j, int k) {
-            EXPECT_TRUE(sameBits((*arrays[n].array)[i][j][k], serial[n][arrays[n].array->offset(i, j, k)]))
-                << arrays[n].name << "(" << i << "," << j << "," << k << ")";
-        });
-}
-
-INSTANTIATE_TEST_SUITE_P(Teams, PerThreadPowerLaw,
-                         ::testing::Values(TeamCase{"one_block", 1, false}, TeamCase{"three_blocks", 3, false},
-                                           TeamCase{"more_blocks_than_planes", 16, false},
-                                           TeamCase{"one_block_multiblock_grid", 1, true},
-                                           TeamCase{"four_blocks_multiblock_grid", 4, true},
-                                           TeamCase{"eleven_blocks_multiblock_grid", 11, true}),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(PowerLaw, PerThreadGeneratorRefusesATeamOfTheWrongSize) {
     unitBox(6, 4, 4);

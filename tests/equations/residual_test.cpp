@@ -149,21 +149,25 @@ const SolverCase kLoggingRoutines[] = {
     {"WaterTDMA", [] {}, WaterTDMA},
     {"Residual", [] {}, Residual},
     {"BlockCorrection", [] {}, BlockCorrection},
+    {"WaterGaussSOU", [] {}, WaterGaussSOU},
+    {"coeffe_SOU", [] {}, coeffe_SOU},
 };
 
 class LogFailure : public EquationTest, public ::testing::WithParamInterface<SolverCase> {};
 
 TEST_P(LogFailure, EndsWithMinus3WhenBoogieCannotBeOpened) {
-    makeGrid(5, 4, 4);
+    makeGrid(5, 4, 4, true);
     GetParam().setup();
     randomEquation(1);
     NormResidual[1] = 1.0;
     std::filesystem::remove("boogie");
     std::filesystem::create_directory("boogie");
     const std::vector<double> before = snapshot();
+    const std::vector<double> coupling(ae.data(), ae.data() + ae.size());
     EXPECT_EQ(exitCodeOf(GetParam().run), -3);
     EXPECT_STREQ(mc_message, "cannot open file 'boogie' ");
     EXPECT_EQ(snapshot(), before);
+    EXPECT_EQ(std::vector<double>(ae.data(), ae.data() + ae.size()), coupling);
 }
 
 INSTANTIATE_TEST_SUITE_P(Routines, LogFailure, ::testing::ValuesIn(kLoggingRoutines),

@@ -23,6 +23,11 @@ const SolverCase kSolvers[] = {
     {"GaussSeidel_mode1_2threads", [] { NoProcessesSolver = 2, FlagRapSolver = 1; }, WaterGaussSeidel},
     {"GaussSeidel_mode31_4threads", [] { NoProcessesSolver = 4, FlagRapSolver = 31; }, WaterGaussSeidel},
     {"GaussSeidel_mode0_more_threads_than_planes", [] { NoProcessesSolver = 12; }, WaterGaussSeidel},
+    {"GaussSOU", [] { sou[1] = 1; }, WaterGaussSOU},
+    {"GaussSOU_threaded", [] { sou[1] = 1, NoProcessesSolver = 3; }, WaterGaussSOU},
+    {"GaussSOU_threaded_one_plane_chunks", [] { sou[1] = 1, NoProcessesSolver = 7, FlagRapSolver = 1; }, WaterGaussSOU},
+    {"GaussSOU_multiblock", [] { sou[1] = 1, MBNo = 1; }, WaterGaussSOU},
+    {"GaussSOU_FlagRapSolver31", [] { sou[1] = 1, NoProcessesSolver = 2, FlagRapSolver = 31; }, WaterGaussSOU},
 };
 
 // Block corrections: they move pinned cells with their planes, so they are
@@ -83,6 +88,38 @@ INSTANTIATE_TEST_SUITE_P(Solvers, PointSolver, ::testing::ValuesIn(kSolvers),
 INSTANTIATE_TEST_SUITE_P(Solvers, Solver, ::testing::ValuesIn(kSolvers),
                          [](const auto& info) { return std::string(info.param.name); });
 INSTANTIATE_TEST_SUITE_P(Corrections, Solver, ::testing::ValuesIn(kCorrections),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The scheme numbers 4 to 20 select the power law, a 7-point scheme: with the
+// second-neighbour arrays allocated and holding couplings of an earlier
+// equation, every solver still works on the 7-point stencil.
+class StaleSecondNeighbours : public Solver {};
+
+TEST_P(StaleSecondNeighbours, AreIgnoredForPowerLawEquations) {
+    prepare();
+    for (auto* a : {&aee, &aww, &ass, &ann, &abb, &att})
+        for (std::int64_t n = 0; n < a->size(); ++n) a->data()[n] = 0.0;
+    const std::vector<double> start = snapshot();
+    sou[1] = 0;
+    NormResidual[1] = 1.0;
+    GetParam().run();
+    Residual();
+    const std::vector<double> sevenPoint = snapshot();
+    const double residual = MaxResidual[1];
+    for (auto* a : {&aee, &aww, &ass, &ann, &abb, &att})
+        for (std::int64_t n = 0; n < a->size(); ++n) a->data()[n] = 7.0;
+    std::copy(start.begin(), start.end(), f.data());
+    sou[1] = 4;
+    GetParam().run();
+    Residual();
+    EXPECT_EQ(snapshot(), sevenPoint);
+    EXPECT_EQ(MaxResidual[1], residual);
+}
+
+INSTANTIATE_TEST_SUITE_P(Solvers, StaleSecondNeighbours,
+                         ::testing::Values(SolverCase{"TDMA", [] {}, WaterTDMA},
+                                           SolverCase{"BlockCorrection", [] {}, BlockCorrection},
+                                           SolverCase{"TDMA_multiblock", [] { MBNo = 1; }, WaterTDMA}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // ---------------------------------------------------------------------------

@@ -17,36 +17,19 @@ double xdial, ydial, zdial;
 
 // Parameters carry their defaults here as well, so that the state is defined
 // before the reader of `control` sets them again.
+#define QUIRD_DEFINE_PARAMETER(T, N, D) T N = D;
+QUIRD_F_PARAMETERS(QUIRD_DEFINE_PARAMETER)
+QUIRD_RUN_STATE_DEFAULTS(QUIRD_DEFINE_PARAMETER)
+#undef QUIRD_DEFINE_PARAMETER
+
 char run[20] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',
                 ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
-int IterF2 = 1;
-double TimeStep = 1e-20;
-int Flag2Dim = 0;
-int FlagTSC = 0;
-int FlagTemp = 0;
-int NoComponents = 0;
-int SedimentScheme = 0;
-int SouComp = 0;
-int BedLoadVectorFlag = 0;
-int ArrayTimeSteps = 200;
-double RelaxRhieChow = 1.0;
-int FlagBedPoros = 0;
-int FlagDragDLL = 0;
-int FlagCofDLL = 0;
-int FlagRapSolver = 0;
-int FlagStress1DLL = 0, AllocStress1DLL = 9;
-int FlagTimeOrder = 0;
-int FlagReynoldsStress = 0;
-double Schmidt = 1.0;
+char options[20];
+int BedFlags[10];
+double Wind[3];
 double invSchmidt[51] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
-double StressDiff = 0.0;
-double ArtDiff = 0.0;
-double InputErrorLimit = 1e9;
-int FlagUnderflow = 0;
-int GaussIter = 10;
-int NoProcessesSolver = 0;
-int TurbulenceModel = 0;
-double TurbMultVert = 1.0, TurbMultHor = 1.0;
+double cohesive[kFractionTable];
+double TurbMultTest, TurbMultLev;
 
 double zdistrib[1001];
 
@@ -302,7 +285,8 @@ int sialloc() {
     a.make(TimeInTimStep, transient, T);
     a.make(TimeInHinn, transient, T);
     a.make(TimeInHout, transient, T);
-    a.make(Cinn, transient, T, 20);
+    // A row holds the size classes 1..L of `timei` and the components 0..C-1.
+    a.make(Cinn, transient, T, std::max({std::int64_t{20}, L + 1, C}));
     a.make(Winn, transient, T, 3);
     a.make(Irradi, transient, T);
     a.make(AirTemp, transient, T);
@@ -315,7 +299,7 @@ int sialloc() {
 
     if (transient && Cinn) {
         for (std::int64_t t = 0; t < Cinn.extent(0); ++t)
-            for (int c = 0; c < 20; ++c) Cinn[t][c] = 0.0;
+            for (std::int64_t c = 0; c < Cinn.extent(1); ++c) Cinn[t][c] = 0.0;
     }
     log.write("End of initial - arrays\n");
     for (int l = 1; l <= lnumber; ++l)

@@ -4,9 +4,11 @@
 #include <vector>
 
 namespace {
+// Never destroyed: blocks whose handle was set null stay reachable (and
+// releasable) until the process ends.
 std::vector<void*>& blocks() {
-    static std::vector<void*> b;
-    return b;
+    static auto* b = new std::vector<void*>;
+    return *b;
 }
 
 bool mulFits(std::int64_t a, std::int64_t b, std::int64_t& out) {

@@ -6,6 +6,8 @@
 
 char mc_message[100];
 char mc_program[100];
+char mc_v1[100];
+char mc_v2[100];
 
 namespace {
 ExitHandler gExitHandler = nullptr;

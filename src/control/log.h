@@ -6,6 +6,8 @@
 // Status texts for an observing front end (written only).
 extern char mc_message[100];
 extern char mc_program[100];
+extern char mc_v1[100];  // two further status lines, formatted into directly
+extern char mc_v2[100];
 void setMessage(const char* text);  // copies into mc_message, truncated to fit
 void setProgram(const char* text);  // copies into mc_program, truncated to fit
 

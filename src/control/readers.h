@@ -51,5 +51,7 @@ extern GridReadChoices gridReadChoices;
 
 // G 7 opening count (records 1..IONo); -10 after checkIO found a fault.
 extern int IONo;
+// Set by every accepted S data set; checkGrainData then tests every grain size.
+extern bool sizesGiven;
 // P 3 monitoring cell.
 extern int xnode, ynode, znode, lnode;

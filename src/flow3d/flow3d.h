@@ -3,5 +3,7 @@
 
 // Current outer iteration (time step in time-dependent runs), counted from 1.
 extern long Iter;
+// Simulated time (s).
+extern double stime;
 
 void WaterSolve();

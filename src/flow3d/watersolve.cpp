@@ -1,6 +1,7 @@
 #include "flow3d/flow3d.h"
 
 long Iter;
+double stime;
 
 // Filled as the subsystem is built; until then each task does nothing.
 void WaterSolve() {}

@@ -1,9 +1,5 @@
 #include "grid/grid.h"
 
 // Filled as the subsystem is built; until then each task does nothing.
-void initial() {}
 void initial_tunnel() {}
-void MultiBlockInit() {}
-void smetric() {}
 void startup() {}
-void ReadXCYC() {}

@@ -227,6 +227,16 @@ TEST_F(Allocator, TimeSeriesConcentrationsAreCleared) {
     EXPECT_EQ(Cinn[3][19], 0.0);
 }
 
+TEST_F(Allocator, ConcentrationRowsHoldEverySizeClass) {
+    TimeStep = 1.0;
+    lnumber = 25;
+    allocate();
+    EXPECT_EQ(Cinn.extent(1), 26);
+    Cinn[3][25] = 2.0;
+    allocate();
+    EXPECT_EQ(Cinn[3][25], 0.0);
+}
+
 TEST_F(Allocator, SizeWarningsAndTheZLimit) {
     lnumber = 49;
     xnumber = 2998;

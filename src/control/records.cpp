@@ -1,0 +1,156 @@
+// The record tables and parameters of the G, K, P, W and lettered data sets,
+// and their defaults.
+#include <algorithm>
+#include <iterator>
+
+#include "control/engine.h"
+#include "control/readers.h"
+
+// G data sets
+int iblok1, iblok2, jblok1, jblok2;
+int i_pointsource, j_pointsource, k_pointsource;
+int i2_pointsource, j2_pointsource, k2_pointsource;
+double pointsource[kFractionTable];
+int iSurf, jSurf, kSurf;
+double RelaxSurface = 1.0, ConvSurface = 0.01;
+int SpecEnergy;
+double MouseScale = 1.0;
+int FlagOpenMP[40];
+
+int IONo = 0;
+IORecord IO[20];
+int MInitNo;
+MInitRecord MInit[20];
+int VolSourceNo;
+VolSourceRecord VolSource[101];
+int SedSourceNo;
+SedSourceRecord SedSource[20];
+int OutBlockNo;
+OutBlockRecord OutBlock[50];
+int DebugDumpNo;
+DebugDumpRecord DebugDump[30];
+int DistribNo;
+DistributionRecord Distribution[501];
+int BorderSourceNo;
+BorderSourceRecord BorderSource[100];
+int sOpenGL3DNo;
+OpenGlSection sOpenGl3D[50];
+int AreaSourceNo;
+AreaSourceRecord AreaSource[50];
+int PrintConcNo;
+PrintConcRecord PrintConc[51];
+int NoLowFixLev;
+LowFixLevRecord LowFixLev[501];
+int TecStrucNo;
+TecStrucRecord TecStruc[300];
+int NoVerttemp;
+VerttempRecord Verttemp[50];
+
+// K data sets
+long iterGlobalMax = 40000, IterSurface = 50000;
+char conti = 'N';
+
+// P data sets
+double xscale = 1.0, yscale = 1.0, zscale = 1.0, movex = 0.0, movey = 0.25;
+int xnode = 2, ynode = 2, znode = 2, lnode = 1;
+char graph = 'g';
+char VerHorPar;
+int PrintRes;
+
+// W data sets
+int MWallNo;
+MWallRecord MWall[300];
+int FastNo;
+int iFast[20000], jFast[20000];
+int AttractNo;
+AttractRecord Attract[2000];
+
+// Lettered data sets
+BioTable Bio[15];
+double inflow[kFractionTable];
+int contourNo;
+double contourLevels[20];
+double SedimentSample[21][kFractionTable];
+int SampleNo;
+int NoTerms;
+QTerm QTerms[200];
+char QualityName[40][40];
+double gsize[kFractionTable];
+double fallvelo[kFractionTable];
+
+bool sizesGiven;
+
+namespace {
+
+// The preset points of H table 14.
+void presetBioTables() {
+    for (BioTable& t : Bio) t.count = 0;
+    struct Point {
+        double value;
+        int code1, code2;
+    };
+    constexpr Point kTable14[] = {{-1.0, 3, 2}, {-0.1, 1, 2}, {-0.01, 2, 2}, {0.01, 4, 2},
+                                  {0.1, 8, 2},  {1.0, 5, 2},  {100.0, 7, 2}};
+    BioTable& t = Bio[14];
+    for (const Point& p : kTable14) {
+        t.value[t.count] = p.value;
+        t.code1[t.count] = p.code1;
+        t.code2[t.count] = p.code2;
+        ++t.count;
+    }
+}
+
+}  // namespace
+
+void setRecordDefaults() {
+    // G
+    iblok1 = iblok2 = jblok1 = jblok2 = 0;
+    i_pointsource = i2_pointsource = 0;
+    std::fill(std::begin(pointsource), std::end(pointsource), 0.0);
+    iSurf = jSurf = kSurf = 0;
+    RelaxSurface = 1.0;
+    ConvSurface = 0.01;
+    IONo = MInitNo = VolSourceNo = SedSourceNo = OutBlockNo = DebugDumpNo = 0;
+    SpecEnergy = 0;
+    MouseScale = 1.0;
+    DistribNo = BorderSourceNo = sOpenGL3DNo = AreaSourceNo = PrintConcNo = 0;
+    NoLowFixLev = TecStrucNo = NoVerttemp = 0;
+    std::fill(std::begin(FlagOpenMP), std::end(FlagOpenMP), 0);
+
+    // K
+    iterGlobalMax = 40000;
+    IterSurface = 50000;
+    FlagWall = 0;
+    FlagRoof = 1;
+    constexpr double kRelax[] = {0.8, 0.8, 0.8, 0.2, 0.5, 0.5};
+    std::copy(std::begin(kRelax), std::end(kRelax), relax + 1);
+    for (int e = 1; e <= 19; ++e) sweeps[e] = e == 4 ? 5 : 1;
+    for (int e = 1; e <= 18; ++e) blockcorr[e] = sou[e] = 0;
+    conti = 'N';
+    simple = 'Y';
+    lcray = 'Y';
+
+    // P
+    xscale = yscale = zscale = 1.0;
+    movex = 0.0;
+    movey = 0.25;
+    xnode = ynode = znode = 2;
+    lnode = 1;
+    graph = 'g';
+    PrintRes = 0;
+
+    // W (discharge, level and initnumber keep what the start-up gave them)
+    ManningInit = 50.0;
+    MBNo = MWallNo = FastNo = AttractNo = 0;
+
+    // Lettered
+    presetBioTables();
+    std::fill(std::begin(inflow), std::end(inflow), 0.0);
+    contourNo = 0;
+    SampleNo = 0;
+    SedimentSample[0][1] = 1.0;
+    NoTerms = 0;
+    std::fill(std::begin(gsize), std::end(gsize), 0.0);
+    std::fill(std::begin(fallvelo), std::end(fallvelo), 0.0);
+    sizesGiven = false;
+}

@@ -5,6 +5,8 @@
 #include <omp.h>
 
 #include <algorithm>
+#include <cstdarg>
+#include <cstdio>
 
 int Equation;
 double MaxResidual[kEquationTable];
@@ -34,9 +36,26 @@ void solverBlock(int p, int blocks, int& i_first, int& i_last) {
 
 namespace eqk {
 
+namespace {
+// Ends the run with -8 and the line in `boogie`. Inside a parallel region
+// every thread of the team may find the same fault: the first one reports.
+[[noreturn]] __attribute__((format(printf, 1, 2))) void inconsistency(const char* fmt, ...) {
+    char line[300];
+    va_list ap;
+    va_start(ap, fmt);
+    std::vsnprintf(line, sizeof line, fmt, ap);
+    va_end(ap);
+    if (omp_in_parallel()) {
+#pragma omp critical(quird_equation_inconsistency)
+        failf(-8, "%s", line);
+    }
+    failf(-8, "%s", line);
+}
+}  // namespace
+
 void checkEquation(const char* who) {
     if (Equation < 0 || Equation >= kEquationTable)
-        failf(-8, "Error - unexpected equation number %d in %s\n", Equation, who);
+        inconsistency("Error - unexpected equation number %d in %s\n", Equation, who);
 }
 
 namespace {
@@ -51,36 +70,36 @@ bool sameShape(const FieldArrayBase& a, const FieldArrayBase& b) {
 
 void checkField(const FieldArray<double, 3>& field, const char* name, const char* who) {
     if (!hasExtents(field, xnumber + 3, ynumber + 3, znumber + 3))
-        failf(-8, "Error - field %s does not cover the grid in %s\n", name, who);
+        inconsistency("Error - field %s does not cover the grid in %s\n", name, who);
 }
 
 void checkWorkspace(const char* who, bool secondNeighbours) {
     checkEquation(who);
     checkField(f, "f", who);
     if (!hasExtents(ae, xnumber + 2, ynumber + 2, znumber + 2))
-        failf(-8, "Error - equation workspace does not cover the grid in %s\n", who);
+        inconsistency("Error - equation workspace does not cover the grid in %s\n", who);
     const FieldArrayBase* first[] = {&aw, &an, &as, &wat, &wab, &wap, &source, &iAp};
     for (const FieldArrayBase* a : first)
-        if (!sameShape(*a, ae)) failf(-8, "Error - equation workspace incomplete in %s\n", who);
+        if (!sameShape(*a, ae)) inconsistency("Error - equation workspace incomplete in %s\n", who);
     if (secondNeighbours) {
         const FieldArrayBase* second[] = {&aee, &aww, &ass, &ann, &abb, &att};
         for (const FieldArrayBase* a : second)
             if (!sameShape(*a, ae))
-                failf(-8, "Error - second-neighbour coefficients missing in %s\n", who);
+                inconsistency("Error - second-neighbour coefficients missing in %s\n", who);
     }
 }
 
 void checkLineVectors(const char* who) {
     const std::int64_t need = std::max({xnumber, ynumber, znumber}) + 2;
     if (pt.isNull() || qt.isNull() || pt.extent(0) < need || qt.extent(0) < need)
-        failf(-8, "Error - line vectors pt, qt too short in %s\n", who);
+        inconsistency("Error - line vectors pt, qt too short in %s\n", who);
 }
 
 void checkJointTables(const char* who) {
     if (Pi1MultiBlock.isNull() || Pj1MultiBlock.isNull() || Pj2MultiBlock.isNull() ||
         Pi1MultiBlock.extent(0) < xnumber + 2 || Pi1MultiBlock.extent(1) < ynumber + 2 ||
         Pj1MultiBlock.extent(0) < xnumber + 2 || Pj2MultiBlock.extent(0) < xnumber + 2)
-        failf(-8, "Error - multi-block tables missing in %s\n", who);
+        inconsistency("Error - multi-block tables missing in %s\n", who);
 }
 
 bool enterLineSolver(const char* who) {
@@ -95,11 +114,7 @@ bool enterLineSolver(const char* who) {
 void requireTeam(const char* who) {
     const int got = omp_get_num_threads();
     if (got == NoProcessesSolver) return;
-    if (!omp_in_parallel())
-        failf(-8, "Error - %s needs a team of %d threads, has %d\n", who, NoProcessesSolver, got);
-    // Every thread of a wrong team sees the same mismatch; the first one reports.
-#pragma omp critical(quird_team_failure)
-    failf(-8, "Error - %s needs a team of %d threads, has %d\n", who, NoProcessesSolver, got);
+    inconsistency("Error - %s needs a team of %d threads, has %d\n", who, NoProcessesSolver, got);
 }
 
 }  // namespace eqk

@@ -1,0 +1,98 @@
+// Power-law coefficients: diffusion conductance per face weighted by a
+// function of the face Peclet number, plus first-order upwind convection.
+#include "equations/seven_point.h"
+
+namespace {
+
+using sevenpoint::Pair;
+using sevenpoint::Params;
+
+// Power-law weight of a face: max(0, (1 - 0.1 |P|)^5), which is 0 from
+// |P| = 10 on (so also beyond 20, where the scheme stops evaluating it).
+// Written without a branch so that the face loops vectorise.
+inline double powerLawWeight(double F, double D) {
+    const double p = std::fabs(F / (D + 1e-20));
+    const double t = 1.0 - 0.1 * p;
+    const double t2 = t * t;
+    const double w = t2 * t2 * t;
+    return w > 0.0 ? w : 0.0;
+}
+
+// Distance-weighted face viscosity: each cell weighted by the other's distance.
+inline double faceViscosity(double dL, double dH, double gL, double gH) {
+    return (dH * gL + dL * gH) / (dL + dH);
+}
+
+inline Pair facePair(double F, double D, double s) {
+    const double base = (powerLawWeight(F, D) + s) * D;
+    return {base + std::max(-F, 0.0), base + std::max(F, 0.0)};
+}
+
+struct PowerLaw {
+    static constexpr bool writesLinks = true;
+
+    static Pair horizontal(double A, double dL, double dH, double gL, double gH, double F, const Params& p) {
+        const double gf = faceViscosity(dL, dH, gL, gH);
+        const double D = A * p.turbMultHor * p.dm / ((dL + dH) * p.schmidt) * (gf + p.artDiff);
+        return facePair(F, D, p.s);
+    }
+
+    // The k-faces k = 2..znumber-1 of column (i, j); a shallow column
+    // (twoD 0) scales the vertical viscosity by sqrt(depth / sqrt(plan area)).
+    static void verticalColumn(int i, int j, double* low, double* highNext, const Params& p) {
+        double c = 1.0;
+        if (twoD[i][j] == 0) {
+            double depth = 0.0;
+            for (int k = 2; k <= znumber; ++k) depth += m_dist_z[i][j][k];
+            c = std::sqrt(2.0 * depth / std::sqrt(m_armap[i][j]));
+        }
+        column(&m_dist_z[i][j][0], &gamaV[i][j][0], &m_ar_z[i][j][0], &m_vec_z[i][j][0][0], &flow3[i][j][0], low,
+               highNext, znumber, c, p);
+    }
+    static void column(const double* __restrict d, const double* __restrict g, const double* __restrict Az,
+                       const double* __restrict normal, const double* __restrict F, double* __restrict low,
+                       double* __restrict highNext, int zn, double c, const Params p) {
+        for (int k = 2; k <= zn - 1; ++k) {
+            const double gf = faceViscosity(d[k], d[k + 1], g[k], g[k + 1]);
+            const double A = Az[k] * normal[3 * k + 2];
+            const double D = A / (d[k] + d[k + 1]) * (gf * c * p.turbMultVert * p.dm / p.schmidt + p.artDiff);
+            const Pair cp = facePair(F[k], D, p.s);
+            low[k] = cp.low;
+            highNext[k] = cp.high;
+        }
+    }
+
+    // Block joint links of the host columns i = from..to: the host cell next
+    // to the side wall and its partner in the joint row of an attached block.
+    static void links(int from, int to, const Params& p) {
+        if (MBNo <= 0) return;
+        for (int i = from; i <= to; ++i) {
+            const int qi1 = Pj1MultiBlock[i][0], qj1 = Pj1MultiBlock[i][1];
+            const int qi2 = Pj2MultiBlock[i][0], qj2 = Pj2MultiBlock[i][1];
+            for (int k = 2; k <= znumber; ++k) {
+                if (qi1 != 0) {
+                    const double dM = m_dist_y[i][2][k], dQ = m_dist_x[qi1][qj1][k];
+                    const double gf = (dQ * gama[i][2][k] + dM * gama[qi1][qj1][k]) / (dM + dQ);
+                    const double D = gf * m_ar_y[i][1][k] * p.turbMultHor * p.dm / (dM + dQ) + p.artDiff;
+                    const Pair c = facePair(flow2[i][1][k], D, p.s);  // Q low, M high
+                    as[i][2][k] = c.high;
+                    ae[qi1][qj1][k] = c.low;
+                }
+                if (qi2 != 0) {
+                    const double dM = m_dist_y[i][ynumber][k], dQ = m_dist_x[qi2][qj2][k];
+                    const double gf = (dQ * gama[i][ynumber][k] + dM * gama[qi2][qj2][k]) / (dM + dQ);
+                    const double D = gf * m_ar_y[i][ynumber][k] * p.turbMultHor * p.dm / (dM + dQ) + p.artDiff;
+                    const Pair c = facePair(flow2[i][ynumber][k], D, p.s);  // M low, Q high
+                    an[i][ynumber][k] = c.low;
+                    ae[qi2][qj2][k] = c.high;
+                }
+            }
+        }
+    }
+};
+
+}  // namespace
+
+void coeffe_flow() { sevenpoint::wholeGrid<PowerLaw>("coeffe_flow"); }
+
+void coeffe_flowOpenMP(int i_first, int i_last) { sevenpoint::perThread<PowerLaw>(i_first, i_last, "coeffe_flowOpenMP"); }

@@ -1,0 +1,120 @@
+#include "equations/workspace.h"
+
+#include "equations/kernels.h"
+
+#include <omp.h>
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+
+int Equation;
+double MaxResidual[kEquationTable];
+double NormResidual[kEquationTable];
+
+double diffusionMultiplier() {
+    if ((TurbulenceModel == 15 || TurbulenceModel == 16) && Equation > 3) return 0.5;
+    if (TurbulenceModel == 14 && Equation == 5) return 1.5;
+    if (FlagStress1DLL >= 1 && FlagStress1DLL <= 20 && Equation <= 3) return 0.0;
+    return 1.0;
+}
+
+// Only the two schemes that write second-neighbour couplings (1 second-order
+// upwind, 3 QUICK) make an equation 13-point. The other values select the
+// power law, whose equations are 7-point: their solvers must not read the
+// second-neighbour arrays, which hold couplings of an earlier equation.
+bool thirteenPointStencil() {
+    eqk::checkEquation("the stencil choice");
+    return (sou[Equation] == 1 || sou[Equation] == 3) && !aee.isNull();
+}
+
+void solverBlock(int p, int blocks, int& i_first, int& i_last) {
+    const int s = (xnumber - 1) / blocks;
+    i_first = p * s + 2;
+    i_last = p == blocks - 1 ? xnumber : (p + 1) * s + 1;
+}
+
+namespace eqk {
+
+namespace {
+// Ends the run with -8 and the line in `boogie`. Inside a parallel region
+// every thread of the team may find the same fault: the first one reports.
+[[noreturn]] __attribute__((format(printf, 1, 2))) void inconsistency(const char* fmt, ...) {
+    char line[300];
+    va_list ap;
+    va_start(ap, fmt);
+    std::vsnprintf(line, sizeof line, fmt, ap);
+    va_end(ap);
+    if (omp_in_parallel()) {
+#pragma omp critical(quird_equation_inconsistency)
+        failf(-8, "%s", line);
+    }
+    failf(-8, "%s", line);
+}
+}  // namespace
+
+void checkEquation(const char* who) {
+    if (Equation < 0 || Equation >= kEquationTable)
+        inconsistency("Error - unexpected equation number %d in %s\n", Equation, who);
+}
+
+namespace {
+bool hasExtents(const FieldArrayBase& a, std::int64_t e0, std::int64_t e1, std::int64_t e2) {
+    return !a.isNull() && a.extent(0) >= e0 && a.extent(1) >= e1 && a.extent(2) >= e2;
+}
+bool sameShape(const FieldArrayBase& a, const FieldArrayBase& b) {
+    return !a.isNull() && a.extent(0) == b.extent(0) && a.extent(1) == b.extent(1) &&
+           a.extent(2) == b.extent(2);
+}
+}  // namespace
+
+void checkField(const FieldArray<double, 3>& field, const char* name, const char* who) {
+    if (!hasExtents(field, xnumber + 3, ynumber + 3, znumber + 3))
+        inconsistency("Error - field %s does not cover the grid in %s\n", name, who);
+}
+
+void checkWorkspace(const char* who, bool secondNeighbours) {
+    checkEquation(who);
+    checkField(f, "f", who);
+    if (!hasExtents(ae, xnumber + 2, ynumber + 2, znumber + 2))
+        inconsistency("Error - equation workspace does not cover the grid in %s\n", who);
+    const FieldArrayBase* first[] = {&aw, &an, &as, &wat, &wab, &wap, &source, &iAp};
+    for (const FieldArrayBase* a : first)
+        if (!sameShape(*a, ae)) inconsistency("Error - equation workspace incomplete in %s\n", who);
+    if (secondNeighbours) {
+        const FieldArrayBase* second[] = {&aee, &aww, &ass, &ann, &abb, &att};
+        for (const FieldArrayBase* a : second)
+            if (!sameShape(*a, ae))
+                inconsistency("Error - second-neighbour coefficients missing in %s\n", who);
+    }
+}
+
+void checkLineVectors(const char* who) {
+    const std::int64_t need = std::max({xnumber, ynumber, znumber}) + 2;
+    if (pt.isNull() || qt.isNull() || pt.extent(0) < need || qt.extent(0) < need)
+        inconsistency("Error - line vectors pt, qt too short in %s\n", who);
+}
+
+void checkJointTables(const char* who) {
+    if (Pi1MultiBlock.isNull() || Pj1MultiBlock.isNull() || Pj2MultiBlock.isNull() ||
+        Pi1MultiBlock.extent(0) < xnumber + 2 || Pi1MultiBlock.extent(1) < ynumber + 2 ||
+        Pj1MultiBlock.extent(0) < xnumber + 2 || Pj2MultiBlock.extent(0) < xnumber + 2)
+        inconsistency("Error - multi-block tables missing in %s\n", who);
+}
+
+bool enterLineSolver(const char* who) {
+    { Log log; }
+    const bool p13 = thirteenPointStencil();
+    checkWorkspace(who, p13);
+    checkLineVectors(who);
+    if (MBNo != 0) checkJointTables(who);
+    return p13;
+}
+
+void requireTeam(const char* who) {
+    const int got = omp_get_num_threads();
+    if (got == NoProcessesSolver) return;
+    inconsistency("Error - %s needs a team of %d threads, has %d\n", who, NoProcessesSolver, got);
+}
+
+}  // namespace eqk

@@ -1,0 +1,72 @@
+// Transport-equation discretisation and linear solvers: the equation
+// workspace shared by every transported quantity, its coefficient
+// generators, solvers and residual.
+//
+// The workspace itself is the set of global field arrays of engine.h:
+//   wap f(P) = ae f(i-1) + aw f(i+1) + as f(j-1) + an f(j+1) + wab f(k-1) + wat f(k+1)
+//            [+ aee f(i-2) + aww f(i+2) + ass f(j-2) + ann f(j+2) + abb f(k-2) + att f(k+2)]
+//            + source
+// with every coefficient taken at P, `iAp` = 1/`wap` for the point solver and
+// `f` the handle of the field being solved (extents n+3 in each direction).
+// Interior cells run 2..n in each direction; the solvers never write the
+// boundary cells 1 and n+1 nor the ghost cells 0 and n+2.
+//
+// Fixed-value cells: an owner pins a cell to v by `wap` = 1e30 and
+// `source` = 1e30 v. The residual and the block corrections leave cells whose
+// `wap` is not below kFixedValueLimit out of their sums.
+#pragma once
+
+#include "control/engine.h"
+
+// Number of the equation now in the workspace: 1 u, 2 v, 3 w, 4 pressure
+// correction, 5 k, 6 epsilon, 8 temperature, 8 + c water-quality component c.
+extern int Equation;
+// Normalised residual of the last residual computation, per equation.
+extern double MaxResidual[kEquationTable];
+// Residual normaliser per equation (set by the solver start-up).
+extern double NormResidual[kEquationTable];
+
+constexpr double kFixedValueLimit = 1e15;
+
+// ---------------------------------------------------------------------------
+// Coefficient generators. The whole-grid variants run on the main thread; the
+// OpenMP variants are called once by every thread of a parallel region of
+// NoProcessesSolver threads (they end the run with -8 on a team of another
+// size), thread p with its block of i-planes (solverBlock). They contain
+// barriers and end with one: on return every thread sees the coefficients of
+// the whole grid, equal bit for bit to those of the whole-grid variant.
+// ---------------------------------------------------------------------------
+void coeffe_flow();                                  // power law
+void coeffe_flowOpenMP(int i_first, int i_last);
+void coeffe_central();                               // central differences
+void coeffe_centralOpenMP(int i_first, int i_last);
+void coeffe_SOU();                                   // second-order upwind
+void coeffe_SOUOpenMP(int i_first, int i_last);
+void coeffe_quick();                                 // QUICK
+void coeffe_quickOpenMP(int i_first, int i_last);
+
+// ---------------------------------------------------------------------------
+// Solvers and the residual (main thread; the threaded ones open their own
+// parallel regions).
+// ---------------------------------------------------------------------------
+void WaterTDMA();              // one pass of alternating line TDMA
+void WaterGaussSeidel();       // GaussIter symmetric sweep pairs, 7-point stencil
+void WaterGaussSOU();          // symmetric sweeps on the 13-point stencil
+void BlockCorrection();        // plane corrections, serial
+void BlockCorrectionOpenMP();  // i-plane corrections per band of j-rows, threaded
+void Residual();               // MaxResidual[Equation]
+
+// ---------------------------------------------------------------------------
+// Shared pieces.
+// ---------------------------------------------------------------------------
+// Factor on every diffusion conductance, from TurbulenceModel, Equation and
+// FlagStress1DLL.
+double diffusionMultiplier();
+// True when the solvers use the 13-point stencil for the current equation:
+// sou[Equation] is 1 or 3 (a second-order scheme) and the second-neighbour
+// arrays exist.
+bool thirteenPointStencil();
+// Block p of `blocks` blocks of interior i-planes, as the flow solver deals
+// them to the threads of its regions: i_first = p s + 2, i_last = (p+1) s + 1
+// with s = (xnumber-1)/blocks, the last block ending at xnumber.
+void solverBlock(int p, int blocks, int& i_first, int& i_last);

@@ -1,0 +1,177 @@
+// Power-law coefficients: face pairs, boundary faces, walls, column factor,
+// block joint links, and the per-thread generator against the serial one.
+#include <cmath>
+
+#include "equations/fixture.h"
+
+using namespace eqtest;
+using quird_test::exitCodeOf;
+using quird_test::readLines;
+
+namespace {
+
+class PowerLaw : public EquationTest {};
+
+// High cell's coefficient minus low cell's equals the face flux, on every
+// interior face of a grid with non-uniform cells and fluxes.
+TEST_F(PowerLaw, FaceIdentityHoldsOnANonUniformGrid) {
+    makeGrid(9, 7, 6);
+    randomFlow(21);
+    Schmidt = 0.7;
+    ArtDiff = 0.05;
+    StressDiff = 0.3;
+    TurbMultHor = 1.3;
+    TurbMultVert = 0.8;
+    coeffe_flow();
+    auto check = [](double high, double low, double F) {
+        EXPECT_NEAR(high - low, F, 1e-13 * (std::fabs(high) + std::fabs(low)));
+        EXPECT_GT(low, 0.0);
+        EXPECT_GT(high, 0.0);
+    };
+    forInterior([&](int i, int j, int k) {
+        if (i < xnumber) check(ae[i + 1][j][k], aw[i][j][k], flow1[i][j][k]);
+        if (j < ynumber) check(as[i][j + 1][k], an[i][j][k], flow2[i][j][k]);
+        if (k < znumber) check(wab[i][j][k + 1], wat[i][j][k], flow3[i][j][k]);
+    });
+}
+
+struct FaceCase {
+    const char* name;
+    int equation;
+    double F;  // flux through the face, D = 1
+    double low, high;
+    friend void PrintTo(const FaceCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class PowerLawFace : public PowerLaw, public ::testing::WithParamInterface<FaceCase> {};
+
+TEST_P(PowerLawFace, GivesThePowerLawPair) {
+    const FaceCase& c = GetParam();
+    unitBox(4, 4, 4);
+    Equation = c.equation;
+    StressDiff = 0.25;
+    flow1[2][3][3] = c.F;
+    flow2[2][2][3] = c.F;
+    flow3[2][3][2] = c.F;
+    coeffe_flow();
+    EXPECT_DOUBLE_EQ(aw[2][3][3], c.low);
+    EXPECT_DOUBLE_EQ(ae[3][3][3], c.high);
+    EXPECT_DOUBLE_EQ(an[2][2][3], c.low);
+    EXPECT_DOUBLE_EQ(as[2][3][3], c.high);
+    EXPECT_DOUBLE_EQ(wat[2][3][2], c.low);
+    EXPECT_DOUBLE_EQ(wab[2][3][3], c.high);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pairs, PowerLawFace,
+    ::testing::Values(FaceCase{"no_flux", 4, 0.0, 1.0, 1.0},
+                      FaceCase{"no_flux_stress_weight_for_momentum", 2, 0.0, 1.25, 1.25},
+                      FaceCase{"Peclet_5", 4, 5.0, 0.03125, 5.03125},
+                      FaceCase{"Peclet_minus_5", 4, -5.0, 5.03125, 0.03125},
+                      FaceCase{"Peclet_12_pure_upwind", 4, 12.0, 0.0, 12.0},
+                      FaceCase{"Peclet_minus_25_with_stress_weight", 1, -25.0, 25.25, 0.25}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(PowerLaw, BoundaryFacesCarryConvectionOnlyAndWallsCloseFaces) {
+    unitBox(5, 4, 4);
+    for (int j = 2; j <= 4; ++j)
+        for (int k = 2; k <= 4; ++k) {
+            flow1[1][j][k] = 2.0 * k - 5.0;  // in at k = 3, 4; out at k = 2
+            flow1[5][j][k] = 5.0 - 2.0 * k;
+        }
+    for (int i = 2; i <= 5; ++i)
+        for (int k = 2; k <= 4; ++k) {
+            flow2[i][1][k] = 1.5;
+            flow2[i][4][k] = -0.5;
+        }
+    for (int i = 2; i <= 5; ++i)
+        for (int j = 2; j <= 4; ++j) {
+            flow3[i][j][1] = 3.0;
+            flow3[i][j][4] = -2.0;
+            WallK[i][j][2] = 1;  // the bed
+        }
+    WallI[3][3][3] = 1;
+    WallI[4][2][4] = -1;
+    WallJ[5][3][2] = -1;
+    WallK[2][4][3] = -1;
+    coeffe_flow();
+    for (int j = 2; j <= 4; ++j)
+        for (int k = 2; k <= 4; ++k) {
+            EXPECT_EQ(ae[2][j][k], std::max(2.0 * k - 5.0, 0.0));
+            EXPECT_EQ(aw[5][j][k], std::max(2.0 * k - 5.0, 0.0));
+        }
+    for (int i = 2; i <= 5; ++i)
+        for (int j = 2; j <= 4; ++j) {
+            EXPECT_EQ(wab[i][j][2], 0.0);  // bed cells, whatever the bed flux
+            EXPECT_EQ(wat[i][j][4], 2.0);
+        }
+    EXPECT_EQ(as[3][2][3], 1.5);
+    EXPECT_EQ(an[3][4][3], 0.5);
+    EXPECT_EQ(ae[3][3][3], 0.0);
+    EXPECT_EQ(aw[4][2][4], 0.0);
+    EXPECT_EQ(an[5][3][2], 0.0);
+    EXPECT_EQ(wat[2][4][3], 0.0);
+    EXPECT_EQ(aw[3][3][3], 1.0);  // only the flagged face closes
+}
+
+TEST_F(PowerLaw, ShallowColumnsScaleTheVerticalViscosity) {
+    unitBox(3, 3, 5);  // four layers of height 1: depth 4, plan area 1
+    twoD[2][3] = 0;
+    ArtDiff = 0.5;
+    coeffe_flow();
+    // D = A/(dL+dH) (gamma c + ArtDiff) with c = sqrt(depth/sqrt(area)) = 2
+    EXPECT_DOUBLE_EQ(wat[2][3][3], 2.0 + 0.5);
+    EXPECT_DOUBLE_EQ(wat[2][2][3], 1.0 + 0.5);
+    // horizontal faces: D = A/(dL+dH) (gamma + ArtDiff)
+    EXPECT_DOUBLE_EQ(an[2][2][3], 1.5);
+}
+
+struct MultiplierCase {
+    int model, equation, stress;
+    double dm;
+};
+
+class DiffusionMultiplier : public ::testing::TestWithParam<MultiplierCase> {};
+
+TEST_P(DiffusionMultiplier, FollowsModelEquationAndStressModule) {
+    TurbulenceModel = GetParam().model;
+    Equation = GetParam().equation;
+    FlagStress1DLL = GetParam().stress;
+    EXPECT_EQ(diffusionMultiplier(), GetParam().dm);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, DiffusionMultiplier,
+                         ::testing::Values(MultiplierCase{15, 4, 0, 0.5}, MultiplierCase{16, 6, 3, 0.5},
+                                           MultiplierCase{16, 3, 0, 1.0}, MultiplierCase{14, 5, 0, 1.5},
+                                           MultiplierCase{14, 6, 0, 1.0}, MultiplierCase{0, 3, 20, 0.0},
+                                           MultiplierCase{0, 3, 21, 1.0}, MultiplierCase{0, 4, 5, 1.0},
+                                           MultiplierCase{15, 2, 1, 0.0}));
+
+TEST_F(PowerLaw, LinksHostCellsToTheJointRow) {
+    unitBox(8, 5, 3);
+    twoBlockTables(5);  // joint row 6, host columns 2..5
+    ArtDiff = 0.25;
+    m_dist_x[6][4][2] = 1.5;  // joint cell (6,4) faces host cell (4,2)
+    gama[6][4][2] = 3.0;
+    flow2[4][1][2] = 0.0;
+    flow2[3][1][2] = 4.0;  // into host cell (3,2) from joint cell (6,3)
+    for (int j = 2; j <= 5; ++j) flow1[5][j][2] = 2.0;  // last main row to the joint row
+    coeffe_flow();
+    // D = gf A / (dM + dQ) + ArtDiff, gf = (dQ gM + dM gQ)/(dM + dQ): dM 0.5, dQ 1.5
+    const double gf = (1.5 * 1.0 + 0.5 * 3.0) / 2.0;
+    EXPECT_DOUBLE_EQ(as[4][2][2], gf / 2.0 + 0.25);
+    EXPECT_DOUBLE_EQ(ae[6][4][2], gf / 2.0 + 0.25);
+    EXPECT_NEAR(as[3][2][2] - ae[6][3][2], 4.0, 1e-14);
+    // The face before the joint row keeps its plain value on its low side.
+    // (D = 1.25 with ArtDiff, F = 2: P = 1.6)
+    EXPECT_NEAR(aw[5][3][2], std::pow(1.0 - 0.16, 5) * 1.25, 1e-15);
+}
+
+TEST_F(PowerLaw, PerThreadGeneratorRefusesATeamOfTheWrongSize) {
+    unitBox(6, 4, 4);
+    NoProcessesSolver = 2;
+    EXPECT_EQ(exitCodeOf([] { coeffe_flowOpenMP(2, 6); }), -8);
+    EXPECT_EQ(readLines("boogie").back(), "Error - coeffe_flowOpenMP needs a team of 2 threads, has 1");
+}
+
+}  // namespace

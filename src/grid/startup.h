@@ -1,10 +1,6 @@
-// State that the solver start-up leaves for the flow solvers and the residual.
+// State that the solver start-up leaves for the flow solvers and the residual:
+// the residual normalisers NormResidual[1..7] of the equation workspace.
 #pragma once
 
 #include "control/engine.h"
-
-// Residual normaliser per equation, entries 1..7 set by the start-up.
-// The equation workspace owns this array; this declaration and its
-// definition in residual_norms.cpp stand in for it until the workspace is
-// part of the build, and go when it is.
-extern double NormResidual[kEquationTable];
+#include "equations/workspace.h"

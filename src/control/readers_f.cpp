@@ -22,6 +22,7 @@
 #include "control/engine.h"
 #include "control/kread.h"
 #include "control/readers.h"
+#include "control/record_scan.h"
 
 namespace {
 
@@ -52,10 +53,13 @@ struct Field {
     Field(char& v, Accept a = any) : type(Char), target(&v), accept(a) {}
 
     // One conversion directive of the format ("%d", " %lf", ...) into the field.
+    // Numbers go through the shared readers, which leave a letter where a value
+    // is missing to the scanner: "%lf" alone would swallow the I or N of the
+    // next data set while it looks for "inf" or "nan".
     bool scan(FILE* fp, const char* directive) const {
         switch (type) {
-        case Int: return std::fscanf(fp, directive, static_cast<int*>(target)) == 1;
-        case Double: return std::fscanf(fp, directive, static_cast<double*>(target)) == 1;
+        case Int: return readInt(fp, *static_cast<int*>(target));
+        case Double: return readDouble(fp, *static_cast<double*>(target));
         case Char: return std::fscanf(fp, directive, static_cast<char*>(target)) == 1;
         }
         return false;
@@ -202,8 +206,6 @@ void secondOrderComponents(FILE*) {
     if (SouComp == 1) sou[8] = sou[9] = 1;
 }
 
-bool scanInt(FILE* fp, const char* format, int& value) { return std::fscanf(fp, format, &value) == 1; }
-
 void reportStressTerms(FILE*) { logf("Including Stress terms\n"); }
 
 void maxgrainGiven(FILE*) { FlagMaxgrainRead = 1; }
@@ -211,15 +213,15 @@ void maxgrainGiven(FILE*) { FlagMaxgrainRead = 1; }
 // F 131: a size class, then its cohesion.
 void readCohesion(FILE* fp) {
     int l = 0;
-    if (!scanInt(fp, "%d", l) || l < 1 || l > 20) failf(1, "Error for F 131 in control - index\n");
-    if (std::fscanf(fp, "%lf", &cohesive[l]) != 1 || !(cohesive[l] >= 0.0))
+    if (!readInt(fp, l) || l < 1 || l > 20) failf(1, "Error for F 131 in control - index\n");
+    if (!readDouble(fp, cohesive[l]) || !(cohesive[l] >= 0.0))
         failf(1, "Error for F 131 in control - negative cohesion\n");
 }
 
 // F 174: the sub-flags that do not follow are switched off.
 void readCyclicSubFlags(FILE* fp) {
     for (int* flag : {&FlagCyclicS, &FlagCyclicF, &FlagCyclicC})
-        if (!scanInt(fp, " %d", *flag)) *flag = 0;
+        if (!readInt(fp, *flag)) *flag = 0;
 }
 
 // F 199: one Schmidt number per size class, up to the first that does not convert.
@@ -227,17 +229,23 @@ void readSchmidtPerClass(FILE* fp) {
     const int last = std::min(lnumber, kMaxFractions);  // G 1 accepts no more classes
     for (int l = 1; l <= last; ++l) {
         double s = 0.0;
-        if (std::fscanf(fp, " %lf", &s) != 1) return;
+        if (!readDouble(fp, s)) return;
         if (!(s > 0.0 && s <= 50.0)) failf(1, "Error for F 199 in control");
         invSchmidt[l] = 1.0 / (s + 1e-20);
     }
 }
 
+// The runtime's maximum thread count, asked at the first F 206 of a reading:
+// once a count is set the runtime reports that count as its maximum, which
+// would cap a later F 206 at the value of an earlier one.
+int runtimeMaxThreads = 0;
+
 // F 206: the team of the parallel solvers. The solvers divide the grid into
 // exactly this many blocks, so the runtime must not hand out fewer threads.
 void setThreadCount(FILE*) {
     const int requested = NoProcessesSolver;
-    const int maximum = omp_get_max_threads();
+    if (runtimeMaxThreads < 1) runtimeMaxThreads = omp_get_max_threads();
+    const int maximum = runtimeMaxThreads;
     logf("Max. number of threads: %d, value F 206: %d\n", maximum, requested);
     // A count of 0 or below selects the serial code paths on one thread.
     NoProcessesSolver = requested > 0 ? std::min(requested, maximum) : 0;
@@ -249,8 +257,8 @@ void setThreadCount(FILE*) {
 
 // F 207: two optional values, each stored only when it converts.
 void readStressLoops(FILE* fp) {
-    scanInt(fp, "%d", NoLoopStress);
-    scanInt(fp, "%d", FlagASMvisc);
+    readInt(fp, NoLoopStress);
+    readInt(fp, FlagASMvisc);
 }
 
 void reynoldsStressArrays(FILE*) {
@@ -483,7 +491,7 @@ int convertFields(FILE* fp, const FDataSet& row) {
         if (!field.scan(fp, directive.c_str())) return converted;
         ++converted;
     }
-    if (*p != '\0') (void)std::fscanf(fp, " ");  // white space behind the last field
+    if (*p != '\0') skipSpace(fp);  // white space behind the last field
     return converted;
 }
 
@@ -524,4 +532,5 @@ void setParameterDefaults() {
     FlagSedimDial = 0;
     gridReadChoices = GridReadChoices{};
     erodibleDepth = erodibleLevel = 0.0;
+    runtimeMaxThreads = 0;
 }

@@ -232,6 +232,9 @@ INSTANTIATE_TEST_SUITE_P(
         ThreadCase{"negative_is_serial", "F 206 -4\n", 0, 1,
                    "Max. number of threads: 8, value F 206: -4\nUsing 1 threads\nIn osiio1: IONo = 0\n"
                    "TurbulenceModel = 0\nNumber of threads: 0 (F 206)\n"},
+        // The maximum is the runtime's, not the count of an earlier F 206.
+        ThreadCase{"later_data_set_not_capped_by_an_earlier_one", "F 206 2\nF 206 64\n", 8, 8,
+                   "Using 2 threads\nMax. number of threads: 8, value F 206: 64\nUsing 8 threads\n"},
         ThreadCase{"absent", "", 0, 1, "TurbulenceModel = 0\nNumber of threads: 0 (F 206)\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -144,6 +144,14 @@ INSTANTIATE_TEST_SUITE_P(
         // A value that does not convert keeps the value before it, which is then tested.
         Accepted{"F9_word_keeps_default", "F 9 wide\n", [] { EXPECT_EQ(EddyMult, 1.0); }},
         Accepted{"F20_word_keeps_earlier_value", "F 20 3\nF 20 x\n", [] { EXPECT_EQ(IterF2, 3); }},
+        // A missing number leaves the letters behind it to the scanner: neither
+        // the I data set nor "nan" of the word is taken for the value.
+        Accepted{"F3_and_F9_missing_values_leave_the_next_text", "F 3\nI 1 0.25\nF 9\nnarrow reach\n",
+                 [] {
+                     EXPECT_EQ(convergence, 1e-6);
+                     EXPECT_EQ(inflow[1], 0.25);
+                     EXPECT_EQ(EddyMult, 1.0);
+                 }},
         Accepted{"F11_second_field_keeps_default", "F 11 3.0 x\n",
                  [] {
                      EXPECT_EQ(density, 3.0);
@@ -355,6 +363,12 @@ INSTANTIATE_TEST_SUITE_P(
                  [] {
                      EXPECT_DOUBLE_EQ(invSchmidt[1], 2.0);
                      EXPECT_EQ(invSchmidt[2], 1.0);
+                 }},
+        Accepted{"F199_missing_class_leaves_the_next_data_set", "F 199 0.5\nI 1 0.25\n",
+                 [] {
+                     EXPECT_DOUBLE_EQ(invSchmidt[1], 2.0);
+                     EXPECT_EQ(invSchmidt[2], 1.0);
+                     EXPECT_EQ(inflow[1], 0.25);
                  }},
         Accepted{"F12_then_F199_later_wins", "F 12 4.0\nF 199 0.5\n",
                  [] {

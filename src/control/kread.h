@@ -1,6 +1,6 @@
 // The reader of `control`: its scanner hands every data set to a reader.
 // The readers of the F data sets live in readers_f.cpp, the others in
-// readers_records.cpp (see readers.h).
+// readers_g.cpp, readers_kpw.cpp and readers_letters.cpp (see readers.h).
 #pragma once
 
 #include <cstdio>

@@ -139,7 +139,7 @@ void setRecordDefaults() {
     graph = 'g';
     PrintRes = 0;
 
-    // W (discharge, level and initnumber keep what the start-up gave them)
+    // W (discharge, level and initnumber are zeroed by kread itself, osiio1.cpp)
     ManningInit = 50.0;
     MBNo = MWallNo = FastNo = AttractNo = 0;
 

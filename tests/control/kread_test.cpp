@@ -2,6 +2,7 @@
 // clean run, and the run string read from a real file.
 #include <omp.h>
 
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <sstream>
@@ -251,6 +252,22 @@ TEST_F(ReaderTest, MissingControlEndsTheRunWithMinus4) {
     EXPECT_EQ(exitCodeOf(kread), -4);
     EXPECT_EQ(boogie(), "Error, cannot open file 'control'\n");
     EXPECT_EQ(std::string(mc_message), "cannot open file 'control' ");
+}
+
+TEST_F(ReaderTest, LogThatCannotBeCreatedEndsTheRunWithMinus3) {
+    writeFile("control", kGridDataSets);
+    std::filesystem::create_directory("boogie");  // a directory cannot be opened as the log
+    EXPECT_EQ(exitCodeOf(kread), -3);
+    EXPECT_EQ(std::string(mc_message), "cannot open file 'boogie' ");
+}
+
+TEST_F(ReaderTest, ControlGoneBeforeTheSecondPassEndsTheRunWithMinus3) {
+    // The first pass still reads from its open handle; the second cannot open the file.
+    dataSetReaders.T = [](FILE*) { std::remove("control"); };
+    EXPECT_EQ(read("T gone\n"), -3);
+    EXPECT_EQ(std::string(mc_message), "cannot open file 'control' ");
+    EXPECT_EQ(boogie().find("control'"), std::string::npos) << boogie();  // no log line of its own
+    EXPECT_NE(boogie().find("End of initial - arrays"), std::string::npos);
 }
 
 // ---------------------------------------------------------------------------

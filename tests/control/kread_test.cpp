@@ -248,6 +248,15 @@ TEST_F(ReaderTest, SecondPassAndAfterPresetTheArrays) {
     EXPECT_EQ(MutBlock[0][3], 0);
 }
 
+TEST_F(ReaderTest, StepsBetweenThePassesDeriveFromTheParameters) {
+    // Every cross-section gets the Manning number of W 1 before W 5 overrides
+    // one; the depth-averaged model keeps no monitoring level.
+    ASSERT_EQ(read("F 44 1\nP 3 4 3 2 1\nW 1 40 1.0 1.0\nW 5 1 2 30.0\n"), kNoExit) << boogie();
+    for (int i = 0; i <= xnumber + 1; ++i) EXPECT_EQ(ManArray[i], i == 2 ? 30.0 : 40.0) << i;
+    EXPECT_EQ(xnode, 4);
+    EXPECT_EQ(znode, 0);
+}
+
 TEST_F(ReaderTest, MissingControlEndsTheRunWithMinus4) {
     EXPECT_EQ(exitCodeOf(kread), -4);
     EXPECT_EQ(boogie(), "Error, cannot open file 'control'\n");

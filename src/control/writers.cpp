@@ -9,12 +9,37 @@
 #include "control/engine.h"
 #include "control/readers.h"
 
-void writeControlMin() {
-    FILE* fp = std::fopen("control", "w");
+namespace {
+
+// Both writers create their file the same way: when it cannot be created the
+// run ends with -4 and no log line.
+FILE* createControlFile(const char* name) {
+    FILE* fp = std::fopen(name, "w");
     if (!fp) {
         setMessage("cannot open file 'control' ");
         endRun(-4);
     }
+    return fp;
+}
+
+// Closes a written file; a file that could not be written whole ends the run
+// with -3, so that no truncated parameter file passes for a good one.
+int closeControlFile(FILE* fp, const char* name) {
+    const bool failed = std::ferror(fp) != 0;
+    const int closed = std::fclose(fp);
+    if (failed || closed != 0) {
+        char message[64];
+        std::snprintf(message, sizeof message, "cannot write file '%s' ", name);
+        setMessage(message);
+        failf(-3, "Error, cannot write file '%s'\n", name);
+    }
+    return closed;
+}
+
+}  // namespace
+
+void writeControlMin() {
+    FILE* fp = createControlFile("control");
     for (int k = 1; k <= znumber; ++k) zdistrib[k] = (k - 1) * 100.0 / (znumber - 1);
     initnumber = 3;
     initarray[1] = 1;
@@ -32,7 +57,7 @@ void writeControlMin() {
     std::fprintf(fp, "\n");
     std::fprintf(fp, "K 1 %ld %ld\n", 40000L, 60000L);
     std::fprintf(fp, "K 2 0 1\n");
-    std::fclose(fp);
+    closeControlFile(fp, "control");
 }
 
 namespace {
@@ -74,13 +99,16 @@ void writeRunString(FILE* fp) {
 }
 
 // F 7: the option characters the reader stored (from the separating blank
-// on). When the reader did not end them with a line end, one is written, so
-// that the comment does not become option characters.
+// on), up to the line end that closed them. Characters behind that line end
+// are left over from an earlier, longer F 7 and are not written: read back
+// as free text, a capital among them would start a data set. When the reader
+// did not end the characters with a line end, one is written, so that the
+// comment does not become option characters.
 void writeOptionLetters(FILE* fp) {
     constexpr int kStored = 8;
     std::fputs("F 7", fp);
     int n = 0;
-    while (n < kStored && options[n + 1] != '\0') std::fputc(options[++n], fp);
+    while (n < kStored && options[n + 1] != '\0' && (n == 0 || printable(options[n]))) std::fputc(options[++n], fp);
     if (n < kStored && (n == 0 || printable(options[n]))) std::fputc('\n', fp);
     std::fputs("   run options\n", fp);
 }
@@ -215,22 +243,12 @@ void writeKDataSets(FILE* fp) {
 }  // namespace
 
 int writeControl() {
-    FILE* fp = std::fopen("control.new", "w");
-    if (!fp) {
-        setMessage("cannot open file 'control' ");
-        endRun(-4);
-    }
+    FILE* fp = createControlFile("control.new");
     writeTitle(fp);
     writeFParameters(fp);
     writeGDataSets(fp);
     writePAndSizeClasses(fp);
     writeWDataSets(fp);
     writeKDataSets(fp);
-    const bool failed = std::ferror(fp) != 0;
-    const int closed = std::fclose(fp);
-    if (failed || closed != 0) {
-        setMessage("cannot write file 'control.new' ");
-        failf(-3, "Error, cannot write file 'control.new'\n");
-    }
-    return closed;
+    return closeControlFile(fp, "control.new");
 }

@@ -138,11 +138,12 @@ void Jtransfinite() {
 }
 
 // The mean of the linear interpolations between opposite boundaries (no
-// corner correction).
+// corner correction). Only boundary nodes are read, so the order of the
+// inner nodes does not matter; rows are walked as they lie in memory.
 void Mtransfinite() {
     const int X = xnumber, Y = ynumber;
-    for (int j = 2; j <= Y - 1; ++j)
-        for (int i = 2; i <= X - 1; ++i) {
+    for (int i = 2; i <= X - 1; ++i)
+        for (int j = 2; j <= Y - 1; ++j) {
             const double s = static_cast<double>(i - 1) / (X - 1);
             const double t = static_cast<double>(j - 1) / (Y - 1);
             const Values w = valuesAt(1, j), e = valuesAt(X, j), south = valuesAt(i, 1), north = valuesAt(i, Y);

@@ -331,6 +331,16 @@ TEST_F(WriteControl, EveryRowInItsOrderAndFormat) {
               "K 10 N\n");
 }
 
+TEST_F(WriteControl, OptionLettersLeftOverFromAnEarlierF7AreNotWritten) {
+    // The second F 7 overwrites only the first positions of the first one;
+    // "I" behind its line end would start an I data set when read back.
+    ASSERT_EQ(read("F 7 NBI\nF 7 A\n"), kNoExit);
+    EXPECT_NE(written().find("F 7 A\n   run options\n"), std::string::npos);
+    ASSERT_EQ(readBack(), kNoExit) << readFile("control") << readFile("boogie");
+    EXPECT_EQ(optionLetters(), " A");
+    EXPECT_EQ(FlagDiffNonVert, 0);
+}
+
 // ---------------------------------------------------------------------------
 // Each conditional row appears once its parameter leaves its tolerance band.
 // ---------------------------------------------------------------------------
@@ -476,24 +486,43 @@ INSTANTIATE_TEST_SUITE_P(
         RoundTrip{"DepthAveragedMonitoringCell", "F 44 1\nP 3 4 3 3 2\n", {"F 44", "P 3"}}));
 
 // ---------------------------------------------------------------------------
-// File errors.
+// File errors of both writers: `control` (written when a run finds none) and
+// control.new.
 // ---------------------------------------------------------------------------
-TEST_F(WriteControl, AFileThatCannotBeCreatedEndsWithMinus4WithoutALogLine) {
-    ASSERT_EQ(read(""), kNoExit);
+struct Writer {
+    const char* file;
+    void (*write)();
+};
+void PrintTo(const Writer& w, std::ostream* os) { *os << w.file; }
+
+class FileError : public WriteControl, public ::testing::WithParamInterface<Writer> {
+protected:
+    void SetUp() override {
+        WriteControl::SetUp();
+        ASSERT_EQ(read(kAllRows), kNoExit);
+        fs::remove(GetParam().file);
+    }
+};
+
+TEST_P(FileError, AFileThatCannotBeCreatedEndsWithMinus4WithoutALogLine) {
     const std::string log = readFile("boogie");
-    fs::create_directory("control.new");
-    EXPECT_EQ(exitCodeOf([] { writeControl(); }), -4);
+    fs::create_directory(GetParam().file);
+    EXPECT_EQ(exitCodeOf(GetParam().write), -4);
     EXPECT_STREQ(mc_message, "cannot open file 'control' ");
     EXPECT_EQ(readFile("boogie"), log);
 }
 
-TEST_F(WriteControl, AWriteErrorEndsWithMinus3) {
+TEST_P(FileError, AWriteErrorEndsWithMinus3) {
     if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-    ASSERT_EQ(read(kAllRows), kNoExit);
-    fs::create_symlink("/dev/full", "control.new");
-    EXPECT_EQ(exitCodeOf([] { writeControl(); }), -3);
-    EXPECT_STREQ(mc_message, "cannot write file 'control.new' ");
-    EXPECT_TRUE(boogieEndsWith("Error, cannot write file 'control.new'\n")) << boogie();
+    fs::create_symlink("/dev/full", GetParam().file);
+    EXPECT_EQ(exitCodeOf(GetParam().write), -3);
+    const std::string name = GetParam().file;
+    EXPECT_EQ(std::string(mc_message), "cannot write file '" + name + "' ");
+    EXPECT_TRUE(boogieEndsWith("Error, cannot write file '" + name + "'\n")) << boogie();
 }
+
+INSTANTIATE_TEST_SUITE_P(Writers, FileError,
+                         ::testing::Values(Writer{"control.new", [] { writeControl(); }},
+                                           Writer{"control", writeControlMin}));
 
 }  // namespace

@@ -178,6 +178,8 @@ TEST_F(GridChange, MoreThan28LevelsEndWith2) {
     readChannel(29, distribution);
     EXPECT_EQ(change("Z 2 3 2 3 " + distribution + "\n"), 2);
     EXPECT_TRUE(boogieEndsWith("Increase array size in osiio2, line 388\n")) << boogie();
+    // The level count is refused before any percentage is read.
+    EXPECT_EQ(change("Z 2 3 2 3 -5\n"), 2);
 }
 
 TEST_F(GridChange, TwentyEightLevelsFitTheTable) {
@@ -195,6 +197,15 @@ TEST_F(GridChange, AMissingControlEndsWithMinus3) {
     std::filesystem::remove("control");
     EXPECT_EQ(exitCodeOf(gridchange), -3);
     EXPECT_STREQ(mc_message, " cannot open file 'control'");
+}
+
+TEST_F(GridChange, ALogThatCannotBeOpenedEndsWithMinus3AndChangesNothing) {
+    writeFile("control", base_ + "Z 2 3 2 3 0 25 50 75 100\n");
+    std::filesystem::remove("boogie");
+    std::filesystem::create_directory("boogie");
+    EXPECT_EQ(exitCodeOf(gridchange), -3);
+    EXPECT_STREQ(mc_message, "cannot open file 'boogie'");
+    EXPECT_TRUE(distributed(2, 2, {0, 10, 30, 60, 100}));
 }
 
 }  // namespace

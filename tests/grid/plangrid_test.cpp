@@ -18,12 +18,10 @@ constexpr double kTol = 1e-9;
 // A grid of 13 x 6 node lines; its even form is a rotated rectangle with a
 // planar bed.
 class PlanGrid : public EngineTest {
-protected:
 public:
     static constexpr int X = 13, Y = 6;
 
 protected:
-
     void SetUp() override {
         EngineTest::SetUp();
         xnumber = X;

@@ -9,9 +9,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <memory>
 #include <vector>
 
+#include "control/cfile.h"
 #include "control/engine.h"
 #include "control/readers.h"
 #include "grid/grid.h"
@@ -19,11 +19,6 @@
 GridReadChoices gridReadChoices;
 
 namespace {
-
-struct CloseFile {
-    void operator()(FILE* fp) const { std::fclose(fp); }
-};
-using File = std::unique_ptr<FILE, CloseFile>;
 
 // One value per node column (i, j), i 0..xnumber+1, j 0..ynumber+1.
 template <typename T>

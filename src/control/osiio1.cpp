@@ -11,8 +11,8 @@
 #include <cmath>
 #include <cstdio>
 #include <map>
-#include <memory>
 
+#include "control/cfile.h"
 #include "control/control.h"
 #include "control/engine.h"
 #include "control/kread.h"
@@ -27,11 +27,6 @@ DataSetReaders defaultDataSetReaders() {
 DataSetReaders dataSetReaders = defaultDataSetReaders();
 
 namespace {
-
-struct CloseFile {
-    void operator()(FILE* fp) const { std::fclose(fp); }
-};
-using File = std::unique_ptr<FILE, CloseFile>;
 
 // The end of the file and a byte 0xFF both end a pass.
 bool endOfPass(int c) { return c == EOF || c == 0xFF; }

@@ -5,18 +5,14 @@
 // and Z starts a data set wherever it stands, also inside a comment.
 #include <cmath>
 #include <cstdio>
-#include <memory>
 
+#include "control/cfile.h"
 #include "control/engine.h"
 #include "control/readers.h"
 #include "control/record_scan.h"
 #include "grid/grid.h"
 
 namespace {
-
-struct CloseFile {
-    void operator()(FILE* fp) const { std::fclose(fp); }
-};
 
 // The node levels that one Z data set can give.
 constexpr int kMaxLevels = 28;
@@ -53,7 +49,7 @@ void readMonitoringCell(FILE* fp) {
 }  // namespace
 
 void gridchange() {
-    std::unique_ptr<FILE, CloseFile> control(std::fopen("control", "r"));
+    File control(std::fopen("control", "r"));
     if (!control) {
         setMessage(" cannot open file 'control'");
         endRun(-3);

@@ -99,6 +99,20 @@ TEST_F(GridInput, OpenChannelColumnsReachTheWaterLevelInAnyRecordOrder) {
     EXPECT_EQ(std::string(mc_message), " Have read data file    ");
 }
 
+TEST_F(GridInput, RecordsOfTheLinesBeyondTheLastNodeAreStored) {
+    // Node lines 5 of a 4 x 4 grid: stored with their levels, but the rim of
+    // the bed layer takes the bed of the nearest node, not theirs.
+    const std::string koordina = flatKoordina(4, 4) + record(5, 2, 51.0, 4.0, 6.0) + record(3, 5, 30.0, 11.0, 7.0);
+    ASSERT_EQ(read(kGrid, koordina), kNoExit) << boogie();
+    EXPECT_EQ(xval[5][2], 51.0);
+    EXPECT_EQ(yval[3][5], 11.0);
+    expectLevels(5, 2, {6.0, 6.8, 8.4, 10.0});
+    EXPECT_EQ(zval[5][2][0], 6.0);
+    EXPECT_EQ(Surfaces[0][5][2], 5.0);
+    EXPECT_EQ(Surfaces[0][3][5], 5.0);
+    EXPECT_EQ(xval[5][3], 0.0);  // a ghost column without a record keeps zero
+}
+
 TEST_F(GridInput, ClosedConduitTakesItsRoofFromTheSixthNumber) {
     // The roof lies below the water level of W 1, which a closed conduit does not use.
     const std::string koordina =
@@ -304,6 +318,12 @@ std::string countError(int stored, int necessary, const std::string& more = "") 
     return text;
 }
 
+std::string repeated(const std::string& text, int times) {
+    std::string s;
+    for (int n = 0; n < times; ++n) s += text;
+    return s;
+}
+
 // 16 records of which one is replaced: every node but (3,2) once, then `extra`.
 std::string withoutNode32(const std::string& extra) {
     return nodes(4, 4, [](int i, int j) { return i == 3 && j == 2 ? std::string() : record(i, j, i, j, 0.0); }) + extra;
@@ -327,6 +347,9 @@ INSTANTIATE_TEST_SUITE_P(
         GridError{"refined_file_short_of_a_node", "G 1 4 5 4 1\nG 3 0 20 60 100\nF 7 J\n",
                   nodes(4, 3, [](int i, int j) { return i == 2 && j == 2 ? std::string() : record(i, j, i, j, 0); }),
                   "", -1, countError(11, 20, "Missing node i = 2, j = 2 in koordina file\n"), true},
+        // At most 5 x 4 x 4 records are read: of the 16 nodes behind 79 skipped records only the first is.
+        GridError{"records_beyond_the_record_limit", "",
+                  repeated(record(0, 1, 0, 0, 0), 79) + flatKoordina(4, 4), "", -1, countError(1, 16)},
         GridError{"koomin_with_two_records", "", flatKoordina(4, 4), "1 1 0 0 -1\n2 2 0 0 -1\n3 3 0 0\n", -1,
                   "Error in reading koomin file: only 2 points are read\n"
                   "The most common cause of this error is that more than 2 integers and 3 floats\n"

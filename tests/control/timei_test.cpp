@@ -276,6 +276,8 @@ INSTANTIATE_TEST_SUITE_P(
         Outcome{"D_for_an_entry_not_yet_read", [] {}, "D 0 1 2 3 4 5 6 7 8 9 10\nI 0 1 1 1 1\n", 8, 0, 0},
         Outcome{"D_time_within_a_ten_thousandth", [] {}, "I 1 1 1 1 1\nD 1.00005 1 2 3 4 5 6 7 8 9 10\n", 0, 1,
                 0},
+        Outcome{"O_with_3000_points", [] {}, "O 0 3000\n" + repeated("u 1 1 1\n", 3000), 0, 0, 1},
+        Outcome{"P_with_3001_points", [] {}, "P 0 10 3001\n" + repeated("u 1 1 1\n", 3001), 1, 0, 1},
         Outcome{"size_index_lnumber_and_component_C_minus_1", [] { NoComponents = 2; },
                 "O 0 2\nc 5 4 4 2\nL 0 0 0 1\n", 0, 0, 1}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -317,7 +319,6 @@ std::vector<Fault> faultsReachableThroughControl() {
 class TimeiRun : public ::testing::TestWithParam<Fault> {};
 
 TEST_P(TimeiRun, FaultyFileRunsNoLetter) {
-    if (!kGridStageReadsKoordina) GTEST_SKIP() << "the grid stage does not read koordina yet";
     const Fault& f = GetParam();
     Case c;
     c.file("control", transientControl(f.control)).file("koordina", smallGrid()).file("timei", f.timei);
@@ -332,7 +333,6 @@ INSTANTIATE_TEST_SUITE_P(Table, TimeiRun, ::testing::ValuesIn(faultsReachableThr
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(TimeiRunClean, SoundOrMissingFileReachesTheRunString) {
-    if (!kGridStageReadsKoordina) GTEST_SKIP() << "the grid stage does not read koordina yet";
     Case c;
     c.file("control", transientControl("")).file("koordina", smallGrid());
     EXPECT_EQ(c.run(), 0);

@@ -57,16 +57,22 @@ NodeChanges nodeChanges() {
                   std::vector<double>(static_cast<std::size_t>(X + 2) * (Y + 2))};
     auto c = [](int i, int j) { return bedlevchange[0][i][j]; };
     // Inner nodes: the four cells around them, weighted by 1/sqrt(plan area).
+    // The size of the area counts: a joint row that only metric has computed
+    // (the bed log replayed at start-up) spans two blocks and may be twisted,
+    // and a cell without plan area has no weight; four such cells give the
+    // plain mean.
     for (int i = 2; i <= X - 1; ++i)
         for (int j = 2; j <= Y - 1; ++j) {
             const int cells[4][2] = {{i, j}, {i + 1, j}, {i + 1, j + 1}, {i, j + 1}};
-            double sum = 0.0, weights = 0.0;
+            double sum = 0.0, weights = 0.0, plain = 0.0;
             for (const auto& cell : cells) {
-                const double w = 1.0 / std::sqrt(m_armap[cell[0]][cell[1]]);
+                const double area = std::fabs(m_armap[cell[0]][cell[1]]);
+                const double w = area > 1e-20 ? 1.0 / std::sqrt(area) : 0.0;
                 sum += c(cell[0], cell[1]) * w;
                 weights += w;
+                plain += c(cell[0], cell[1]);
             }
-            n.at(n.delta, i, j) = sum / weights;
+            n.at(n.delta, i, j) = weights > 0.0 ? sum / weights : plain / 4;
         }
     // Side nodes: the two cells next to them; corners: their one cell.
     if (X > 2)

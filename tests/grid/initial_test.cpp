@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <numbers>
 #include <string>
@@ -136,6 +137,20 @@ TEST_F(InitialState, ShallowDownstreamLevelGivesAnM2Curve) {
     EXPECT_EQ(readFile("boogie").find("Critical level"), std::string::npos);
 }
 
+// On a steep channel a downstream level just above critical depth leaves the
+// next cross-section upstream below its critical area at the first trial
+// level: that reach takes the critical step and logs it.
+TEST_F(InitialState, SteepReachBelowItsCriticalAreaTakesTheCriticalStep) {
+    ch.slope = 0.02;  // normal depth 0.35 m, critical depth 0.47 m
+    build(0.5, everyLine());
+    EXPECT_EQ(exitCodeOf(initial), kNoExit);
+    const double Ac = std::pow(kQ * kQ * ch.width / 9.81, 0.33333);
+    // The trial level is the downstream level: 0.3 m deep 10 m upstream.
+    char line[100];
+    std::snprintf(line, sizeof line, "Critical level:area,critarea,crossnr=%e %e %d\n", ch.width * 0.3, Ac, ch.X - 1);
+    EXPECT_NE(readFile("boogie").find(line), std::string::npos) << readFile("boogie");
+}
+
 struct FailureCase {
     const char* name;
     friend void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
@@ -210,6 +225,13 @@ INSTANTIATE_TEST_SUITE_P(
                     },
                     24, "error in sixth loop initial-v:\ni=1 j=2 k=2\n", false, "Initializing flow parameters"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(InitialState, UnwritableLogEndsWithMinusThree) {
+    build(0.9, {1, 11});
+    std::filesystem::create_directory("boogie");
+    EXPECT_EQ(exitCodeOf(initial), -3);
+    EXPECT_STREQ(mc_message, "Error: cannot open file 'boogie'");
+}
 
 TEST_F(InitialState, IslandNamesTheCellInTheStatusLine) {
     build(0.9, {6, 11});

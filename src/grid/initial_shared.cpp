@@ -21,11 +21,17 @@ void setBlockedColumns() {
 }
 
 bool replayEarlierBedChanges() {
+    // The changes of an earlier run are added to the bed once per process: run
+    // letter V (and the vertical grid change) compute the initial state again
+    // on the bed that already holds them.
+    static bool replayed = false;
+    if (replayed) return false;
     FILE* fp = std::fopen("loggfil.pre", "r");
     if (!fp) return false;
     std::fclose(fp);
     bed_logg();
     metric();
+    replayed = true;
     return true;
 }
 

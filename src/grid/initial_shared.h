@@ -15,7 +15,8 @@ bool runStringHas(char letter);
 void setBlockedColumns();
 
 // When `loggfil.pre` of an earlier morphology run exists: moves the bed to
-// its stored levels and recomputes the geometry; true when it did.
+// its stored levels and recomputes the geometry; true when it did. Only the
+// first call of a process replays the file.
 bool replayEarlierBedChanges();
 
 // Ghost node planes i = 0 and xnumber+1 of zval (k 1..znumber).

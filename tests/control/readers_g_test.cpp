@@ -166,6 +166,26 @@ TEST_F(RecordsTest, PointSourcesRefuseMoreSizeClassesThanTheirTable) {
     EXPECT_DOUBLE_EQ(pointsource[kMaxFractions], 0.02);
 }
 
+// A G 12 takes at most 50 concentrations and warns when there are more classes.
+TEST_F(RecordsTest, G12ReadsTheFirstFiftyClassesAndWarns) {
+    lnumber = 60;
+    std::string values = "2";
+    for (int l = 1; l <= 51; ++l) values += l == 51 ? " 0.75" : " 0.5";
+    writeFile("input", values);
+    FILE* fp = std::fopen("input", "r");
+    EXPECT_EQ(exitCodeOf([&] { readDataSetG(12, fp); }), kNoExit);
+    double next = 0.0;
+    EXPECT_EQ(std::fscanf(fp, "%lf", &next), 1);
+    std::fclose(fp);
+    EXPECT_DOUBLE_EQ(next, 0.75);  // the 51st value is left unread
+    EXPECT_EQ(SedSourceNo, 1);
+    EXPECT_EQ(SedSource[1].block, 2);
+    EXPECT_DOUBLE_EQ(SedSource[1].concentration[kMaxFractions], 0.5);
+    EXPECT_EQ(boogieText(),
+              "Warning, only the first 50 sediment sizes\nare read on G 12 data sets\n"
+              "To avvoid this, recompiliation is necessary\n\n");
+}
+
 TEST_F(RecordsTest, G7AppendsOpeningsFromOne) {
     EXPECT_EQ(readText("0 1 2 8 2 6 0 0 12.5 1 0 0", dataSet('G', 7)), kNoExit);
     EXPECT_EQ(readText("1 -3\n2 10 2 8 2 1 -12.5 0.6 0.8 0", dataSet('G', 7)), kNoExit);

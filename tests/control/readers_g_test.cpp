@@ -18,6 +18,7 @@ INSTANTIATE_TEST_SUITE_P(
         Refused{'G', 1, "10 8 6 51", 1, "Input error for G 1 in control"},
         Refused{'G', 1, "10 8 6 0", 1, "Input error for G 1 in control"},
         Refused{'G', 1, "10 8 6\nW 1", 1, "Input error for G 1 in control"},
+        Refused{'G', 1, "10 8 1001 2", 1, "Input error for G 1 in control"},  // beyond the levels of G 3
         Refused{'G', 2, "1 4 2 4", 1, "Input error for G 2 in control"},
         Refused{'G', 2, "2 11 2 4", 1, "Input error for G 2 in control"},
         Refused{'G', 2, "2 4 5 4", 1, "Input error for G 2 in control"},
@@ -108,6 +109,19 @@ TEST_F(RecordsTest, G1G2G6G9StoreTheirParameters) {
     EXPECT_EQ(readText("12", dataSet('G', 9)), kNoExit);
     EXPECT_EQ(SpecEnergy, 12);
     EXPECT_EQ(boogieText(), "");
+}
+
+// The records read after the first G 1 were checked against its sizes.
+TEST_F(RecordsTest, ALaterG1MustRepeatTheSizes) {
+    EXPECT_EQ(readText("12 9 7 3", dataSet('G', 1)), kNoExit);
+    EXPECT_EQ(readText("12 9 7 3", dataSet('G', 1)), kNoExit);
+    for (const char* other : {"11 9 7 3", "12 10 7 3", "12 9 6 3", "12 9 7 2"}) {
+        std::remove("boogie");
+        EXPECT_EQ(readText(other, dataSet('G', 1)), 1) << other;
+        EXPECT_EQ(boogieText(), "Input error for G 1 in control") << other;
+    }
+    setRecordDefaults();  // a new read of control; 1000 levels fit
+    EXPECT_EQ(readText("10 8 1000 2", dataSet('G', 1)), kNoExit);
 }
 
 TEST_F(RecordsTest, G3AcceptsALastValueWithinItsTolerance) {

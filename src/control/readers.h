@@ -53,5 +53,7 @@ extern GridReadChoices gridReadChoices;
 extern int IONo;
 // Set by every accepted S data set; checkGrainData then tests every grain size.
 extern bool sizesGiven;
+// Set by the first accepted G 1: a later G 1 must repeat its sizes.
+extern bool gridSizesGiven;
 // P 3 monitoring cell.
 extern int xnode, ynode, znode, lnode;

@@ -58,10 +58,18 @@ void readPointSourceConcentrations(FILE* fp) {
 // The readers, one per data set.
 // ---------------------------------------------------------------------------
 
+// The data sets behind the first G 1 were checked against its sizes, and
+// the grid stage takes every record as checked: a later G 1 may not change
+// them. The levels of a column must fit the table of G 3.
 void readG1(FILE* fp) {
+    const int earlier[] = {xnumber, ynumber, znumber, lnumber};
     const int n = readInts(fp, {&xnumber, &ynumber, &znumber, &lnumber});
-    if (n != 4 || xnumber <= 3 || ynumber <= 3 || znumber <= 3 || lnumber < 1 || lnumber > kMaxFractions)
+    const bool changed = gridSizesGiven && (xnumber != earlier[0] || ynumber != earlier[1] ||
+                                            znumber != earlier[2] || lnumber != earlier[3]);
+    if (n != 4 || xnumber <= 3 || ynumber <= 3 || znumber <= 3 || lnumber < 1 || lnumber > kMaxFractions ||
+        znumber >= static_cast<int>(std::size(zdistrib)) || changed)
         failf(1, "Input error for G 1 in control");
+    gridSizesGiven = true;
 }
 
 void readG2(FILE* fp) {

@@ -79,6 +79,7 @@ double gsize[kFractionTable];
 double fallvelo[kFractionTable];
 
 bool sizesGiven;
+bool gridSizesGiven;
 
 namespace {
 
@@ -104,6 +105,7 @@ void presetBioTables() {
 
 void setRecordDefaults() {
     // G
+    gridSizesGiven = false;
     iblok1 = iblok2 = jblok1 = jblok2 = 0;
     i_pointsource = i2_pointsource = 0;
     std::fill(std::begin(pointsource), std::end(pointsource), 0.0);

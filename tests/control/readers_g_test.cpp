@@ -18,6 +18,7 @@ INSTANTIATE_TEST_SUITE_P(
         Refused{'G', 1, "10 8 6 51", 1, "Input error for G 1 in control"},
         Refused{'G', 1, "10 8 6 0", 1, "Input error for G 1 in control"},
         Refused{'G', 1, "10 8 6\nW 1", 1, "Input error for G 1 in control"},
+        Refused{'G', 1, "10 8 1001 2", 1, "Input error for G 1 in control"},  // beyond the levels of G 3
         Refused{'G', 2, "1 4 2 4", 1, "Input error for G 2 in control"},
         Refused{'G', 2, "2 11 2 4", 1, "Input error for G 2 in control"},
         Refused{'G', 2, "2 4 5 4", 1, "Input error for G 2 in control"},
@@ -110,6 +111,19 @@ TEST_F(RecordsTest, G1G2G6G9StoreTheirParameters) {
     EXPECT_EQ(boogieText(), "");
 }
 
+// The records read after the first G 1 were checked against its sizes.
+TEST_F(RecordsTest, ALaterG1MustRepeatTheSizes) {
+    EXPECT_EQ(readText("12 9 7 3", dataSet('G', 1)), kNoExit);
+    EXPECT_EQ(readText("12 9 7 3", dataSet('G', 1)), kNoExit);
+    for (const char* other : {"11 9 7 3", "12 10 7 3", "12 9 6 3", "12 9 7 2"}) {
+        std::remove("boogie");
+        EXPECT_EQ(readText(other, dataSet('G', 1)), 1) << other;
+        EXPECT_EQ(boogieText(), "Input error for G 1 in control") << other;
+    }
+    setRecordDefaults();  // a new read of control; 1000 levels fit
+    EXPECT_EQ(readText("10 8 1000 2", dataSet('G', 1)), kNoExit);
+}
+
 TEST_F(RecordsTest, G3AcceptsALastValueWithinItsTolerance) {
     EXPECT_EQ(readText("\n0 10\n30 60\n90 99.999995", dataSet('G', 3)), kNoExit);
     EXPECT_DOUBLE_EQ(zdistrib[2], 10.0);
@@ -164,6 +178,26 @@ TEST_F(RecordsTest, PointSourcesRefuseMoreSizeClassesThanTheirTable) {
     for (int l = 1; l <= kMaxFractions; ++l) values += " 0.02";
     EXPECT_EQ(readText("2 2 2" + values, dataSet('G', 4)), kNoExit);
     EXPECT_DOUBLE_EQ(pointsource[kMaxFractions], 0.02);
+}
+
+// A G 12 takes at most 50 concentrations and warns when there are more classes.
+TEST_F(RecordsTest, G12ReadsTheFirstFiftyClassesAndWarns) {
+    lnumber = 60;
+    std::string values = "2";
+    for (int l = 1; l <= 51; ++l) values += l == 51 ? " 0.75" : " 0.5";
+    writeFile("input", values);
+    FILE* fp = std::fopen("input", "r");
+    EXPECT_EQ(exitCodeOf([&] { readDataSetG(12, fp); }), kNoExit);
+    double next = 0.0;
+    EXPECT_EQ(std::fscanf(fp, "%lf", &next), 1);
+    std::fclose(fp);
+    EXPECT_DOUBLE_EQ(next, 0.75);  // the 51st value is left unread
+    EXPECT_EQ(SedSourceNo, 1);
+    EXPECT_EQ(SedSource[1].block, 2);
+    EXPECT_DOUBLE_EQ(SedSource[1].concentration[kMaxFractions], 0.5);
+    EXPECT_EQ(boogieText(),
+              "Warning, only the first 50 sediment sizes\nare read on G 12 data sets\n"
+              "To avvoid this, recompiliation is necessary\n\n");
 }
 
 TEST_F(RecordsTest, G7AppendsOpeningsFromOne) {

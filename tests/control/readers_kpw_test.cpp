@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "control/engine.h"
+#include "control/reader_fixture.h"
 #include "control/readers.h"
 #include "control/records_support.h"
 
@@ -120,6 +121,15 @@ TEST_F(RecordsTest, PDataSetsStoreThePlotSettings) {
     EXPECT_EQ(VerHorPar, 'H');
     EXPECT_EQ(readText("-5", dataSet('P', 10)), kNoExit);
     EXPECT_EQ(PrintRes, -5);
+}
+
+// A depth-averaged run has no monitoring level: the end of the first pass clears it.
+TEST_F(ReaderTest, DepthAveragedRunClearsTheMonitoringLevel) {
+    ASSERT_EQ(read("P 3 3 3 4 1\n"), kNoExit);
+    EXPECT_EQ(znode, 4);
+    ASSERT_EQ(read("P 3 3 3 4 1\nF 44 1\n"), kNoExit);
+    EXPECT_EQ(xnode, 3);
+    EXPECT_EQ(znode, 0);
 }
 
 TEST_F(RecordsTest, WDataSetsStoreFlowAndTopology) {

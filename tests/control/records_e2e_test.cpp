@@ -18,6 +18,7 @@ struct EndOfRun {
     int code;
     std::string logEnd;
     std::string logHas = {};  // earlier lines
+    std::string before = {};  // in front of the grid data sets
 };
 
 void PrintTo(const EndOfRun& e, std::ostream* os) { *os << e.name; }
@@ -27,7 +28,7 @@ class RecordsEndToEnd : public ::testing::TestWithParam<EndOfRun> {};
 TEST_P(RecordsEndToEnd, EndsWithItsCodeAndMessage) {
     const EndOfRun& e = GetParam();
     Case c;
-    c.file("control", kGrid + e.control);
+    c.file("control", e.before + kGrid + e.control);
     EXPECT_EQ(c.run(), e.code);
     const std::string log = c.boogie();
     ASSERT_GE(log.size(), e.logEnd.size()) << log;
@@ -79,6 +80,11 @@ INSTANTIATE_TEST_SUITE_P(
         EndOfRun{"size_not_given", "S 1 0.002 0.1\n", -5, "Error for S data set no. 2\n"},
         EndOfRun{"w5_behind_a_short_run_string", "F 2 W\nW 5 1 3 0.5\n", 1,
                  "Input error for W 5 in control, i=3\nManning's factor outside allowable range\n"},
-        EndOfRun{"bed_box_outside_the_bed", "B 1 0 7 1 2\n", 1, "Input error for B in control"}));
+        EndOfRun{"bed_box_outside_the_bed", "B 1 0 7 1 2\n", 1, "Input error for B in control"},
+        // P 3 is checked against the sizes that the entry point pre-read from
+        // G 1, wherever G 1 stands: the last cells pass, one more is refused.
+        EndOfRun{"monitoring_cell_before_g1", "K 3 0.8 0.8 0.8 0.2 6.0 0.5\n", 1, "Input error for K 3 in control",
+                 {}, "P 3 6 5 5 2\n"},
+        EndOfRun{"monitoring_cell_beyond_g1", "", 1, "Input error for P 3 in control", {}, "P 3 7 5 5 2\n"}));
 
 }  // namespace

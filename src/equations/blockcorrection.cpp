@@ -33,7 +33,6 @@ inline double cellResidual(std::int64_t o, const double* fc, const Neighbours& n
         return eqk::residual7(c, wap.data() + o, fc, nb, k);
 }
 
-
 // One step of the plane recursion: P(p), Q(p) from the sums and P(p-1), Q(p-1).
 inline void recurse(const PlaneSums& s, double pPrev, double qPrev, double& p, double& q) {
     double den = s.B - s.A * pPrev;

@@ -15,6 +15,7 @@ inline Pair centralPair(double F, double D) { return {D - 0.5 * F, D + 0.5 * F};
 
 struct Central {
     static constexpr bool writesLinks = false;
+    static constexpr bool clearsSecondNeighbours = false;  // scheme number 2: always 7-point
 
     static Pair horizontal(double A, double dL, double dH, double gL, double gH, double F, const Params& p) {
         const double D = (0.5 * (gL + gH) + p.artDiff) * A * p.turbMultHor * p.dm / ((dL + dH) * p.schmidt);

@@ -30,6 +30,7 @@ inline Pair facePair(double F, double D, double s) {
 
 struct PowerLaw {
     static constexpr bool writesLinks = true;
+    static constexpr bool clearsSecondNeighbours = true;
 
     static Pair horizontal(double A, double dL, double dH, double gL, double gH, double F, const Params& p) {
         const double gf = faceViscosity(dL, dH, gL, gH);

@@ -2,6 +2,11 @@
 // downwind cell and the cell behind the upwind one with the weights 0.75,
 // 0.375 and -0.125; first-order upwind where the cell behind the upwind cell
 // would be a boundary cell; a central diffusion conductance per face.
+//
+// Walls: as in second-order upwind, the second-neighbour couplings that reach
+// across a wall are folded into the first-neighbour ones, and then the
+// couplings across the wall faces themselves are cut: nothing, diffusion
+// included, passes through a wall face.
 #include "equations/second_order.h"
 
 namespace {

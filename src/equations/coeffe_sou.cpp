@@ -72,24 +72,28 @@ Couplings cellCouplings(double* hL, double* hLL, double* hHH, double* lLL, doubl
 
 // The faces around the joint of host column i on side j = 1: the link face
 // between the joint cell Q and the host cell M = (i,2), the j-face between M
-// and (i,3), and the i-face between Q and the cell after it.
+// and (i,3), and the i-face between Q and the cell after it. When the joint
+// row is the grid's last row that i-face is the outflow boundary face, which
+// keeps its convection-only couplings (and has no cells behind it to read).
 void lowLinkGroup(int i, const Params& p) {
     const int qa = Pj1MultiBlock[i][0], qj = Pj1MultiBlock[i][1];
     const Couplings link = cellCouplings(&as[i][2][0], &ass[i][2][0], &an[i][2][0], &aw[qa][qj][0], &ae[qa][qj][0],
                                          &aee[qa][qj][0]);
     const Couplings face2 = secondorder::jFace(i, 2);
     const Couplings partner = secondorder::iFace(qa, qj);
+    const bool lastRow = qa == xnumber;
     for (int k = 2; k <= znumber; ++k) {
-        const double dQ = m_dist_x[qa][qj][k], dQQ = m_dist_x[qa + 1][qj][k], dQQQ = m_dist_x[qa + 2][qj][k];
+        const double dQ = m_dist_x[qa][qj][k], dQQ = m_dist_x[qa + 1][qj][k];
         const double dM = m_dist_y[i][2][k], dM2 = m_dist_y[i][3][k], dM3 = m_dist_y[i][4][k];
         const double gQ = gama[qa][qj][k], gQQ = gama[qa + 1][qj][k], gM = gama[i][2][k], gM2 = gama[i][3][k];
         Sou::apply<true, true>(link, k, flow2[i][1][k], Sou::horizontalD(m_ar_y[i][1][k], dQ, dM, gQ, gM, p),
                                extrapolation(dQ, dQQ), extrapolation(dM, dM2), false, false);
         Sou::apply<true, true>(face2, k, flow2[i][2][k], Sou::horizontalD(m_ar_y[i][2][k], dM, dM2, gM, gM2, p),
                                extrapolation(dM, dQ), extrapolation(dM2, dM3), false, false);
+        if (lastRow) continue;
         Sou::apply<true, true>(partner, k, flow1[qa][qj][k],
                                Sou::horizontalD(m_ar_x[qa][qj][k], dQ, dQQ, gQ, gQQ, p), extrapolation(dQ, dM),
-                               extrapolation(dQQ, dQQQ), false, false);
+                               extrapolation(dQQ, m_dist_x[qa + 2][qj][k]), false, false);
     }
 }
 
@@ -102,8 +106,9 @@ void highLinkGroup(int i, const Params& p) {
                                          &ann[i][Y][0]);
     const Couplings faceY1 = secondorder::jFace(i, Y - 1);
     const Couplings partner = secondorder::iFace(qa, qj);
+    const bool lastRow = qa == xnumber;
     for (int k = 2; k <= znumber; ++k) {
-        const double dQ = m_dist_x[qa][qj][k], dQQ = m_dist_x[qa + 1][qj][k], dQQQ = m_dist_x[qa + 2][qj][k];
+        const double dQ = m_dist_x[qa][qj][k], dQQ = m_dist_x[qa + 1][qj][k];
         const double dM = m_dist_y[i][Y][k], dM2 = m_dist_y[i][Y - 1][k], dM3 = m_dist_y[i][Y - 2][k];
         const double gQ = gama[qa][qj][k], gQQ = gama[qa + 1][qj][k], gM = gama[i][Y][k], gM2 = gama[i][Y - 1][k];
         Sou::apply<true, true>(link, k, flow2[i][Y][k], Sou::horizontalD(m_ar_y[i][Y][k], dM, dQ, gM, gQ, p),
@@ -111,9 +116,10 @@ void highLinkGroup(int i, const Params& p) {
         Sou::apply<true, true>(faceY1, k, flow2[i][Y - 1][k],
                                Sou::horizontalD(m_ar_y[i][Y - 1][k], dM2, dM, gM2, gM, p), extrapolation(dM2, dM3),
                                extrapolation(dM, dQ), false, false);
+        if (lastRow) continue;
         Sou::apply<true, true>(partner, k, flow1[qa][qj][k],
                                Sou::horizontalD(m_ar_x[qa][qj][k], dQ, dQQ, gQ, gQQ, p), extrapolation(dQ, dM),
-                               extrapolation(dQQ, dQQQ), false, false);
+                               extrapolation(dQQ, m_dist_x[qa + 2][qj][k]), false, false);
     }
 }
 

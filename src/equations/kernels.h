@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <initializer_list>
 
 #include "equations/workspace.h"
 
@@ -68,6 +69,21 @@ inline Coef2nd coef2nd(std::int64_t o) {
 
 // A flushed value: +0.0 when its magnitude is below 1e-30 (a NaN stays).
 inline double flushed(double x) { return std::fabs(x) < 1e-30 ? 0.0 : x; }
+
+// Sets the coefficient arrays `arrays` to 0 for i = i1..i2, j 1..ynumber,
+// k 1..znumber.
+inline void clearCoefficients(std::initializer_list<FieldArray<double, 3>*> arrays, int i1, int i2) {
+    for (FieldArray<double, 3>* a : arrays)
+        for (int i = i1; i <= i2; ++i)
+            for (int j = 1; j <= ynumber; ++j) {
+                double* r = &(*a)[i][j][0];
+                for (int k = 1; k <= znumber; ++k) r[k] = 0.0;
+            }
+}
+// The second-neighbour couplings of the cells i = i1..i2, when they exist.
+inline void clearSecondNeighbours(int i1, int i2) {
+    if (!aee.isNull()) clearCoefficients({&aee, &aww, &ass, &ann, &abb, &att}, i1, i2);
+}
 
 // ---------------------------------------------------------------------------
 // Neighbour rows of a column (i, j) of the field being solved: i-1, i+1,

@@ -48,12 +48,7 @@ inline double extrapolation(double dU, double dUU) { return (2.0 * dU + dUU) / (
 
 // Sets the twelve coupling arrays to 0 for i = i1..i2, j 1..ynumber, k 1..znumber.
 inline void clearCouplings(int i1, int i2) {
-    for (const FieldArray<double, 3>* a : {&ae, &aw, &as, &an, &wab, &wat, &aee, &aww, &ass, &ann, &abb, &att})
-        for (int i = i1; i <= i2; ++i)
-            for (int j = 1; j <= ynumber; ++j) {
-                double* r = &(*a)[i][j][0];
-                for (int k = 1; k <= znumber; ++k) r[k] = 0.0;
-            }
+    eqk::clearCoefficients({&ae, &aw, &as, &an, &wab, &wat, &aee, &aww, &ass, &ann, &abb, &att}, i1, i2);
 }
 
 // One row of horizontal faces (k = 2..znumber). d0..d3 are the half sizes of

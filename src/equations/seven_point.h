@@ -127,12 +127,16 @@ inline void highIWalls(int from, int to) {
 }
 
 // The whole grid: faces, boundary faces, the scheme's own pass (block joint
-// links of the power law) and walls.
+// links of the power law) and walls. A scheme that is paired with scheme
+// numbers of the 13-point solvers (the power law serves every number without
+// a generator of its own) clears the second-neighbour couplings, so that
+// those solvers never read the couplings of an earlier equation.
 template <typename S>
 void wholeGrid(const char* who) {
     eqk::checkEquation(who);
     const Params p = params();
     if (xnumber < 2) return;
+    if constexpr (S::clearsSecondNeighbours) eqk::clearSecondNeighbours(1, xnumber);
     iFaces<S>(2, xnumber - 1, p);
     inflowIFace();
     outflowIFace();
@@ -155,6 +159,7 @@ void perThread(int i_first, int i_last, const char* who) {
     eqk::requireTeam(who);
     const Params p = params();
     const int t = omp_get_thread_num();
+    if constexpr (S::clearsSecondNeighbours) eqk::clearSecondNeighbours(i_first, i_last);
     iFaces<S>(i_first, std::min(i_last + 1, xnumber) - 1, p);
     if (t == 0) {
         inflowIFace();

@@ -10,8 +10,6 @@ using eqk::Coef7;
 using eqk::Grid3;
 using eqk::Neighbours;
 
-// Neighbour rows of column (i, j): plain, or across block joints.
-
 // The six second-neighbour terms, added after the line's own off-line terms.
 template <bool P13>
 inline double secondTerms(double r, std::int64_t o, const Neighbours& nb, const double* fc, int k) {

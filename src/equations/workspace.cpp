@@ -22,7 +22,8 @@ double diffusionMultiplier() {
 // Only the two schemes that write second-neighbour couplings (1 second-order
 // upwind, 3 QUICK) make an equation 13-point. The other values select the
 // power law, whose equations are 7-point: their solvers must not read the
-// second-neighbour arrays, which hold couplings of an earlier equation.
+// second-neighbour arrays, which may hold couplings of an earlier equation.
+// (The power law also clears them, for the owners that pair it with 1 or 3.)
 bool thirteenPointStencil() {
     eqk::checkEquation("the stencil choice");
     return (sou[Equation] == 1 || sou[Equation] == 3) && !aee.isNull();

@@ -175,3 +175,39 @@ TEST_F(PowerLaw, PerThreadGeneratorRefusesATeamOfTheWrongSize) {
 }
 
 }  // namespace
+
+namespace {
+
+// An owner may pair the power law with a scheme number of the 13-point
+// solvers (temperature when F 63 sets sou[8] to 1): the generator clears the
+// second-neighbour couplings that an earlier equation left, so the 13-point
+// solvers see the 7-point equation.
+class PowerLawStale : public PowerLaw, public ::testing::WithParamInterface<int> {};
+
+TEST_P(PowerLawStale, ClearsTheSecondNeighbourCouplingsOfAnEarlierEquation) {
+    makeGrid(9, 5, 4, true);
+    randomFlow(3);
+    for (const NamedArray& a : coefficientArrays())
+        for (std::int64_t n = 0; n < a.array->size(); ++n) a.array->data()[n] = 7.0;
+    NoProcessesSolver = GetParam();
+    if (NoProcessesSolver == 0)
+        coeffe_flow();
+    else
+        runPerThread(coeffe_flowOpenMP);
+    for (auto* a : {&aee, &aww, &ass, &ann, &abb, &att})
+        forInterior([&](int i, int j, int k) { ASSERT_EQ((*a)[i][j][k], 0.0) << i << "," << j << "," << k; });
+    formCentre(0.5);
+    for (std::int64_t n = 0; n < f.size(); ++n) f.data()[n] = std::sin(0.1 * n);
+    const std::vector<double> start = snapshot();
+    WaterTDMA();
+    const std::vector<double> sevenPoint = snapshot();
+    std::copy(start.begin(), start.end(), f.data());
+    sou[1] = 1;
+    WaterTDMA();
+    EXPECT_EQ(snapshot(), sevenPoint);
+}
+
+INSTANTIATE_TEST_SUITE_P(Generators, PowerLawStale, ::testing::Values(0, 3),
+                         [](const auto& info) { return info.param == 0 ? "serial" : "per_thread_3_threads"; });
+
+}  // namespace

@@ -246,6 +246,25 @@ TEST_F(SchemeTest, SecondOrderUpwindMultiBlockBranchKeepsTheSchmidtNumber) {
         });
 }
 
+// An attached block of one row: its joint row is the grid's last row, and the
+// i-face after each joint cell is the outflow boundary face, which carries
+// the outflowing flux only, as on a single block (no diffusion through it,
+// no cells behind it).
+TEST_F(SchemeTest, SecondOrderUpwindJointRowAtTheLastRowKeepsTheOutflowFace) {
+    unitBox(6, 5, 3);
+    twoBlockTables(5);  // joint row 6 = xnumber, host columns 2..5
+    for (int j = 2; j <= 5; ++j)
+        for (int k = 2; k <= 3; ++k) flow1[6][j][k] = j == 3 ? -0.5 : 0.5;
+    coeffe_SOU();
+    for (int j = 2; j <= 5; ++j)
+        for (int k = 2; k <= 3; ++k) {
+            EXPECT_EQ(aw[6][j][k], j == 3 ? 0.5 : 0.0) << j << "," << k;
+            EXPECT_EQ(aww[6][j][k], 0.0);
+            EXPECT_EQ(ae[6][j][k], 1.0);  // the link to its host cell: D only, no flux through the joint
+            EXPECT_EQ(as[j][2][k], 1.0);
+        }
+}
+
 // ---------------------------------------------------------------------------
 // Per-thread generators against the serial ones.
 // ---------------------------------------------------------------------------

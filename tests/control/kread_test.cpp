@@ -309,10 +309,7 @@ TEST_P(RunStringFromControl, RunsItsLettersCycleByCycle) {
     Case e2e;
     e2e.file("control", control(c.runLine))
         .file("koordina", readFile(std::filesystem::path(QUIRD_SOURCE_DIR) / "examples/flume/koordina"));
-    const int status = e2e.run();
-    if (kGridStageReadsKoordina) {
-        EXPECT_EQ(status, c.exitStatus);
-    }
+    EXPECT_EQ(e2e.run(), c.exitStatus);
 
     // The same control in process, with tasks that note what runs.
     std::filesystem::copy_file(e2e.dir() / "koordina", "koordina", std::filesystem::copy_options::overwrite_existing);
@@ -340,7 +337,6 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(FlumeExample, RunsWithoutErrors) {
-    if (!kGridStageReadsKoordina) GTEST_SKIP() << "the grid stage does not read koordina yet";
     Case c;
     for (const char* name : {"control", "koordina"})
         c.file(name, readFile(std::filesystem::path(QUIRD_SOURCE_DIR) / "examples/flume" / name));

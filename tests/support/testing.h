@@ -23,11 +23,6 @@ void installExitHandler();
 // kNoExit when it returned normally.
 constexpr int kNoExit = 12345;
 
-// Whole runs compute the cell geometry and the initial state on the grid
-// that the grid stage of the reader of `control` reads from `koordina`, so
-// end-to-end tests check every outcome. (Kept for the tests that still test
-// it; it can go once no branch uses it.)
-constexpr bool kGridStageReadsKoordina = true;
 int exitCodeOf(const std::function<void()>& body);
 
 std::string readFile(const std::filesystem::path& path);

@@ -357,6 +357,20 @@ TEST_F(StartUp, MirroredGridPassesWithF1Q) {
     EXPECT_TRUE(contains(log(), "Relaxation: "));
 }
 
+// Once the flow field exists the plan areas are not checked again.
+TEST_F(StartUp, MirroredGridIsNotCheckedOnceTheFlowFieldExists) {
+    debugging = 'Q';
+    boxGrid(6, 5, 5, 1.0, 0.5, 0.25);
+    mirrorInY();
+    geometryReady();
+    uniformFlow();
+    startup();
+    debugging = 'N';
+    FlagInitialized = 1;
+    EXPECT_EQ(exitCodeOf(startup), kNoExit);
+    EXPECT_EQ(exitCodeOf([] { FlagInitialized = 0; startup(); }), -5);
+}
+
 TEST_F(StartUp, UnallocatedArraysEndTheRun) {
     EXPECT_EQ(exitCodeOf(startup), -3);
     EXPECT_EQ(log(), "Error: In sinit: have not allocated arrays\n");

@@ -1,12 +1,17 @@
 // Grid files: koosurf and xcyc read by ReadXCYC, koordina.new and koosurf
 // written by writekoor.
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
+#include <string>
 #include <vector>
 
+#include "control/control.h"
 #include "control/engine.h"
+#include "control/readers.h"
 #include "grid/grid.h"
 #include "support/gridfiles.h"
+#include "support/grids.h"
 #include "support/testing.h"
 
 using namespace quird_test;
@@ -172,5 +177,151 @@ TEST_F(GridFiles, AGridFileThatCannotBeWrittenEndsTheRun) {
     EXPECT_EQ(exitCodeOf(writekoor), -3);
     EXPECT_EQ(readLines("boogie").back(), "Error, cannot write file 'koosurf'");
 }
+
+// Run letter X reads the grid files into the current grid; what it takes
+// shows in the plan position of a node: koosurf's is shifted by 10 m, xcyc's
+// by 20 m.
+struct LetterXCase {
+    const char* name;
+    friend void PrintTo(const LetterXCase& c, std::ostream* os) { *os << c.name; }
+    bool koosurf, xcyc;
+    double shift;
+    const char* log;
+};
+
+class RunLetterX : public GridFiles, public ::testing::WithParamInterface<LetterXCase> {};
+
+TEST_P(RunLetterX, ReadsTheGridFiles) {
+    const LetterXCase& c = GetParam();
+    fillGrid();
+    for (int i = 1; i <= xnumber; ++i)
+        for (int j = 1; j <= ynumber; ++j) xval[i][j] += 10.0;
+    if (c.koosurf) writeFile("koosurf", koosurfText());
+    for (int i = 1; i <= xnumber; ++i)
+        for (int j = 1; j <= ynumber; ++j) xval[i][j] += 10.0;
+    if (c.xcyc) writeFile("xcyc", xcycText());
+    fillGrid();
+    std::memset(run, ' ', sizeof run);
+    run[0] = 'X';
+    IterF2 = 1;
+    runTasks = defaultRunTasks();
+    runStringLoop();
+    EXPECT_NEAR(xval[3][2], 2.0 * 3 + 0.5 * 2 + c.shift, 1e-4);
+    EXPECT_EQ(readFile("boogie"), c.log);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, RunLetterX,
+    ::testing::Values(LetterXCase{"Both", true, true, 20.0, "Have used file 'koosurf'\nReading data from xcyc\n"},
+                      LetterXCase{"KoosurfAlone", true, false, 10.0, "Have used file 'koosurf'\ncannot open file 'xcyc' \n"},
+                      LetterXCase{"Neither", false, false, 0.0, "Have not used file 'koosurf'\ncannot open file 'xcyc' \n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// koordina.new of an open channel (five numbers per line) and of a conduit
+// (six) reads back as koordina to the grid it was written from.
+struct ReadBackCase {
+    const char* name;
+    friend void PrintTo(const ReadBackCase& c, std::ostream* os) { *os << c.name; }
+    const char* roof;  // K 2 data set
+    size_t fields;
+};
+
+class KoordinaNew : public EngineTest, public ::testing::WithParamInterface<ReadBackCase> {};
+
+TEST_P(KoordinaNew, ReadsBackAsKoordina) {
+    const ReadBackCase& c = GetParam();
+    std::string koordina;
+    char line[120];
+    for (int i = 1; i <= 5; ++i)
+        for (int j = 1; j <= 4; ++j) {
+            const double x = 2.0 * i + 0.5 * j, y = 1.1 * j, bed = 0.1 * i - 0.02 * j, roof = 2.0 + 0.05 * j;
+            if (c.fields == 5)
+                std::snprintf(line, sizeof line, "%d %d %lf %lf %lf\n", i, j, x, y, bed);
+            else
+                std::snprintf(line, sizeof line, "%d %d %lf %lf %lf %lf\n", i, j, x, y, bed, roof);
+            koordina += line;
+        }
+    writeFile("control", std::string("G 1 5 4 4 1\nG 3 0 20 60 100\nW 1 50 1 2.5\n") + c.roof);
+    writeFile("koordina", koordina);
+    ASSERT_EQ(exitCodeOf(kread), kNoExit) << readFile("boogie");
+    writekoor();
+    const auto lines = readLines("koordina.new");
+    ASSERT_EQ(lines.size(), 20u);
+    for (const std::string& l : lines) {
+        size_t numbers = 0;
+        for (size_t p = 0; (p = l.find_first_not_of(' ', p)) != std::string::npos; p = l.find(' ', p)) ++numbers;
+        EXPECT_EQ(numbers, c.fields) << l;
+    }
+    std::vector<double> before;
+    for (int i = 1; i <= xnumber; ++i)
+        for (int j = 1; j <= ynumber; ++j) {
+            before.insert(before.end(), {xval[i][j], yval[i][j]});
+            for (int k = 1; k <= znumber; ++k) before.push_back(zval[i][j][k]);
+        }
+    std::filesystem::rename("koordina.new", "koordina");
+    for (auto* a : {&xval, &yval}) std::fill(a->data(), a->data() + a->size(), 0.0);
+    std::fill(zval.data(), zval.data() + zval.size(), 0.0);
+    ASSERT_EQ(exitCodeOf(readGridInput), kNoExit) << readFile("boogie");
+    size_t n = 0;
+    for (int i = 1; i <= xnumber; ++i)
+        for (int j = 1; j <= ynumber; ++j) {
+            EXPECT_NEAR(xval[i][j], before[n++], 1e-6) << i << " " << j;
+            EXPECT_NEAR(yval[i][j], before[n++], 1e-6) << i << " " << j;
+            for (int k = 1; k <= znumber; ++k) EXPECT_NEAR(zval[i][j][k], before[n++], 1e-6) << i << " " << j << " " << k;
+        }
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, KoordinaNew,
+                         ::testing::Values(ReadBackCase{"OpenChannel", "", 5}, ReadBackCase{"Conduit", "K 2 0 0\n", 6}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Whole runs of a conduit 2 m wide, 1 m high in koordina, with option X of
+// F 7: the initial state logs the cross-section of the grid the files gave
+// (koosurf raises the roof to 1.5 m, xcyc to 2 m); without either file the
+// run cannot go on.
+struct OptionXCase {
+    const char* name;
+    friend void PrintTo(const OptionXCase& c, std::ostream* os) { *os << c.name; }
+    bool koosurf, xcyc;
+    int code;
+    std::vector<std::string> logged;
+};
+
+class OptionXRun : public EngineTest, public ::testing::WithParamInterface<OptionXCase> {};
+
+TEST_P(OptionXRun, BuildsTheConduitFromTheGridFiles) {
+    const OptionXCase& c = GetParam();
+    boxGrid(6, 5, 5, 1.0, 0.5, 0.25);
+    std::string koordina;
+    char line[120];
+    for (int i = 1; i <= 6; ++i)
+        for (int j = 1; j <= 5; ++j) {
+            std::snprintf(line, sizeof line, "%d %d %lf %lf 0.0 1.0\n", i, j, xval[i][j], yval[i][j]);
+            koordina += line;
+        }
+    Case run;
+    run.file("control", "G 1 6 5 5 1\nG 3 0 25 50 75 100\nK 2 0 0\nW 1 50 1 1\nF 7 X\nF 2 A\n").file("koordina", koordina);
+    for (int i = 1; i <= 6; ++i)
+        for (int j = 1; j <= 5; ++j) zval[i][j][5] = 1.5;
+    if (c.koosurf) run.file("koosurf", koosurfText());
+    for (int i = 1; i <= 6; ++i)
+        for (int j = 1; j <= 5; ++j)
+            for (int k = 1; k <= 5; ++k) zval[i][j][k] = 0.5 * (k - 1);
+    if (c.xcyc) run.file("xcyc", xcycText());
+    EXPECT_EQ(run.run(), c.code);
+    for (const std::string& text : c.logged) EXPECT_NE(run.boogie().find(text), std::string::npos) << run.boogie();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, OptionXRun,
+    ::testing::Values(OptionXCase{"Both", true, true, 0,
+                                  {"Have used file 'koosurf'\nReading data from xcyc\n",
+                                   "i=3 radius=1.000000 avvvelocity=0.250000 area=4.000000\n"}},
+                      OptionXCase{"KoosurfAlone", true, false, 0,
+                                  {"Have used file 'koosurf'\ncannot open file 'xcyc' \n",
+                                   "i=3 radius=0.750000 avvvelocity=0.333333 area=3.000000\n"}},
+                      OptionXCase{"Neither", false, false, -3,
+                                  {"Error, option X of F 7: cannot open file 'koosurf' nor file 'xcyc'\n"}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -69,6 +69,15 @@ protected:
         discharge = kV * (Y - 1) * dy * (Z - 1) * dz;
     }
 
+    // The box mirrored in y (j running towards -y): a left-handed grid.
+    void mirroredBox() {
+        boxGrid(6, 5, 5, 1.0, 0.5, 0.25);
+        for (int i = 1; i <= xnumber; ++i)
+            for (int j = 1; j <= ynumber; ++j) yval[i][j] = -yval[i][j];
+        geometryReady();
+        uniformFlow();
+    }
+
     // The open channel of the initial-state tests, its surface by the
     // backwater computation and its log-law flow.
     void openChannel(double Q = 5.0) {

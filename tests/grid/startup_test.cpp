@@ -330,16 +330,9 @@ TEST_F(StartUp, MissingFilesAreOnlyLogged) {
 // Errors and the repeated call.
 // ---------------------------------------------------------------------------
 
-void mirrorInY() {
-    for (int i = 1; i <= xnumber; ++i)
-        for (int j = 1; j <= ynumber; ++j) yval[i][j] = -yval[i][j];
-}
 
 TEST_F(StartUp, MirroredGridIsRefused) {
-    boxGrid(6, 5, 5, 1.0, 0.5, 0.25);
-    mirrorInY();
-    geometryReady();
-    uniformFlow();
+    mirroredBox();
     EXPECT_EQ(exitCodeOf(startup), -5);
     EXPECT_EQ(log(),
               "Error, negative areas for cell i=2, j=2\n"
@@ -349,12 +342,20 @@ TEST_F(StartUp, MirroredGridIsRefused) {
 
 TEST_F(StartUp, MirroredGridPassesWithF1Q) {
     debugging = 'Q';
-    boxGrid(6, 5, 5, 1.0, 0.5, 0.25);
-    mirrorInY();
-    geometryReady();
-    uniformFlow();
+    mirroredBox();
     EXPECT_EQ(exitCodeOf(startup), kNoExit);
     EXPECT_TRUE(contains(log(), "Relaxation: "));
+}
+
+// Once the flow field exists the plan areas are not checked again.
+TEST_F(StartUp, MirroredGridIsNotCheckedOnceTheFlowFieldExists) {
+    debugging = 'Q';
+    mirroredBox();
+    startup();
+    debugging = 'N';
+    FlagInitialized = 1;
+    EXPECT_EQ(exitCodeOf(startup), kNoExit);
+    EXPECT_EQ(exitCodeOf([] { FlagInitialized = 0; startup(); }), -5);
 }
 
 TEST_F(StartUp, UnallocatedArraysEndTheRun) {

@@ -453,10 +453,8 @@ void checkRow(const FDataSet& row) {
         }
         p += std::strlen(conversion);
     }
-    if (!matches || std::strspn(p, " \n") != std::strlen(p)) {
-        std::fprintf(stderr, "F %d: format \"%s\" does not match its fields\n", row.number, row.format);
-        std::abort();
-    }
+    if (!matches || std::strspn(p, " \n") != std::strlen(p))
+        failf(-8, "Internal error: format \"%s\" of F %d does not match its fields\n", row.format, row.number);
 }
 
 const std::vector<FDataSet>& table() {

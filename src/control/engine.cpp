@@ -104,12 +104,10 @@ struct Allocation {
 }  // namespace
 
 int sialloc() {
-    FILE* probe = std::fopen("boogie", "a");
-    if (!probe) {
+    if (!logOpens()) {
         setMessage("cannot open file 'boogie'");
         return -1;
     }
-    std::fclose(probe);
     Log log;
     setMessage("Initializing arrays");
     setProgram(" Initial - arrays ");

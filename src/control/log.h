@@ -39,11 +39,11 @@ private:
     FILE* fp_ = nullptr;
 };
 
-// Opens the log once to see that it can be opened; otherwise sets mc_message
-// to `failText` and ends the process with -3.
 // True when `boogie` can be opened for appending.
 bool logOpens();
 
+// Opens the log once to see that it can be opened; otherwise sets mc_message
+// to `failText` and ends the process with -3.
 void requireLog(const char* failText);
 
 // One formatted append to `boogie` (opens and closes the log).

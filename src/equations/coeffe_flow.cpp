@@ -6,6 +6,7 @@ namespace {
 
 using sevenpoint::Pair;
 using sevenpoint::Params;
+using eqk::faceViscosity;
 
 // Power-law weight of a face: max(0, (1 - 0.1 |P|)^5), which is 0 from
 // |P| = 10 on (so also beyond 20, where the scheme stops evaluating it).
@@ -16,11 +17,6 @@ inline double powerLawWeight(double F, double D) {
     const double t2 = t * t;
     const double w = t2 * t2 * t;
     return w > 0.0 ? w : 0.0;
-}
-
-// Distance-weighted face viscosity: each cell weighted by the other's distance.
-inline double faceViscosity(double dL, double dH, double gL, double gH) {
-    return (dH * gL + dL * gH) / (dL + dH);
 }
 
 inline Pair facePair(double F, double D, double s) {
@@ -73,7 +69,7 @@ struct PowerLaw {
             for (int k = 2; k <= znumber; ++k) {
                 if (qi1 != 0) {
                     const double dM = m_dist_y[i][2][k], dQ = m_dist_x[qi1][qj1][k];
-                    const double gf = (dQ * gama[i][2][k] + dM * gama[qi1][qj1][k]) / (dM + dQ);
+                    const double gf = faceViscosity(dM, dQ, gama[i][2][k], gama[qi1][qj1][k]);
                     const double D = gf * m_ar_y[i][1][k] * p.turbMultHor * p.dm / (dM + dQ) + p.artDiff;
                     const Pair c = facePair(flow2[i][1][k], D, p.s);  // Q low, M high
                     as[i][2][k] = c.high;
@@ -81,7 +77,7 @@ struct PowerLaw {
                 }
                 if (qi2 != 0) {
                     const double dM = m_dist_y[i][ynumber][k], dQ = m_dist_x[qi2][qj2][k];
-                    const double gf = (dQ * gama[i][ynumber][k] + dM * gama[qi2][qj2][k]) / (dM + dQ);
+                    const double gf = faceViscosity(dM, dQ, gama[i][ynumber][k], gama[qi2][qj2][k]);
                     const double D = gf * m_ar_y[i][ynumber][k] * p.turbMultHor * p.dm / (dM + dQ) + p.artDiff;
                     const Pair c = facePair(flow2[i][ynumber][k], D, p.s);  // M low, Q high
                     an[i][ynumber][k] = c.low;

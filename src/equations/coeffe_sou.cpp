@@ -21,11 +21,11 @@ struct Sou {
 
     // Distance-weighted face viscosity, conductance times 1/Schmidt.
     static double horizontalD(double A, double dL, double dH, double gL, double gH, const Params& p) {
-        const double gf = (dH * gL + dL * gH) / (dL + dH);
+        const double gf = eqk::faceViscosity(dL, dH, gL, gH);
         return gf * A * p.turbMultHor * p.dm * p.invSchmidt / (dL + dH);
     }
     static double verticalD(double A, double dL, double dH, double gL, double gH, const Params& p) {
-        const double gf = (dH * gL + dL * gH) / (dL + dH);
+        const double gf = eqk::faceViscosity(dL, dH, gL, gH);
         return gf * A * p.turbMultVert * p.dm * p.invSchmidt / (dL + dH);
     }
     static double verticalArea(int i, int j, int k) { return m_ar_z[i][j][k] * m_vec_z[i][j][k][2]; }

@@ -67,6 +67,11 @@ inline Coef2nd coef2nd(std::int64_t o) {
     return {aee.data() + o, aww.data() + o, ass.data() + o, ann.data() + o, abb.data() + o, att.data() + o};
 }
 
+// Distance-weighted face viscosity: each cell weighted by the other's distance.
+inline double faceViscosity(double dL, double dH, double gL, double gH) {
+    return (dH * gL + dL * gH) / (dL + dH);
+}
+
 // A flushed value: +0.0 when its magnitude is below 1e-30 (a NaN stays).
 inline double flushed(double x) { return std::fabs(x) < 1e-30 ? 0.0 : x; }
 

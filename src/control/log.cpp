@@ -83,3 +83,17 @@ void failf(int code, const char* fmt, ...) {
     }
     endRun(code);
 }
+
+void failWrite(const char* name) {
+    char text[64];
+    std::snprintf(text, sizeof text, "cannot write file '%s' ", name);
+    setMessage(text);
+    failf(-3, "Error, cannot write file '%s'\n", name);
+}
+
+int closeWritten(FILE* fp, const char* name) {
+    const bool failed = std::ferror(fp) != 0;
+    const int closed = std::fclose(fp);
+    if (failed || closed != 0) failWrite(name);
+    return closed;
+}

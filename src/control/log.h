@@ -51,3 +51,11 @@ void logf(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 
 // Appends the formatted text to `boogie` and ends the process with `code`.
 [[noreturn]] void failf(int code, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+
+// A file that cannot be written is an error, the run would go on without it:
+// sets mc_message to "cannot write file '<name>' ", appends
+// "Error, cannot write file '<name>'" to `boogie` and ends the process with -3.
+[[noreturn]] void failWrite(const char* name);
+// Closes a written file; one that could not be written whole (or closed)
+// ends the process as failWrite does. Returns the result of fclose (0).
+int closeWritten(FILE* fp, const char* name);

@@ -22,20 +22,6 @@ FILE* createControlFile(const char* name) {
     return fp;
 }
 
-// Closes a written file; a file that could not be written whole ends the run
-// with -3, so that no truncated parameter file passes for a good one.
-int closeControlFile(FILE* fp, const char* name) {
-    const bool failed = std::ferror(fp) != 0;
-    const int closed = std::fclose(fp);
-    if (failed || closed != 0) {
-        char message[64];
-        std::snprintf(message, sizeof message, "cannot write file '%s' ", name);
-        setMessage(message);
-        failf(-3, "Error, cannot write file '%s'\n", name);
-    }
-    return closed;
-}
-
 }  // namespace
 
 void writeControlMin() {
@@ -57,7 +43,7 @@ void writeControlMin() {
     std::fprintf(fp, "\n");
     std::fprintf(fp, "K 1 %ld %ld\n", 40000L, 60000L);
     std::fprintf(fp, "K 2 0 1\n");
-    closeControlFile(fp, "control");
+    closeWritten(fp, "control");
 }
 
 namespace {
@@ -250,5 +236,5 @@ int writeControl() {
     writePAndSizeClasses(fp);
     writeWDataSets(fp);
     writeKDataSets(fp);
-    return closeControlFile(fp, "control.new");
+    return closeWritten(fp, "control.new");
 }

@@ -103,27 +103,9 @@ void ReadXCYC() {
     setMessage("have read xcyc/koosurf ");
 }
 
-namespace {
-
-// A grid file that cannot be written is an error: the run would go on without it.
-[[noreturn]] void writeFailed(const char* name) {
-    char text[100];
-    std::snprintf(text, sizeof text, "cannot write file '%s' ", name);
-    setMessage(text);
-    logf("Error, cannot write file '%s'\n", name);
-    endRun(-3);
-}
-
-void closeWritten(FILE* fp, const char* name) {
-    const bool failed = std::ferror(fp) != 0;
-    if (std::fclose(fp) != 0 || failed) writeFailed(name);
-}
-
-}  // namespace
-
 void writekoor() {
     FILE* fp = std::fopen("koordina.new", "w");
-    if (!fp) writeFailed("koordina.new");
+    if (!fp) failWrite("koordina.new");
     for (int i = 1; i <= xnumber; ++i)
         for (int j = 1; j <= ynumber; ++j) {
             if (FlagRoof == 1)
@@ -135,7 +117,7 @@ void writekoor() {
     closeWritten(fp, "koordina.new");
     if (FlagTFS != 1) return;
     fp = std::fopen("koosurf", "w");
-    if (!fp) writeFailed("koosurf");
+    if (!fp) failWrite("koosurf");
     for (int i = 1; i <= xnumber; ++i)
         for (int j = 1; j <= ynumber; ++j)
             std::fprintf(fp, "%d %d %lf %lf %lf %lf\n", i, j, xval[i][j], yval[i][j], zval[i][j][0],

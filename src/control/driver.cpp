@@ -3,6 +3,7 @@
 
 #include "control/control.h"
 #include "control/engine.h"
+#include "control/record_scan.h"
 #include "flow3d/flow3d.h"
 #include "grid/grid.h"
 #include "morphology/morphology.h"
@@ -19,11 +20,6 @@ RunTasks defaultRunTasks() {
 }
 
 RunTasks runTasks = defaultRunTasks();
-
-namespace {
-// The end of a file and a byte 0xFF both end a character scan.
-bool endOfScan(int c) { return c == EOF || c == 0xFF; }
-}  // namespace
 
 void preReadG1(const char* path) {
     FILE* fp = std::fopen(path, "r");

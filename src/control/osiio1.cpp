@@ -17,6 +17,7 @@
 #include "control/engine.h"
 #include "control/kread.h"
 #include "control/readers.h"
+#include "control/record_scan.h"
 
 DataSetReaders defaultDataSetReaders() {
     return DataSetReaders{readDataSetF,  readDataSetG, readDataSetH, readDataSetK, readDataSetP,
@@ -27,9 +28,6 @@ DataSetReaders defaultDataSetReaders() {
 DataSetReaders dataSetReaders = defaultDataSetReaders();
 
 namespace {
-
-// The end of the file and a byte 0xFF both end a pass.
-bool endOfPass(int c) { return c == EOF || c == 0xFF; }
 
 // The characters that the first pass took as the text of F 2, F 7 and T,
 // by the position where each text begins. The second pass steps over exactly
@@ -93,7 +91,7 @@ TextSpans firstPass(FILE* fp) {
     int number = 0;
     for (long n = 0; n < kControlPassLimit; ++n) {
         const int c = std::fgetc(fp);
-        if (endOfPass(c)) break;
+        if (endOfScan(c)) break;
         const FirstPassLetter* letter = firstPassLetter(c);
         if (!letter) continue;
         if (letter->numberFormat) {
@@ -119,7 +117,7 @@ void secondPass(FILE* fp, const TextSpans& spans) {
     int number = 0;
     for (long n = 0; n < kControlPassLimit; ++n) {
         const int c = std::fgetc(fp);
-        if (endOfPass(c)) break;
+        if (endOfScan(c)) break;
         switch (c) {
         case 'F':
             if (std::fscanf(fp, "%d", &number) == 1 && (number == 2 || number == 7)) stepOver(fp, spans);

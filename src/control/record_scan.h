@@ -18,6 +18,9 @@ bool readDouble(FILE* fp, double& value);  // "%lf"
 bool readChar(FILE* fp, char& value);      // "%c": the next character, blank or not
 void skipSpace(FILE* fp);                  // " ": blanks and line ends
 
+// The end of a file and a byte 0xFF both end a character scan of an input file.
+inline bool endOfScan(int c) { return c == EOF || c == 0xFF; }
+
 // Reads the integers in a row; returns how many converted before the first failure.
 int readInts(FILE* fp, std::initializer_list<int*> values);
 

@@ -238,7 +238,7 @@ int readSeries(FILE* fp) {
     TimeiReader reader(fp);
     for (int n = 0; n < kCharacterLimit; ++n) {
         const int c = std::fgetc(fp);
-        if (c == EOF || c == 0xFF) return 0;
+        if (endOfScan(c)) return 0;
         if (const int code = reader.record(c)) return code;
     }
     return 0;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "control/engine.h"
+#include "control/record_scan.h"
 #include "flow3d/flow3d.h"
 #include "grid/geometry.h"
 #include "grid/grid.h"
@@ -162,7 +163,7 @@ void bed_logg() {
     bool inBlock = false;
     for (;;) {
         const int c = std::fgetc(fp);
-        const bool end = c == EOF || c == 0xFF;
+        const bool end = endOfScan(c);
         if ((end || c == 'T') && inBlock) applyLogBlock();
         if (end) break;
         if (c == 'T') {

@@ -27,13 +27,13 @@ struct Stencil7 {
     template <bool Forward, bool Flush>
     static void column(int i, int j, double* fc, const Neighbours& nb) {
         const std::int64_t o = eqk::coefOffset(i, j);
-        const double *cae = ae.data() + o, *caw = aw.data() + o, *can = an.data() + o, *cas = as.data() + o,
-                     *cwat = wat.data() + o, *cwab = wab.data() + o, *src = source.data() + o, *iap = iAp.data() + o;
+        const eqk::Coef7 c = eqk::coef7(o);
+        const double* iap = iAp.data() + o;
         const int zn = znumber;
         for (int n = 0; n < zn - 1; ++n) {
             const int k = Forward ? 2 + n : zn - n;
-            const double v = (cae[k] * nb.w[k] + caw[k] * nb.e[k] + can[k] * nb.n[k] + cas[k] * nb.s[k] +
-                              cwat[k] * fc[k + 1] + cwab[k] * fc[k - 1] + src[k]) *
+            const double v = (c.ae[k] * nb.w[k] + c.aw[k] * nb.e[k] + c.an[k] * nb.n[k] + c.as[k] * nb.s[k] +
+                              c.wat[k] * fc[k + 1] + c.wab[k] * fc[k - 1] + c.src[k]) *
                              iap[k];
             fc[k] = Flush ? eqk::flushed(v) : v;
         }

@@ -112,8 +112,6 @@ FDataSet special(int number, void (*reader)(FILE*)) {
 // ---------------------------------------------------------------------------
 // Character readers of F 2 and F 7.
 // ---------------------------------------------------------------------------
-bool printable(int c) { return c >= 32 && c <= 126; }
-
 // Stores characters from the current position into dst[0..max-1] until it has
 // stored the first one that is not printable (usually the line end); a CR LF
 // pair is one line end, stored as LF. Returns the number stored.

@@ -154,7 +154,7 @@ void readDataSetT(FILE* fp) {
     int n = 1;
     for (;;) {
         const int c = std::fgetc(fp);
-        if (c < 32 || c > 126 || n > kTitleLength) break;
+        if (!printable(c) || n > kTitleLength) break;
         Title[n++] = static_cast<char>(c);
     }
     Title[n] = ' ';

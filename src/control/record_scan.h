@@ -16,6 +16,11 @@ bool readInt(FILE* fp, int& value);        // "%d"
 bool readLong(FILE* fp, long& value);      // "%ld"
 bool readDouble(FILE* fp, double& value);  // "%lf"
 bool readChar(FILE* fp, char& value);      // "%c": the next character, blank or not
+
+// A character that the text readers of F 2, F 7 and T take as text (the
+// first one that is not printable ends the text); the writer of `control`
+// keeps to the same rule.
+inline bool printable(int c) { return c >= 32 && c <= 126; }
 void skipSpace(FILE* fp);                  // " ": blanks and line ends
 
 // The end of a file and a byte 0xFF both end a character scan of an input file.

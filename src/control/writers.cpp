@@ -8,6 +8,7 @@
 #include "control/control.h"
 #include "control/engine.h"
 #include "control/readers.h"
+#include "control/record_scan.h"
 
 namespace {
 
@@ -50,8 +51,6 @@ namespace {
 
 // A value outside a..b: above b or below a.
 bool outside(double value, double a, double b) { return value > b || value < a; }
-
-bool printable(char c) { return c >= 32 && c <= 126; }
 
 // The records 1..count (or 0..count-1) of a table that holds `capacity`
 // records: a count beyond the table is written as far as the table goes.

@@ -97,3 +97,33 @@ int closeWritten(FILE* fp, const char* name) {
     if (failed || closed != 0) failWrite(name);
     return closed;
 }
+
+RegionFaultRecord regionFaultState;
+
+void regionFault(int code, const char* fmt, ...) {
+    int expected = 0;
+    if (!regionFaultState.raised.compare_exchange_strong(expected, 1, std::memory_order_acq_rel)) return;
+    regionFaultState.code = code;
+    va_list ap;
+    va_start(ap, fmt);
+    std::vsnprintf(regionFaultState.text, sizeof regionFaultState.text, fmt, ap);
+    va_end(ap);
+    regionFaultState.raised.store(2, std::memory_order_release);
+}
+
+bool regionFaulted() { return regionFaultState.raised.load(std::memory_order_relaxed) != 0; }
+
+void endRegionFault() {
+    if (regionFaultState.raised.load(std::memory_order_acquire) != 2) return;
+    char text[sizeof regionFaultState.text];
+    std::memcpy(text, regionFaultState.text, sizeof text);
+    const int code = regionFaultState.code;
+    clearRegionFault();
+    failf(code, "%s", text);
+}
+
+void clearRegionFault() {
+    regionFaultState.raised.store(0, std::memory_order_relaxed);
+    regionFaultState.code = 0;
+    regionFaultState.text[0] = '\0';
+}

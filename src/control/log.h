@@ -1,6 +1,7 @@
 // The run log `boogie`, the status texts and the one way out of the process.
 #pragma once
 
+#include <atomic>
 #include <cstdio>
 
 // Status texts for an observing front end (written only).
@@ -59,3 +60,26 @@ void logf(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 // Closes a written file; one that could not be written whole (or closed)
 // ends the process as failWrite does. Returns the result of fclose (0).
 int closeWritten(FILE* fp, const char* name);
+
+// Faults found inside a parallel region. Nothing inside a region ends the
+// process: the first fault of a region is recorded with its log text and
+// exit code, every thread leaves the region normally (polling
+// regionFaulted() where it could go on), and the main thread then ends the
+// run through endRegionFault().
+struct RegionFaultRecord {
+    std::atomic<int> raised{0};  // 0 none, 1 being written, 2 recorded
+    int code = 0;
+    char text[400] = {};
+};
+// Writers: regionFault, endRegionFault, clearRegionFault.
+extern RegionFaultRecord regionFaultState;
+
+// Records a fault (thread-safe); a later fault of the same region is dropped.
+void regionFault(int code, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+// True once a fault is recorded (a relaxed read).
+bool regionFaulted();
+// Main thread, after the region: when a fault is recorded, clears the record,
+// appends its text to `boogie` and ends the run with its code.
+void endRegionFault();
+// Forgets a recorded fault (the reset of the engine).
+void clearRegionFault();

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "control/engine.h"
+#include "control/reset.h"
 
 namespace quird_test {
 
@@ -71,7 +72,7 @@ TempDir::~TempDir() {
 void EngineTest::SetUp() {
     dir_ = std::make_unique<TempDir>();
     installExitHandler();
-    SetArraysZero();
+    resetEngine();
 }
 
 int runQuird(const fs::path& dir) {

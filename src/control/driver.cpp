@@ -4,6 +4,7 @@
 #include "control/control.h"
 #include "control/engine.h"
 #include "control/record_scan.h"
+#include "sediment/state.h"
 #include "flow3d/flow3d.h"
 #include "grid/grid.h"
 #include "morphology/morphology.h"
@@ -19,7 +20,6 @@ RunTasks defaultRunTasks() {
                     ::ReadXCYC};
 }
 
-RunTasks runTasks = defaultRunTasks();
 
 void preReadG1(const char* path) {
     FILE* fp = std::fopen(path, "r");

@@ -2,64 +2,23 @@
 
 #include <algorithm>
 
-int xnumber, ynumber, znumber, lnumber;
-
-int FlagStart;
-int gFlagRead, gFlagWriteX, gFlagWriteR, gFlagFlow, gFlagSedim, gFlagInit, gFlagMap, gFlagContour,
-    gFlagLong, gFlagVerifyProfile, gFlagVerifyMap, gFlagCross, gFlagAnim, gFlag3D, gFlagColorMap,
-    gFlagVectorColorMap, gFlagVectorColorMap3D, gFlagTemp, gFlagComp;
-int FlagInitSedim, FlagSedimDial;
-
-int FlagGridChange;
-int FlagInitialized;
-int FlagErrorBreak;
-double xdial, ydial, zdial;
-
-// Parameters carry their defaults here as well, so that the state is defined
-// before the reader of `control` sets them again.
-#define QUIRD_DEFINE_PARAMETER(T, N, D) T N = D;
-QUIRD_F_PARAMETERS(QUIRD_DEFINE_PARAMETER)
-QUIRD_RUN_STATE_DEFAULTS(QUIRD_DEFINE_PARAMETER)
-#undef QUIRD_DEFINE_PARAMETER
-
-char run[20] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',
-                ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
-char options[20];
-int BedFlags[10];
-double Wind[3];
-double invSchmidt[51] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
-double cohesive[kFractionTable];
-double TurbMultTest, TurbMultLev;
-
-double zdistrib[1001];
-
-int FlagWall = 0, FlagRoof = 1;
-double relax[kEquationTable] = {0, 0.8, 0.8, 0.8, 0.2, 0.5, 0.5};
-int sweeps[kEquationTable] = {0, 1, 1, 1, 5, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
-int blockcorr[kEquationTable];
-int sou[kEquationTable];
-char lcray = 'Y';
-char simple = 'Y';
-
-double ManningInit = 50.0, discharge, level;
-int initnumber;
-int initarray[3000];
-int MBNo = 0;
-int MBSkjot[10], MBStart[10];
-
-char Title[32];
-
-#define QUIRD_DEFINE_ARRAY(T, R, N) FieldArray<T, R> N;
-QUIRD_FIELD_ARRAYS(QUIRD_DEFINE_ARRAY)
-#undef QUIRD_DEFINE_ARRAY
-
-FieldArray<double, 3> f;
-FieldArray<double, 3> BVSource;
+#include "equations/state.h"
+#include "flow3d/state.h"
+#include "grid/state.h"
+#include "morphology/state.h"
+#include "output/state.h"
+#include "sediment/state.h"
+#include "waterquality/state.h"
 
 void forEachFieldArray(void (*visit)(const char*, FieldArrayBase&, void*), void* ctx) {
-#define QUIRD_VISIT_ARRAY(T, R, N) visit(#N, N, ctx);
-    QUIRD_FIELD_ARRAYS(QUIRD_VISIT_ARRAY)
-#undef QUIRD_VISIT_ARRAY
+    QUIRD_VISIT_FIELD_ARRAYS(QUIRD_CONTROL_STATE)
+    QUIRD_VISIT_FIELD_ARRAYS(QUIRD_GRID_STATE)
+    QUIRD_VISIT_FIELD_ARRAYS(QUIRD_EQUATIONS_STATE)
+    QUIRD_VISIT_FIELD_ARRAYS(QUIRD_FLOW3D_STATE)
+    QUIRD_VISIT_FIELD_ARRAYS(QUIRD_OUTPUT_STATE)
+    QUIRD_VISIT_FIELD_ARRAYS(QUIRD_SEDIMENT_STATE)
+    QUIRD_VISIT_FIELD_ARRAYS(QUIRD_MORPHOLOGY_STATE)
+    QUIRD_VISIT_FIELD_ARRAYS(QUIRD_WATERQUALITY_STATE)
 }
 
 void SetArraysZero() {

@@ -3,12 +3,15 @@
 #include <limits>
 #include <vector>
 
+#include "control/state.h"
+
 namespace {
-// Never destroyed: blocks whose handle was set null stay reachable (and
-// releasable) until the process ends.
+// The list fieldArrayBlocks (control/state.h) is created on the first block
+// and never destroyed while it holds blocks: blocks whose handle was set null
+// stay reachable (and releasable) until the process ends.
 std::vector<void*>& blocks() {
-    static auto* b = new std::vector<void*>;
-    return *b;
+    if (!fieldArrayBlocks) fieldArrayBlocks = new std::vector<void*>;
+    return *fieldArrayBlocks;
 }
 
 bool mulFits(std::int64_t a, std::int64_t b, std::int64_t& out) {
@@ -49,6 +52,8 @@ CreateResult createFieldArray(FieldArrayBase& a, std::size_t elemSize, const std
 }
 
 void releaseAllFieldArrays() {
-    for (void* p : blocks()) std::free(p);
-    blocks().clear();
+    if (!fieldArrayBlocks) return;
+    for (void* p : *fieldArrayBlocks) std::free(p);
+    delete fieldArrayBlocks;
+    fieldArrayBlocks = nullptr;
 }

@@ -14,9 +14,9 @@
 #include "control/cfile.h"
 #include "control/engine.h"
 #include "control/readers.h"
+#include "grid/state.h"
 #include "grid/grid.h"
 
-GridReadChoices gridReadChoices;
 
 namespace {
 

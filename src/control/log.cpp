@@ -1,17 +1,12 @@
 #include "control/log.h"
 
+#include "control/state.h"
+
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
 
-char mc_message[100];
-char mc_program[100];
-char mc_v1[100];
-char mc_v2[100];
-
 namespace {
-ExitHandler gExitHandler = nullptr;
-
 void copyStatus(char* dst, const char* text) {
     std::strncpy(dst, text, 99);
     dst[99] = '\0';

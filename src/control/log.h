@@ -4,11 +4,7 @@
 #include <atomic>
 #include <cstdio>
 
-// Status texts for an observing front end (written only).
-extern char mc_message[100];
-extern char mc_program[100];
-extern char mc_v1[100];  // two further status lines, formatted into directly
-extern char mc_v2[100];
+// Status texts mc_message, mc_program, mc_v1, mc_v2: control/state.h.
 void setMessage(const char* text);  // copies into mc_message, truncated to fit
 void setProgram(const char* text);  // copies into mc_program, truncated to fit
 

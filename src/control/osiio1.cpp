@@ -18,6 +18,8 @@
 #include "control/kread.h"
 #include "control/readers.h"
 #include "control/record_scan.h"
+#include "grid/state.h"
+#include "sediment/state.h"
 
 DataSetReaders defaultDataSetReaders() {
     return DataSetReaders{readDataSetF,  readDataSetG, readDataSetH, readDataSetK, readDataSetP,
@@ -25,7 +27,6 @@ DataSetReaders defaultDataSetReaders() {
                           readDataSetS,  readDataSetT, readDataSetW5, readDataSetB};
 }
 
-DataSetReaders dataSetReaders = defaultDataSetReaders();
 
 namespace {
 

@@ -40,20 +40,5 @@ void setBlockSeams();       // ISkjotMB from W 3
 // The grid stage at the end of kread: koordina, koomin, levels.
 void readGridInput();
 
-// What the F readers leave for the grid stage (state of one kread call).
-struct GridReadChoices {
-    bool refineI = false;       // F 7 letter D
-    bool refineJ = false;       // F 7 letter J
-    int lowestFrom = 0;         // 41 or 42: which of F 41 / F 42 came last; 0 neither
-    double lowestValue = 0.0;   // its value
-};
-extern GridReadChoices gridReadChoices;
-
-// G 7 opening count (records 1..IONo); -10 after checkIO found a fault.
-extern int IONo;
-// Set by every accepted S data set; checkGrainData then tests every grain size.
-extern bool sizesGiven;
-// Set by the first accepted G 1: a later G 1 must repeat its sizes.
-extern bool gridSizesGiven;
-// P 3 monitoring cell.
-extern int xnode, ynode, znode, lnode;
+// Their state (gridReadChoices, IONo, sizesGiven, gridSizesGiven, xnode..lnode)
+// is in control/state.h.

@@ -138,10 +138,6 @@ void readRunString(FILE* fp) {
     readCharacters(fp, run, 20);
 }
 
-// The values of F 41 and F 42; the last one read goes to the grid stage.
-double erodibleDepth = 0.0;  // F 41
-double erodibleLevel = 0.0;  // F 42
-
 void readOptionLetters(FILE* fp) {
     const int stored = readCharacters(fp, options + 1, 8);
     for (int n = 1; n <= stored; ++n) {
@@ -233,11 +229,9 @@ void readSchmidtPerClass(FILE* fp) {
     }
 }
 
-// The runtime's maximum thread count, asked at the first F 206 of a reading:
-// once a count is set the runtime reports that count as its maximum, which
-// would cap a later F 206 at the value of an earlier one.
-int runtimeMaxThreads = 0;
-
+// F 206 asks the runtime's maximum thread count once per reading
+// (runtimeMaxThreads): once a count is set the runtime reports that count as
+// its maximum, which would cap a later F 206 at the value of an earlier one.
 // F 206: the team of the parallel solvers. The solvers divide the grid into
 // exactly this many blocks, so the runtime must not hand out fewer threads.
 void setThreadCount(FILE*) {

@@ -8,6 +8,7 @@
 #include "control/engine.h"
 #include "control/readers.h"
 #include "control/record_scan.h"
+#include "sediment/state.h"
 
 namespace {
 
@@ -115,12 +116,12 @@ void readDataSetL(FILE* fp) {
 }
 
 void readDataSetN(FILE* fp) {
-    int s, f;
-    if (readInts(fp, {&s, &f}) != 2 || s < 0 || s > 19 || f < 0 || f > 49) failf(1, "Input error for N in control");
-    double share = SedimentSample[s][f];
+    int s, l;
+    if (readInts(fp, {&s, &l}) != 2 || s < 0 || s > 19 || l < 0 || l > 49) failf(1, "Input error for N in control");
+    double share = SedimentSample[s][l];
     readDouble(fp, share);
     if (share < 0.0 || share > 19.0) failf(1, "Input error for N in control");
-    SedimentSample[s][f] = share;
+    SedimentSample[s][l] = share;
     SampleNo = std::max(SampleNo, s);
 }
 
@@ -194,7 +195,7 @@ void readDataSetB(FILE* fp) {
 void checkGrainData() {
     for (int s = 0; s <= SampleNo; ++s) {
         double sum = 0.0;
-        for (int f = 1; f <= sizeClasses(); ++f) sum += SedimentSample[s][f];
+        for (int l = 1; l <= sizeClasses(); ++l) sum += SedimentSample[s][l];
         if (std::fabs(sum - 1.0) > 1e-4) failf(-4, "Error, N - data sets : Sum of fractions = %e\n", sum);
     }
     if (!sizesGiven) return;

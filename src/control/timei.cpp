@@ -11,7 +11,6 @@
 #include "control/log.h"
 #include "control/record_scan.h"
 
-TimePrintRecord TimePrint[50];
 
 namespace {
 

@@ -88,13 +88,13 @@ void planeSums(const Grid3<double>& g, int j1, int j2, std::vector<PlaneSums>& s
 }
 
 // The plane recursion for planes 2..n and the back-substitution into d.
-void solvePlanes(const std::vector<PlaneSums>& sums, int n, double* P, double* Q, double* d) {
-    P[1] = 0.0;
-    Q[1] = 0.0;
-    for (int p = 2; p <= n; ++p) recurse(sums[p], P[p - 1], Q[p - 1], P[p], Q[p]);
+void solvePlanes(const std::vector<PlaneSums>& sums, int n, double* Pp, double* Qp, double* d) {
+    Pp[1] = 0.0;
+    Qp[1] = 0.0;
+    for (int p = 2; p <= n; ++p) recurse(sums[p], Pp[p - 1], Qp[p - 1], Pp[p], Qp[p]);
     double dp = 0.0;
     for (int p = n; p >= 2; --p) {
-        dp = dp * P[p] + Q[p];
+        dp = dp * Pp[p] + Qp[p];
         d[p] = dp;
     }
 }
@@ -173,7 +173,7 @@ void BlockCorrectionOpenMP() {
         const int per = (bands + T - 1) / T;
         const int b1 = t * per + 1, b2 = std::min(bands, (t + 1) * per);
         std::vector<PlaneSums> sums(stride);
-        std::vector<double> P(stride), Q(stride);
+        std::vector<double> Pp(stride), Qp(stride);
         auto rows = [&](int b, int& j1, int& j2) {
             j1 = (b - 1) * width + 2;
             j2 = b == bands ? ynumber : b * width + 1;
@@ -184,7 +184,7 @@ void BlockCorrectionOpenMP() {
             if (!rows(b, j1, j2)) continue;
             std::fill(sums.begin(), sums.end(), PlaneSums{});
             planeSums<Dir::I, false, false>(g, j1, j2, sums);
-            solvePlanes(sums, xnumber, P.data(), Q.data(), corr.data() + (b - 1) * stride);
+            solvePlanes(sums, xnumber, Pp.data(), Qp.data(), corr.data() + (b - 1) * stride);
         }
         par::barrier();
         for (int b = b1; b <= b2; ++b)

@@ -9,6 +9,7 @@
 // couplings across the wall faces themselves are cut, as in the other
 // schemes: nothing passes through a wall face.
 #include "equations/second_order.h"
+#include "grid/state.h"
 
 namespace {
 

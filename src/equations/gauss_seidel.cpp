@@ -8,6 +8,7 @@
 
 #include "equations/kernels.h"
 #include "equations/parallel.h"
+#include "grid/state.h"
 
 namespace {
 
@@ -126,11 +127,6 @@ bool jointColumn(int i, int j) {
 // border sees the values from before the half-sweep, whatever the timing. In
 // mode 31 every i-neighbour comes from the copy fnn of the whole field.
 // ---------------------------------------------------------------------------
-std::vector<double>& haloScratch() {
-    static std::vector<double> scratch;
-    return scratch;
-}
-
 template <typename S, bool Forward, bool Flush, bool FromCopy>
 void halfSweep(const Grid3<double>& g, const Grid3<double>& copy, double* halo) {
     constexpr int D = S::depth;
@@ -177,7 +173,7 @@ void halfSweep(const Grid3<double>& g, const Grid3<double>& copy, double* halo) 
 
 template <typename S>
 double* haloFor(const Grid3<double>& g) {
-    std::vector<double>& scratch = haloScratch();
+    std::vector<double>& scratch = gaussSeidelHalo;
     scratch.resize(static_cast<std::size_t>(2 * S::depth) * static_cast<std::size_t>(NoProcessesSolver) *
                    static_cast<std::size_t>(g.sx));
     return scratch.data();

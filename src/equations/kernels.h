@@ -9,6 +9,7 @@
 #include <initializer_list>
 
 #include "equations/workspace.h"
+#include "grid/state.h"
 
 namespace eqk {
 

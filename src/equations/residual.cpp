@@ -7,7 +7,8 @@
 
 #include "equations/kernels.h"
 #include "equations/parallel.h"
-#include "flow3d/flow3d.h"
+#include "equations/state.h"
+#include "flow3d/state.h"
 
 namespace {
 

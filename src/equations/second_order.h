@@ -17,6 +17,8 @@
 #include "equations/kernels.h"
 #include "equations/parallel.h"
 #include "equations/seven_point.h"
+#include "flow3d/state.h"
+#include "grid/state.h"
 
 namespace secondorder {
 

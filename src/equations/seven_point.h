@@ -10,6 +10,8 @@
 
 #include "equations/kernels.h"
 #include "equations/parallel.h"
+#include "flow3d/state.h"
+#include "grid/state.h"
 
 namespace sevenpoint {
 

@@ -1,16 +1,13 @@
 #include "equations/workspace.h"
 
 #include "equations/kernels.h"
+#include "grid/state.h"
 
 #include <omp.h>
 
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
-
-int Equation;
-double MaxResidual[kEquationTable];
-double NormResidual[kEquationTable];
 
 double diffusionMultiplier() {
     if ((TurbulenceModel == 15 || TurbulenceModel == 16) && Equation > 3) return 0.5;

@@ -2,7 +2,7 @@
 // workspace shared by every transported quantity, its coefficient
 // generators, solvers and residual.
 //
-// The workspace itself is the set of global field arrays of engine.h:
+// The workspace itself is the set of global field arrays of equations/state.h:
 //   wap f(P) = ae f(i-1) + aw f(i+1) + as f(j-1) + an f(j+1) + wab f(k-1) + wat f(k+1)
 //            [+ aee f(i-2) + aww f(i+2) + ass f(j-2) + ann f(j+2) + abb f(k-2) + att f(k+2)]
 //            + source
@@ -17,14 +17,7 @@
 #pragma once
 
 #include "control/engine.h"
-
-// Number of the equation now in the workspace: 1 u, 2 v, 3 w, 4 pressure
-// correction, 5 k, 6 epsilon, 8 temperature, 8 + c water-quality component c.
-extern int Equation;
-// Normalised residual of the last residual computation, per equation.
-extern double MaxResidual[kEquationTable];
-// Residual normaliser per equation (set by the solver start-up).
-extern double NormResidual[kEquationTable];
+#include "equations/state.h"
 
 constexpr double kFixedValueLimit = 1e15;
 

@@ -7,7 +7,9 @@
 
 #include "control/engine.h"
 #include "control/record_scan.h"
-#include "flow3d/flow3d.h"
+#include "flow3d/state.h"
+#include "grid/state.h"
+#include "sediment/state.h"
 #include "grid/geometry.h"
 #include "grid/grid.h"
 

@@ -17,6 +17,7 @@
 #include <cmath>
 
 #include "control/engine.h"
+#include "grid/state.h"
 
 namespace geometry {
 

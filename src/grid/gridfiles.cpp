@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "control/engine.h"
+#include "grid/state.h"
 #include "grid/grid.h"
 
 namespace {

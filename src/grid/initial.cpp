@@ -8,6 +8,8 @@
 #include <cstdio>
 
 #include "control/engine.h"
+#include "flow3d/state.h"
+#include "sediment/state.h"
 #include "grid/geometry.h"
 #include "grid/grid.h"
 #include "grid/initial_shared.h"

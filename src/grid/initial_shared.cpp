@@ -4,6 +4,8 @@
 #include <cstdio>
 
 #include "grid/grid.h"
+#include "flow3d/state.h"
+#include "grid/state.h"
 
 namespace initial_state {
 
@@ -24,14 +26,13 @@ bool replayEarlierBedChanges() {
     // The changes of an earlier run are added to the bed once per process: run
     // letter V (and the vertical grid change) compute the initial state again
     // on the bed that already holds them.
-    static bool replayed = false;
-    if (replayed) return false;
+    if (bedChangesReplayed) return false;
     FILE* fp = std::fopen("loggfil.pre", "r");
     if (!fp) return false;
     std::fclose(fp);
     bed_logg();
     metric();
-    replayed = true;
+    bedChangesReplayed = true;
     return true;
 }
 

@@ -5,6 +5,8 @@
 #include <cmath>
 
 #include "control/engine.h"
+#include "flow3d/state.h"
+#include "sediment/state.h"
 #include "grid/geometry.h"
 #include "grid/grid.h"
 #include "grid/initial_shared.h"
@@ -44,9 +46,9 @@ void initial_tunnel() {
 
         setBlockedColumns();
         for (int i = 1; i <= X; ++i) {
-            double A, P;
-            fullSection(i, A, P);
-            radius[i] = A / (P + 1e-10);
+            double A, wetted;
+            fullSection(i, A, wetted);
+            radius[i] = A / (wetted + 1e-10);
             avvelocity[i] = discharge / (A + 1e-10);
             log.printf("i=%d radius=%lf avvvelocity=%lf area=%lf\n", i, radius[i], avvelocity[i], A);
         }

@@ -139,9 +139,9 @@ void MultiBlockInit() {
     Log log;
     if (MBNo <= 0) log.printf("Multi-block initiation of %d blocks\n", MBNo);
     for (int i = 2; i <= xnumber; ++i) {
-        for (int f = 0; f < 2; ++f) Pj1MultiBlock[i][f] = Pj2MultiBlock[i][f] = 0;
+        for (int e = 0; e < 2; ++e) Pj1MultiBlock[i][e] = Pj2MultiBlock[i][e] = 0;
         for (int j = 2; j <= ynumber; ++j) {
-            for (int f = 0; f < 3; ++f) Pi1MultiBlock[i][j][f] = 0;
+            for (int e = 0; e < 3; ++e) Pi1MultiBlock[i][j][e] = 0;
             MutBlock[i][j] = 1;
         }
     }

@@ -10,6 +10,7 @@
 #include "control/engine.h"
 #include "control/readers.h"
 #include "control/record_scan.h"
+#include "grid/state.h"
 #include "grid/grid.h"
 
 namespace {

@@ -203,8 +203,8 @@ void metric() {
     long long fault = LLONG_MAX;
 #pragma omp parallel for schedule(static) reduction(min : fault)
     for (int i = 1; i <= X; ++i) {
-        const FaceFault f = cellLine(i, Y, Z);
-        if (f.j != 0) fault = std::min(fault, ((static_cast<long long>(i) * (Y + 2)) + f.j) * (Z + 2) + f.k);
+        const FaceFault ff = cellLine(i, Y, Z);
+        if (ff.j != 0) fault = std::min(fault, ((static_cast<long long>(i) * (Y + 2)) + ff.j) * (Z + 2) + ff.k);
     }
     if (fault != LLONG_MAX) {
         const int k = static_cast<int>(fault % (Z + 2));

@@ -12,7 +12,8 @@
 #include <iterator>
 
 #include "control/engine.h"
-#include "flow3d/flow3d.h"
+#include "flow3d/state.h"
+#include "sediment/state.h"
 #include "grid/geometry.h"
 #include "grid/grid.h"
 #include "grid/startup_steps.h"
@@ -21,11 +22,10 @@ using namespace startup_steps;
 
 namespace {
 
-// True once the roughness of side walls and roof was derived from the
-// Manning number (F 16 not given): the bed of each column then keeps the
-// Strickler roughness of its own cross-section on later calls as well.
-bool wallRoughnessDerived = false;
-
+// wallRoughnessDerived (grid/state.h) is true once the roughness of side
+// walls and roof was derived from the Manning number (F 16 not given): the
+// bed of each column then keeps the Strickler roughness of its own
+// cross-section on later calls as well.
 double strickler(double manning) { return std::pow(26.0 / manning, 6); }
 
 // Step 2: a column with a plan area not above zero (a left-handed or folded grid).

@@ -8,7 +8,7 @@
 #include <cstdlib>
 
 #include "control/engine.h"
-#include "flow3d/flow3d.h"
+#include "grid/state.h"
 #include "grid/startup.h"
 #include "grid/startup_steps.h"
 

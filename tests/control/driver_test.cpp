@@ -4,6 +4,7 @@
 
 #include "control/control.h"
 #include "control/engine.h"
+#include "sediment/state.h"
 #include "support/testing.h"
 
 using namespace quird_test;

@@ -10,6 +10,7 @@
 #include "control/control.h"
 #include "control/engine.h"
 #include "control/readers.h"
+#include "grid/state.h"
 #include "support/testing.h"
 
 using namespace quird_test;

@@ -9,6 +9,8 @@
 
 #include "control/reader_fixture.h"
 #include "control/readers.h"
+#include "grid/state.h"
+#include "sediment/state.h"
 
 using namespace quird_test;
 

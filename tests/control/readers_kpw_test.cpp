@@ -5,6 +5,7 @@
 #include "control/reader_fixture.h"
 #include "control/readers.h"
 #include "control/records_support.h"
+#include "grid/state.h"
 
 using namespace quird_test;
 

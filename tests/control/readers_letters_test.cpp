@@ -6,6 +6,7 @@
 #include "control/engine.h"
 #include "control/readers.h"
 #include "control/records_support.h"
+#include "sediment/state.h"
 
 using namespace quird_test;
 

@@ -6,6 +6,7 @@
 
 #include "control/engine.h"
 #include "control/readers.h"
+#include "grid/state.h"
 
 namespace quird_test {
 

@@ -6,6 +6,11 @@
 #include <string>
 
 #include "control/engine.h"
+#include "equations/state.h"
+#include "flow3d/state.h"
+#include "grid/state.h"
+#include "output/state.h"
+#include "sediment/state.h"
 #include "support/testing.h"
 
 using namespace quird_test;

@@ -1,6 +1,8 @@
 #include "equations/fixture.h"
 
 #include "equations/parallel.h"
+#include "flow3d/state.h"
+#include "grid/state.h"
 
 #include <cmath>
 #include <omp.h>

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "control/engine.h"
+#include "equations/state.h"
 #include "equations/workspace.h"
 #include "support/testing.h"
 

@@ -3,6 +3,7 @@
 #include <random>
 
 #include "equations/fixture.h"
+#include "equations/state.h"
 
 using namespace eqtest;
 

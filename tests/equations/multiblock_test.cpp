@@ -4,6 +4,9 @@
 #include <cmath>
 
 #include "equations/fixture.h"
+#include "equations/state.h"
+#include "flow3d/state.h"
+#include "grid/state.h"
 
 using namespace eqtest;
 

@@ -3,6 +3,8 @@
 #include <cmath>
 
 #include "equations/fixture.h"
+#include "flow3d/state.h"
+#include "grid/state.h"
 
 using namespace eqtest;
 using quird_test::exitCodeOf;
@@ -131,7 +133,7 @@ struct MultiplierCase {
     double dm;
 };
 
-class DiffusionMultiplier : public ::testing::TestWithParam<MultiplierCase> {};
+class DiffusionMultiplier : public quird_test::EngineTest, public ::testing::WithParamInterface<MultiplierCase> {};
 
 TEST_P(DiffusionMultiplier, FollowsModelEquationAndStressModule) {
     TurbulenceModel = GetParam().model;

@@ -4,6 +4,7 @@
 
 #include "equations/fixture.h"
 #include "flow3d/flow3d.h"
+#include "flow3d/state.h"
 
 using namespace eqtest;
 using quird_test::exitCodeOf;

@@ -4,6 +4,8 @@
 #include <cmath>
 
 #include "equations/fixture.h"
+#include "flow3d/state.h"
+#include "grid/state.h"
 
 using namespace eqtest;
 

@@ -6,6 +6,9 @@
 #include <vector>
 
 #include "control/engine.h"
+#include "flow3d/state.h"
+#include "grid/state.h"
+#include "sediment/state.h"
 #include "flow3d/flow3d.h"
 #include "grid/grid.h"
 #include "support/grids.h"

@@ -6,6 +6,8 @@
 
 #include "control/reader_fixture.h"
 #include "control/readers.h"
+#include "flow3d/state.h"
+#include "grid/state.h"
 #include "grid/grid.h"
 
 using namespace quird_test;

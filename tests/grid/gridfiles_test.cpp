@@ -9,6 +9,7 @@
 #include "control/control.h"
 #include "control/engine.h"
 #include "control/readers.h"
+#include "grid/state.h"
 #include "grid/grid.h"
 #include "support/gridfiles.h"
 #include "support/grids.h"

@@ -7,6 +7,9 @@
 
 #include "control/control.h"
 #include "control/engine.h"
+#include "flow3d/state.h"
+#include "grid/state.h"
+#include "sediment/state.h"
 #include "grid/grid.h"
 #include "grid/startup.h"
 #include "support/grids.h"

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "control/engine.h"
+#include "grid/state.h"
 #include "grid/grid.h"
 #include "support/grids.h"
 #include "support/testing.h"

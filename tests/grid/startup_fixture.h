@@ -9,6 +9,8 @@
 #include <string>
 
 #include "control/engine.h"
+#include "flow3d/state.h"
+#include "grid/state.h"
 #include "grid/grid.h"
 #include "support/grids.h"
 #include "support/testing.h"

@@ -11,6 +11,8 @@
 #include "flow3d/flow3d.h"
 #include "grid/startup.h"
 #include "grid/startup_fixture.h"
+#include "equations/state.h"
+#include "flow3d/state.h"
 
 using namespace quird_test;
 

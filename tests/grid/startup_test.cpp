@@ -10,6 +10,7 @@
 #include "flow3d/flow3d.h"
 #include "grid/startup.h"
 #include "grid/startup_fixture.h"
+#include "equations/state.h"
 
 using namespace quird_test;
 

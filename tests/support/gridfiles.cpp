@@ -3,6 +3,7 @@
 #include <cstdarg>
 
 #include "control/engine.h"
+#include "grid/state.h"
 
 namespace quird_test {
 

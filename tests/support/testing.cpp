@@ -71,8 +71,8 @@ TempDir::~TempDir() {
 
 void EngineTest::SetUp() {
     dir_ = std::make_unique<TempDir>();
-    installExitHandler();
     resetEngine();
+    installExitHandler();
 }
 
 int runQuird(const fs::path& dir) {

@@ -41,9 +41,9 @@ private:
     std::filesystem::path previous_;
 };
 
-// Fixture for in-process tests: fresh working directory, exit handler, all
-// field arrays released. Each test runs in its own process under ctest, so
-// the global state starts at its definitions.
+// Fixture for in-process tests: fresh working directory, every global back at
+// its state at process start (resetEngine), then the exit handler. Tests run
+// alike one per process (ctest) and all in one process in any order.
 class EngineTest : public ::testing::Test {
 protected:
     void SetUp() override;

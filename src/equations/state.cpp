@@ -1,0 +1,3 @@
+#include "equations/state.h"
+
+QUIRD_DEFINE_STATE(QUIRD_EQUATIONS_STATE)

@@ -1,0 +1,33 @@
+// State owned by the equations: the equation workspace (coefficients, source,
+// the field being solved), the line-solver vectors, the residuals and the
+// solvers' scratch. Declarations only, in the entries of
+// control/state_lists.h; each group's comment line names its writers.
+#pragma once
+
+#include <vector>
+
+#include "control/state.h"
+
+#define QUIRD_EQUATIONS_STATE(V, A, I, F)                                                                      \
+    /* Equation now in the workspace and the residuals. Writers: the flow solver (Equation), Residual */      \
+    /* (MaxResidual), startup (NormResidual, openingsAndNorms). */                                            \
+    V(int, Equation, 0)                                      /* 1 u, 2 v, 3 w, 4 p', 5 k, 6 eps, 8 T, 8+c comp */ \
+    A(double, MaxResidual, [kEquationTable])                 /* normalised residual of the last Residual */    \
+    A(double, NormResidual, [kEquationTable])                /* residual normaliser per equation */            \
+    /* The field being solved. Writers: sialloc (f starts on fStorage), the equation steps; fnn the */        \
+    /* threaded Gauss-Seidel of mode 31. */                                                                    \
+    F(double, 3, fStorage) F(double, 3, fnn)                                                                   \
+    V(FieldHandle3, f, FieldHandle3{})                       /* handle of the field being solved */            \
+    /* 7-point coefficients and source. Writers: the coefficient generators (coeffe_*), the equation */       \
+    /* steps; iAp WaterGaussSeidel. */                                                                         \
+    F(double, 3, ae) F(double, 3, aw) F(double, 3, an) F(double, 3, as)                                        \
+    F(double, 3, wap) F(double, 3, wat) F(double, 3, wab) F(double, 3, source) F(double, 3, iAp)               \
+    /* Second-neighbour coefficients of the 13-point stencil. Writers: coeffe_SOU, coeffe_quick. */            \
+    F(double, 3, aee) F(double, 3, ann) F(double, 3, aww) F(double, 3, ass) F(double, 3, att) F(double, 3, abb) \
+    /* Line-solver vectors and plane sums. Writers: WaterTDMA, BlockCorrection, BlockCorrectionOpenMP. */     \
+    F(double, 1, pt) F(double, 1, qt) F(double, 2, psc)                                                        \
+    F(double, 3, k_diff)                                     /* (no writer yet) */                             \
+    /* Halo planes of the threaded Gauss-Seidel sweeps. Writer: WaterGaussSeidel, WaterGaussSOU. */           \
+    V(std::vector<double>, gaussSeidelHalo, {})
+
+QUIRD_DECLARE_STATE(QUIRD_EQUATIONS_STATE)

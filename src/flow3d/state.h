@@ -1,0 +1,41 @@
+// State owned by the 3-D flow solver: velocities, pressure, fluxes, the
+// turbulence fields it transports, temperature, iteration and time, and the
+// start values the solver start-up gives it. Declarations only, in the
+// entries of control/state_lists.h; each group's comment line names its
+// writers.
+#pragma once
+
+#include "control/state.h"
+
+#define QUIRD_FLOW3D_STATE(V, A, I, F)                                                                         \
+    /* Velocities, turbulence and temperature. Writers: initial, initial_tunnel, startup (sinit.cpp, */        \
+    /* sinit_openings.cpp), WaterSolve. */                                                                     \
+    F(double, 3, xvel) F(double, 3, yvel) F(double, 3, zvel) /* cell velocities u, v, w (m/s) */               \
+    F(double, 3, kinen) F(double, 3, epsilon)                /* k and its dissipation */                       \
+    F(double, 3, temp)                                       /* temperature */                                 \
+    /* Values of the previous time steps. Writer: WaterSolve. */                                               \
+    F(double, 3, xvel_old) F(double, 3, yvel_old) F(double, 3, zvel_old)                                       \
+    F(double, 3, xvel_old2) F(double, 3, yvel_old2) F(double, 3, zvel_old2)                                    \
+    F(double, 3, kinen_old) F(double, 3, epsilon_old) F(double, 3, kinen_old2) F(double, 3, epsilon_old2)      \
+    F(double, 3, temp_old)                                                                                     \
+    /* Pressure, face fluxes and the pressure-correction coefficients. Writers: startup (sinit_openings.cpp), */ \
+    /* WaterSolve. */                                                                                          \
+    F(double, 3, Pres)                                       /* pressure */                                    \
+    F(double, 3, flow1) F(double, 3, flow2) F(double, 3, flow3) /* fluxes through the i, j, k faces (m3/s) */  \
+    F(double, 3, invFlow) F(double, 3, invAPC) F(double, 3, invAP)                                             \
+    F(double, 4, MBFlow)                                     /* fluxes across block joints */                  \
+    /* Eddy viscosity and stresses. Writer: WaterSolve (its turbulence steps). */                              \
+    F(double, 3, gama) F(double, 3, gamaV)                   /* horizontal and vertical eddy viscosity */      \
+    F(double, 3, Stress) F(double, 4, Rstress)                                                                 \
+    F(double, 2, Froude) F(double, 2, Idh) F(double, 2, Jdh)                                                   \
+    /* Iteration and time. Writers: WaterSolve; stime also bed_logg. */                                        \
+    V(long, Iter, 0)                                         /* current outer iteration, counted from 1 */     \
+    V(double, stime, 0.0)                                    /* simulated time (s) */                          \
+    /* Start values of the solver. Writer: startup (sinit.cpp, relaxationFactors). */                          \
+    V(double, Xkappa, 0.4)                                   /* von Karman constant of the wall laws */        \
+    V(double, relaxVelocity, 0.0) V(double, relaxPressure, 0.0) /* under-relaxation from K 3 */                \
+    V(double, relaxK, 0.0) V(double, relaxEpsilon, 0.0)                                                        \
+    /* A handle that no routine allocates or reads. Writer: SetArraysZero. */                                  \
+    V(FieldHandle3, BVSource, FieldHandle3{})
+
+QUIRD_DECLARE_STATE(QUIRD_FLOW3D_STATE)

@@ -1,0 +1,3 @@
+#include "grid/state.h"
+
+QUIRD_DEFINE_STATE(QUIRD_GRID_STATE)

@@ -1,0 +1,3 @@
+#include "morphology/state.h"
+
+QUIRD_DEFINE_STATE(QUIRD_MORPHOLOGY_STATE)

@@ -1,0 +1,12 @@
+// State owned by morphology: bed movement and bed forms. Declarations only,
+// in the entries of control/state_lists.h; each group's comment line names
+// its writers.
+#pragma once
+
+#include "control/state.h"
+
+#define QUIRD_MORPHOLOGY_STATE(V, A, I, F)                                                                     \
+    /* Bed movement and bed forms (no writer yet). */                                                          \
+    F(double, 2, BedMove) F(double, 2, BedChangeTotal) F(double, 2, Bedformheight)
+
+QUIRD_DECLARE_STATE(QUIRD_MORPHOLOGY_STATE)

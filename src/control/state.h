@@ -25,9 +25,10 @@ constexpr int kEquationTable = 20;              // per-equation tables, equation
 // ---------------------------------------------------------------------------
 // Parameters of `control` (defaults as set by the reader before the scan).
 // ---------------------------------------------------------------------------
-// F data sets. Each list entry is X(type, name, default); the definitions
-// in control/state.cpp and the defaults block of the reader use the same lists.
+// F data sets. Each list entry is X(type, name, default); the state list
+// below (definitions, reset) and the defaults block of the reader use it.
 #define QUIRD_F_PARAMETERS(X)                                                                   \
+    /* Writers: readDataSetF and its row functions, setParameterDefaults. */                   \
     X(char, debugging, 'N')            /* F 1: diagnostic letter */                            \
     X(double, convergence, 1e-6)       /* F 3: stop criterion of the backwater computation */  \
     X(double, relax_morph, 0.5)        /* F 4: relaxation of the sediment computation */       \
@@ -241,6 +242,7 @@ constexpr int kEquationTable = 20;              // per-equation tables, equation
 
 // State that no data set sets; the reader gives it these values before the scan.
 #define QUIRD_RUN_STATE_DEFAULTS(X)                                                             \
+    /* Writers: setParameterDefaults, ReadTimes (TimeInNo..FlagTimeiConc). */              \
     X(int, TimeInNo, 0)                /* time series of timei */                              \
     X(int, TimePrintNo, 0)                                                                     \
     X(int, FlagJTime, 0)                                                                       \

@@ -99,7 +99,9 @@ double profileTemperature(double z) {
     return r[n - 1].temperature;  // levels not in descending order
 }
 
-// Step 4.7.
+// Step 4.7: temperature of a new flow field from the G 40 profile (F 49 with
+// G 40 records), at each cell centre; the inflow cells take that of the first
+// interior cells.
 void temperatureProfile() {
     if (FlagTemp != 1 || NoVerttemp <= 0 || temp.isNull()) return;
     for (int i = 2; i <= xnumber; ++i)
@@ -112,7 +114,8 @@ void temperatureProfile() {
         for (int k = 2; k <= znumber; ++k) temp[1][j][k] = temp[2][j][k];
 }
 
-// Step 5.
+// Step 5: the depth-averaged columns, twoD 0 where the depth over the square
+// root of the plan area falls below F 32 (twoDratio), 1 elsewhere.
 void shallowColumns() {
     for (int i = 1; i <= xnumber; ++i)
         for (int j = 1; j <= ynumber; ++j) twoD[i][j] = 1;
@@ -131,7 +134,8 @@ CellBox boundedBox(const CellBox& b) {
             std::min(b.j2, ynumber + 1), std::max(b.k1, 0), std::min(b.k2, znumber + 1)};
 }
 
-// Step 6.
+// Step 6: the open cells, OBlok 1 but in the G 13 boxes and above the bed cell
+// of a column blocked by G 2.
 void openCells() {
     for (int i = 1; i <= xnumber + 1; ++i)
         for (int j = 1; j <= ynumber + 1; ++j)
@@ -175,7 +179,10 @@ void wallsAroundBoxes() {
     }
 }
 
-// Step 8 (the parts of a new flow field).
+// Step 8 (the parts of a new flow field): k and epsilon of the inflow cells
+// copied downstream, cross and vertical velocities cleared, the bed roughness
+// Xks of each column (F 16, or from the Manning number of its cross-section)
+// and the concentration of size class 0 in the bed cells cleared.
 void spreadStartValues() {
     for (int i = 2; i <= xnumber + 1; ++i)
         for (int j = 2; j <= ynumber; ++j)
@@ -195,7 +202,9 @@ void spreadStartValues() {
             for (int j = 2; j <= ynumber; ++j) conc[0][i][j][2] = 0.0;
 }
 
-// Step 9.
+// Step 9: the roughness of side walls and roof, XksWall from the Manning
+// number where F 16 is not given, and the joint roughness XksJ1, XksJ2 of F 195
+// where not given.
 void roughnessDefaults() {
     if (XksWall <= 0) {
         XksWall = strickler(ManArray[0]);
@@ -257,7 +266,9 @@ void setFlag(FieldArray<int, 3>& flags, int i, int j, int k, int value) {
     flags[i][j][k] = value;
 }
 
-// Step 12.
+// Step 12: the wall flags: bed, roof (K 2), side walls (K 2) but where a block
+// is joined, the inner walls of W 4, and Wall 1 for every cell with a flagged
+// face.
 void wallFlags() {
     const int X = xnumber, Y = ynumber, Z = znumber;
     for (int i = 2; i <= X; ++i)

@@ -19,7 +19,7 @@
     F(double, 3, m_ar_x) F(double, 3, m_ar_y) F(double, 3, m_ar_z) /* face areas */                            \
     F(double, 3, m_dist_x) F(double, 3, m_dist_y) F(double, 3, m_dist_z) /* half lengths */                    \
     F(double, 3, m_vec_x) F(double, 3, m_vec_y) F(double, 4, m_vec_z) /* face normals */                       \
-    F(double, 2, m_armap)                                    /* plan areas (also startup for joint rows) */    \
+    F(double, 2, m_armap)                                    /* plan areas (smetric rebuilds the joint rows) */ \
     F(double, 3, Volume)                                     /* cell volumes */                                \
     F(double, 2, blevel)                                     /* bed levels of the columns */                   \
     F(double, 2, dx1) F(double, 2, dx2) F(double, 2, dy1) F(double, 2, dy2) /* grid derivatives */             \

@@ -81,9 +81,9 @@ void iFaces(const RhieChowWeights& rc, bool equalWeights) {
         }
     for (int j = 2; j <= Y; ++j)
         for (int k = 2; k <= Z; ++k) {
-            flow1[1][j][k] = kRho * m_ar_x[1][j][k] * (xvel[1][j][k] * m_vec_x[1][j][0] + yvel[1][j][k] * m_vec_x[1][j][1]);
+            flow1[1][j][k] = kRho * (m_ar_x[1][j][k] * (xvel[1][j][k] * m_vec_x[1][j][0] + yvel[1][j][k] * m_vec_x[1][j][1]));
             flow1[X][j][k] =
-                kRho * m_ar_x[X][j][k] * (xvel[X + 1][j][k] * m_vec_x[X][j][0] + yvel[X + 1][j][k] * m_vec_x[X][j][1]);
+                kRho * (m_ar_x[X][j][k] * (xvel[X + 1][j][k] * m_vec_x[X][j][0] + yvel[X + 1][j][k] * m_vec_x[X][j][1]));
         }
 }
 
@@ -116,9 +116,9 @@ void jFaces(const RhieChowWeights& rc, bool equalWeights) {
         }
     for (int i = 2; i <= X; ++i)
         for (int k = 2; k <= Z; ++k) {
-            flow2[i][1][k] = kRho * m_ar_y[i][1][k] * (xvel[i][1][k] * m_vec_y[i][1][0] + yvel[i][1][k] * m_vec_y[i][1][1]);
+            flow2[i][1][k] = kRho * (m_ar_y[i][1][k] * (xvel[i][1][k] * m_vec_y[i][1][0] + yvel[i][1][k] * m_vec_y[i][1][1]));
             flow2[i][Y][k] =
-                kRho * m_ar_y[i][Y][k] * (xvel[i][Y + 1][k] * m_vec_y[i][Y][0] + yvel[i][Y + 1][k] * m_vec_y[i][Y][1]);
+                kRho * (m_ar_y[i][Y][k] * (xvel[i][Y + 1][k] * m_vec_y[i][Y][0] + yvel[i][Y + 1][k] * m_vec_y[i][Y][1]));
         }
 }
 
@@ -146,8 +146,8 @@ void kFaces(const RhieChowWeights& rc, bool equalWeights) {
             }
     for (int i = 2; i <= X; ++i)
         for (int j = 2; j <= Y; ++j) {
-            flow3[i][j][1] = kRho * m_ar_z[i][j][1] * kFaceVelocity(i, j, 1, 1);
-            flow3[i][j][Z] = kRho * m_ar_z[i][j][Z] * kFaceVelocity(i, j, Z + 1, Z);
+            flow3[i][j][1] = kRho * (m_ar_z[i][j][1] * kFaceVelocity(i, j, 1, 1));
+            flow3[i][j][Z] = kRho * (m_ar_z[i][j][Z] * kFaceVelocity(i, j, Z + 1, Z));
         }
 }
 
@@ -217,8 +217,7 @@ double harmonic(double a, double b) { return a * b <= 0.0 ? 0.0 : 2.0 * a * b / 
 void harmonicIFace(int i, int j) {
     const double nx = m_vec_x[i][j][0], ny = m_vec_x[i][j][1];
     for (int k = 2; k <= znumber; ++k)
-        flow1[i][j][k] = kRho * m_ar_x[i][j][k] *
-                         (harmonic(xvel[i][j][k], xvel[i + 1][j][k]) * nx + harmonic(yvel[i][j][k], yvel[i + 1][j][k]) * ny);
+        flow1[i][j][k] = kRho * m_ar_x[i][j][k] * (harmonic(xvel[i][j][k], xvel[i + 1][j][k]) * nx + harmonic(yvel[i][j][k], yvel[i + 1][j][k]) * ny);
 }
 
 void harmonicJFace(int i, int j) {

@@ -47,19 +47,9 @@ double rhieChowFlux(double A, double Un, double c, double Dbar, double G, double
     return kRho * (A * Un + c * A * A * (Dbar / relaxVelocity) * (G - dP));
 }
 
-// A face between two cells of possibly different lines (the joint faces):
-// the low cell's weight w, the horizontal velocities and weights of both
-// cells, the two cell gradients and the pressure difference across the face.
-struct PlainFace {
-    double A, nx, ny, w;
-    double uL, vL, uH, vH, DL, DH;
-    double gL, gH, dP;
-};
-
-double plainFaceFlux(const PlainFace& f, double c) {
-    const double Un = interp::atFace(f.w, f.uL, f.uH) * f.nx + interp::atFace(f.w, f.vL, f.vH) * f.ny;
-    return rhieChowFlux(f.A, Un, c, interp::atFace(f.w, f.DL, f.DH), interp::atFace(f.w, f.gL, f.gH), f.dP);
-}
+// The flux of a horizontal velocity (u, v) through a vertical face of area A
+// and unit normal n, with no pressure term.
+double planFlux(double A, double u, double v, const double* n) { return kRho * (A * (u * n[0] + v * n[1])); }
 
 void iFaces(const RhieChowWeights& rc, bool equalWeights) {
     const int X = xnumber, Y = ynumber, Z = znumber;
@@ -81,9 +71,8 @@ void iFaces(const RhieChowWeights& rc, bool equalWeights) {
         }
     for (int j = 2; j <= Y; ++j)
         for (int k = 2; k <= Z; ++k) {
-            flow1[1][j][k] = kRho * (m_ar_x[1][j][k] * (xvel[1][j][k] * m_vec_x[1][j][0] + yvel[1][j][k] * m_vec_x[1][j][1]));
-            flow1[X][j][k] =
-                kRho * (m_ar_x[X][j][k] * (xvel[X + 1][j][k] * m_vec_x[X][j][0] + yvel[X + 1][j][k] * m_vec_x[X][j][1]));
+            flow1[1][j][k] = planFlux(m_ar_x[1][j][k], xvel[1][j][k], yvel[1][j][k], m_vec_x[1][j]);
+            flow1[X][j][k] = planFlux(m_ar_x[X][j][k], xvel[X + 1][j][k], yvel[X + 1][j][k], m_vec_x[X][j]);
         }
 }
 
@@ -116,9 +105,8 @@ void jFaces(const RhieChowWeights& rc, bool equalWeights) {
         }
     for (int i = 2; i <= X; ++i)
         for (int k = 2; k <= Z; ++k) {
-            flow2[i][1][k] = kRho * (m_ar_y[i][1][k] * (xvel[i][1][k] * m_vec_y[i][1][0] + yvel[i][1][k] * m_vec_y[i][1][1]));
-            flow2[i][Y][k] =
-                kRho * (m_ar_y[i][Y][k] * (xvel[i][Y + 1][k] * m_vec_y[i][Y][0] + yvel[i][Y + 1][k] * m_vec_y[i][Y][1]));
+            flow2[i][1][k] = planFlux(m_ar_y[i][1][k], xvel[i][1][k], yvel[i][1][k], m_vec_y[i][1]);
+            flow2[i][Y][k] = planFlux(m_ar_y[i][Y][k], xvel[i][Y + 1][k], yvel[i][Y + 1][k], m_vec_y[i][Y]);
         }
 }
 
@@ -151,58 +139,61 @@ void kFaces(const RhieChowWeights& rc, bool equalWeights) {
         }
 }
 
-// The joint faces of host column i and its partner (p, q) at level k, across
-// side wall j = 1 (low) or j = ynumber (high). A partner on the last cell
-// row, or a grid of one cell across, would ask for a pressure beyond the
-// boundary cells; the boundary cell's pressure stands in for it.
-void jointFaces(int i, int p, int q, int k, bool lowWall, const RhieChowWeights& rc) {
+// A cell of one level, by its column.
+struct Cell {
+    int i, j;
+};
+
+// The Rhie-Chow flux between cells L and H of level k, which may lie in
+// different lines (the joint faces): the low cell's weight w, the face's area
+// and plan normal, and the two cell gradients.
+double cellPairFlux(Cell L, Cell H, int k, double w, double A, const double* n, double gL, double gH,
+                    const RhieChowWeights& rc) {
+    auto atFace = [&](const FieldArray<double, 3>& f) { return interp::atFace(w, f[L.i][L.j][k], f[H.i][H.j][k]); };
+    const double Un = atFace(xvel) * n[0] + atFace(yvel) * n[1];
+    return rhieChowFlux(A, Un, rc.c, atFace(rc.D), interp::atFace(w, gL, gH), Pres[H.i][H.j][k] - Pres[L.i][L.j][k]);
+}
+
+// The joint faces of host column i and its partner cell across side wall
+// j = 1 (lowWall) or j = ynumber, at level k: the host column's face next to
+// the wall, the joint face, and the partner row's first i-face. Across the
+// joint each cell sees the other as its neighbour, with central gradients.
+// A partner on the last cell row, or a grid of one cell across, would ask for
+// a pressure beyond the boundary cells; the boundary cell's stands in for it.
+void jointFaces(int i, Cell partner, int k, bool lowWall, const RhieChowWeights& rc) {
     const int X = xnumber, Y = ynumber;
-    auto P = [k](int a, int b) { return Pres[a][b][k]; };
-    auto u = [k](int a, int b) { return xvel[a][b][k]; };
-    auto v = [k](int a, int b) { return yvel[a][b][k]; };
-    auto D = [&rc, k](int a, int b) { return rc.D[a][b][k]; };
-    const int p2 = std::min(p + 2, X + 1);
-    // The host column's face next to the wall, then the joint face; the
-    // partner's pressure stands for the cell beyond the wall.
+    // Half the pressure difference from cell `behind` to cell `ahead`.
+    auto g = [k](Cell ahead, Cell behind) { return 0.5 * (Pres[ahead.i][ahead.j][k] - Pres[behind.i][behind.j][k]); };
+    auto hx = [k](Cell c) { return m_dist_x[c.i][c.j][k]; };
+    auto hy = [k](Cell c) { return m_dist_y[c.i][c.j][k]; };
+    const Cell next{partner.i + 1, partner.j}, afterNext{std::min(partner.i + 2, X + 1), partner.j};
+    Cell side;
     if (lowWall) {
-        const int j4 = std::min(4, Y + 1);
-        flow2[i][2][k] = plainFaceFlux(
-            {m_ar_y[i][2][k], m_vec_y[i][2][0], m_vec_y[i][2][1], interp::lowWeight(m_dist_y[i][2][k], m_dist_y[i][3][k]),
-             u(i, 2), v(i, 2), u(i, 3), v(i, 3), D(i, 2), D(i, 3), 0.5 * (P(i, 3) - P(p, q)), 0.5 * (P(i, j4) - P(i, 2)),
-             P(i, 3) - P(i, 2)},
-            rc.c);
-        flow2[i][1][k] = plainFaceFlux(
-            {m_ar_y[i][1][k], m_vec_y[i][1][0], m_vec_y[i][1][1], interp::lowWeight(m_dist_x[p][q][k], m_dist_y[i][2][k]),
-             u(p, q), v(p, q), u(i, 2), v(i, 2), D(p, q), D(i, 2), 0.5 * (P(i, 2) - P(p + 1, q)),
-             0.5 * (P(i, 3) - P(p, q)), P(i, 2) - P(p, q)},
-            rc.c);
+        side = {i, 2};
+        const Cell inner{i, 3}, beyond{i, std::min(4, Y + 1)};
+        flow2[i][2][k] = cellPairFlux(side, inner, k, interp::lowWeight(hy(side), hy(inner)), m_ar_y[i][2][k],
+                                      m_vec_y[i][2], g(inner, partner), g(beyond, side), rc);
+        flow2[i][1][k] = cellPairFlux(partner, side, k, interp::lowWeight(hx(partner), hy(side)), m_ar_y[i][1][k],
+                                      m_vec_y[i][1], g(side, next), g(inner, partner), rc);
     } else {
-        flow2[i][Y - 1][k] = plainFaceFlux(
-            {m_ar_y[i][Y - 1][k], m_vec_y[i][Y - 1][0], m_vec_y[i][Y - 1][1],
-             interp::lowWeight(m_dist_y[i][Y - 1][k], m_dist_y[i][Y][k]), u(i, Y - 1), v(i, Y - 1), u(i, Y), v(i, Y),
-             D(i, Y - 1), D(i, Y), 0.5 * (P(i, Y) - P(i, Y - 2)), 0.5 * (P(p, q) - P(i, Y - 1)), P(i, Y) - P(i, Y - 1)},
-            rc.c);
-        flow2[i][Y][k] = plainFaceFlux(
-            {m_ar_y[i][Y][k], m_vec_y[i][Y][0], m_vec_y[i][Y][1], interp::lowWeight(m_dist_y[i][Y][k], m_dist_x[p][q][k]),
-             u(i, Y), v(i, Y), u(p, q), v(p, q), D(i, Y), D(p, q), 0.5 * (P(p, q) - P(i, Y - 1)),
-             0.5 * (P(p + 1, q) - P(i, Y)), P(p, q) - P(i, Y)},
-            rc.c);
+        side = {i, Y};
+        const Cell inner{i, Y - 1}, beyond{i, Y - 2};
+        flow2[i][Y - 1][k] = cellPairFlux(inner, side, k, interp::lowWeight(hy(inner), hy(side)), m_ar_y[i][Y - 1][k],
+                                          m_vec_y[i][Y - 1], g(side, beyond), g(partner, inner), rc);
+        flow2[i][Y][k] = cellPairFlux(side, partner, k, interp::lowWeight(hy(side), hx(partner)), m_ar_y[i][Y][k],
+                                      m_vec_y[i][Y], g(partner, inner), g(next, side), rc);
     }
-    // The partner row's first i-face; the host cell is the partner's neighbour below.
-    const int host = lowWall ? 2 : Y;
-    flow1[p][q][k] = plainFaceFlux(
-        {m_ar_x[p][q][k], m_vec_x[p][q][0], m_vec_x[p][q][1], interp::lowWeight(m_dist_x[p][q][k], m_dist_x[p + 1][q][k]),
-         u(p, q), v(p, q), u(p + 1, q), v(p + 1, q), D(p, q), D(p + 1, q), 0.5 * (P(p + 1, q) - P(i, host)),
-         0.5 * (P(p2, q) - P(p, q)), P(p + 1, q) - P(p, q)},
-        rc.c);
+    flow1[partner.i][partner.j][k] =
+        cellPairFlux(partner, next, k, interp::lowWeight(hx(partner), hx(next)), m_ar_x[partner.i][partner.j][k],
+                     m_vec_x[partner.i][partner.j], g(next, side), g(afterNext, partner), rc);
 }
 
 void multiBlockJoints(const RhieChowWeights& rc) {
     for (int i = 2; i <= xnumber; ++i) {
         if (Pj1MultiBlock[i][0] != 0)
-            for (int k = 2; k <= znumber; ++k) jointFaces(i, Pj1MultiBlock[i][0], Pj1MultiBlock[i][1], k, true, rc);
+            for (int k = 2; k <= znumber; ++k) jointFaces(i, {Pj1MultiBlock[i][0], Pj1MultiBlock[i][1]}, k, true, rc);
         if (Pj2MultiBlock[i][0] != 0)
-            for (int k = 2; k <= znumber; ++k) jointFaces(i, Pj2MultiBlock[i][0], Pj2MultiBlock[i][1], k, false, rc);
+            for (int k = 2; k <= znumber; ++k) jointFaces(i, {Pj2MultiBlock[i][0], Pj2MultiBlock[i][1]}, k, false, rc);
     }
     // No mass passes through a seam between blocks.
     for (int b = 1; b <= geometry::attachedBlocks(); ++b)
@@ -215,16 +206,15 @@ void multiBlockJoints(const RhieChowWeights& rc) {
 double harmonic(double a, double b) { return a * b <= 0.0 ? 0.0 : 2.0 * a * b / (a + b + 1e-20); }
 
 void harmonicIFace(int i, int j) {
-    const double nx = m_vec_x[i][j][0], ny = m_vec_x[i][j][1];
     for (int k = 2; k <= znumber; ++k)
-        flow1[i][j][k] = kRho * m_ar_x[i][j][k] * (harmonic(xvel[i][j][k], xvel[i + 1][j][k]) * nx + harmonic(yvel[i][j][k], yvel[i + 1][j][k]) * ny);
+        flow1[i][j][k] = planFlux(m_ar_x[i][j][k], harmonic(xvel[i][j][k], xvel[i + 1][j][k]),
+                                  harmonic(yvel[i][j][k], yvel[i + 1][j][k]), m_vec_x[i][j]);
 }
 
 void harmonicJFace(int i, int j) {
-    const double nx = m_vec_y[i][j][0], ny = m_vec_y[i][j][1];
     for (int k = 2; k <= znumber; ++k)
-        flow2[i][j][k] = kRho * m_ar_y[i][j][k] *
-                         (harmonic(xvel[i][j][k], xvel[i][j + 1][k]) * nx + harmonic(yvel[i][j][k], yvel[i][j + 1][k]) * ny);
+        flow2[i][j][k] = planFlux(m_ar_y[i][j][k], harmonic(xvel[i][j][k], xvel[i][j + 1][k]),
+                                  harmonic(yvel[i][j][k], yvel[i][j + 1][k]), m_vec_y[i][j]);
 }
 
 // F 113 1: every interior i- and j-face; 2 and 10: the shallow face columns

@@ -23,10 +23,12 @@ constexpr LineRules kGeneral{true, true, false};
 constexpr LineRules kForm8{true, true, true};
 
 // The low-end difference of a line: second-order forward where the line holds
-// two more pressures ahead (the boundary cell n+1 included), else first order.
-inline double lowEnd(bool secondOrder, int at, int last, double p0, double p1, double p2) {
-    if (secondOrder && at + 2 <= last + 1) return doubled::forward2(p0, p1, p2);
-    return doubled::forward1(p0, p1);
+// two more pressures ahead (the boundary cell n+1 included), else first
+// order. ahead(n) is the pressure n cells ahead of cell `at`.
+template <typename Ahead>
+double lowEnd(bool secondOrder, int at, int last, Ahead ahead) {
+    if (secondOrder && at + 2 <= last + 1) return doubled::forward2(ahead(0), ahead(1), ahead(2));
+    return doubled::forward1(ahead(0), ahead(1));
 }
 
 template <LineRules R>
@@ -39,7 +41,7 @@ void singleBlockForm() {
                 auto P = [i, j, k](int di, int dj, int dk) { return Pres[i + di][j + dj][k + dk]; };
                 double Dz;
                 if (k == 2 || WallK[i][j][k] == 1)
-                    Dz = lowEnd(R.secondOrderK, k, Z, P(0, 0, 0), P(0, 0, 1), P(0, 0, 2));
+                    Dz = lowEnd(R.secondOrderK, k, Z, [&P](int n) { return P(0, 0, n); });
                 else if (WallK[i][j][k] == -1 || k == Z)
                     Dz = doubled::backward1(P(0, 0, -1), P(0, 0, 0));
                 else
@@ -57,7 +59,7 @@ void singleBlockForm() {
                     Dx = doubled::central(P(-1, 0, 0), P(1, 0, 0));
                 double Dy;
                 if (j == 2 || WallJ[i][j][k] == 1)
-                    Dy = lowEnd(R.secondOrderJ, j, Y, P(0, 0, 0), P(0, 1, 0), P(0, 2, 0));
+                    Dy = lowEnd(R.secondOrderJ, j, Y, [&P](int n) { return P(0, n, 0); });
                 else if (WallJ[i][j][k] == -1 || j == Y)
                     Dy = R.secondOrderJ ? doubled::backward2(P(0, -2, 0), P(0, -1, 0), P(0, 0, 0))
                                         : doubled::backward1(P(0, -1, 0), P(0, 0, 0));

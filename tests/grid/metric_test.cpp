@@ -175,8 +175,7 @@ TEST_F(Metric, RotationKeepsSizesAndRotatesNormals) {
 TEST_F(Metric, ShearedParallelogramVolumeIsPlanAreaTimesHeight) {
     const int X = 5, Y = 4, Z = 4;
     const double dx = 2.0, dy = 1.0, shear = 0.75, dz = 0.4;
-    allocateGrid(X, Y, Z);
-    fillGrid([=](int i, int j) { return PlanPoint{(i - 1) * dx + (j - 1) * shear, (j - 1) * dy}; }, layers(dz, 3.0));
+    shearedGrid(X, Y, Z, dx, dy, shear, layers(dz, 3.0));
     metric();
     const double side = std::hypot(shear, dy);
     const Range cells{2, X, 2, Y, 2, Z};

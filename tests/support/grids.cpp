@@ -52,6 +52,11 @@ void rotatedGrid(int X, int Y, int Z, double dx, double dy, double degrees, cons
         level);
 }
 
+void shearedGrid(int X, int Y, int Z, double dx, double dy, double shear, const LevelFn& level) {
+    allocateGrid(X, Y, Z);
+    fillGrid([=](int i, int j) { return PlanPoint{(i - 1) * dx + (j - 1) * shear, (j - 1) * dy}; }, level);
+}
+
 void Channel::build() const {
     allocateGrid(X, Y, Z);
     fillGrid([this](int i, int j) { return PlanPoint{(i - 1) * dx, (j - 1) * width / (Y - 1)}; },

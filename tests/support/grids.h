@@ -33,6 +33,10 @@ void boxGrid(int X, int Y, int Z, double dx, double dy, double dz);
 // node (i, j) at the rotation of ((i-1) dx, (j-1) dy); levels from `level`.
 void rotatedGrid(int X, int Y, int Z, double dx, double dy, double degrees, const LevelFn& level);
 
+// A sheared plan grid: node (i, j) at ((i-1) dx + (j-1) shear, (j-1) dy), so
+// that every cell is the same parallelogram; levels from `level`.
+void shearedGrid(int X, int Y, int Z, double dx, double dy, double shear, const LevelFn& level);
+
 // A straight rectangular channel along +x with a uniform bed slope: node
 // (i, j) at ((i-1) dx, (j-1) width / (Y-1)), bed falling by `slope` per metre
 // towards node line X (bed 0 there), the nodes of every column evenly over

@@ -3,6 +3,9 @@
 #include <array>
 
 #include "control/engine.h"
+#include "grid/state.h"
+#include "equations/state.h"
+#include "flow3d/state.h"
 #include "equations/workspace.h"
 #include "flow3d/flow3d.h"
 #include "flow3d/interp.h"

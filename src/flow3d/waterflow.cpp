@@ -4,6 +4,9 @@
 #include <cmath>
 
 #include "control/engine.h"
+#include "grid/state.h"
+#include "equations/state.h"
+#include "flow3d/state.h"
 #include "flow3d/flow3d.h"
 #include "flow3d/interp.h"
 #include "grid/geometry.h"

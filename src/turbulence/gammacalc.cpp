@@ -4,8 +4,11 @@
 #include <cmath>
 
 #include "control/engine.h"
+#include "grid/state.h"
+#include "equations/state.h"
+#include "flow3d/state.h"
+#include "sediment/state.h"
 #include "equations/workspace.h"
-#include "flow3d/flow3d.h"
 #include "turbulence/turbulence.h"
 
 namespace {

@@ -6,6 +6,9 @@
 #include <string>
 
 #include "control/engine.h"
+#include "grid/state.h"
+#include "equations/state.h"
+#include "flow3d/state.h"
 #include "flow3d/flow3d.h"
 #include "grid/grid.h"
 #include "support/grids.h"

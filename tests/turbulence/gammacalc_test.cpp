@@ -7,6 +7,10 @@
 #include <vector>
 
 #include "control/engine.h"
+#include "grid/state.h"
+#include "equations/state.h"
+#include "flow3d/state.h"
+#include "sediment/state.h"
 #include "equations/workspace.h"
 #include "flow3d/flow3d.h"
 #include "grid/grid.h"

@@ -25,7 +25,7 @@ namespace {
 
 enum class Group {
     Standard,   // 0, 3, 4, 11: log law; FlagBrelk 13 removes the momentum terms
-    Special,    // 2, 5..10: the variant's law whatever FlagBrelk says
+    OwnLaw,     // 2, 5..10: the variant's law whatever FlagBrelk says
     ClearOnly,  // 1, 12..20 and any other value
 };
 
@@ -215,15 +215,15 @@ constexpr Variant kClearOnly{Group::ClearOnly, nullptr, false, false, false};
 const Variant kVariants[21] = {
     /* 0 */ {Group::Standard, momentumTerms<RoughLaw>, true, false, false},
     /* 1 */ kClearOnly,
-    /* 2 */ {Group::Special, momentumTerms<RoughLaw>, true, true, false},
+    /* 2 */ {Group::OwnLaw, momentumTerms<RoughLaw>, true, true, false},
     /* 3 */ {Group::Standard, momentumTerms<RoughLaw>, true, false, false},
     /* 4 */ {Group::Standard, momentumTerms<RoughLaw>, true, false, false},
-    /* 5 */ {Group::Special, momentumTerms<SmoothLaw>, false, false, true},
-    /* 6 */ {Group::Special, momentumTerms<BlendedLaw>, false, false, false},
-    /* 7 */ {Group::Special, momentumTerms<TransitionalLaw>, false, false, false},
-    /* 8 */ {Group::Special, momentumTerms<ClippedLaw>, false, false, false},
-    /* 9 */ {Group::Special, momentumTerms<ClippedNormalLaw>, false, false, false},
-    /* 10 */ {Group::Special, momentumTerms<RoughnessLayerLaw>, true, false, false},
+    /* 5 */ {Group::OwnLaw, momentumTerms<SmoothLaw>, false, false, true},
+    /* 6 */ {Group::OwnLaw, momentumTerms<BlendedLaw>, false, false, false},
+    /* 7 */ {Group::OwnLaw, momentumTerms<TransitionalLaw>, false, false, false},
+    /* 8 */ {Group::OwnLaw, momentumTerms<ClippedLaw>, false, false, false},
+    /* 9 */ {Group::OwnLaw, momentumTerms<ClippedNormalLaw>, false, false, false},
+    /* 10 */ {Group::OwnLaw, momentumTerms<RoughnessLayerLaw>, true, false, false},
     /* 11 */ {Group::Standard, momentumTerms<RoughLaw>, true, false, false},
     /* 12..20 */ kClearOnly, kClearOnly, kClearOnly, kClearOnly, kClearOnly, kClearOnly, kClearOnly,
     kClearOnly, kClearOnly,
@@ -297,7 +297,7 @@ void wallallOpenMP(int istart, int iend) {
             noBranch();
         }
         return;
-    case Group::Special:
+    case Group::OwnLaw:
         if (momentumEquation())
             v.momentum(istart, iend, v);
         else if (Equation != 5 && Equation != 6)

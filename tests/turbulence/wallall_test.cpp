@@ -1,11 +1,14 @@
 // The wall routine: clearing, choice of law by the variant, exits, the
 // momentum terms of side, bed and corner cells, and the block partition.
+#include <omp.h>
+
 #include <cmath>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "equations/fixture.h"
+#include "equations/parallel.h"
 #include "flow3d/flow3d.h"
 #include "turbulence/turbulence.h"
 
@@ -206,6 +209,49 @@ TEST_F(WallKernel, SmoothWallFactorOnBedAndRoofOnly) {
     EXPECT_EQ(doubled[1], 2.0 * plain[1]);
     EXPECT_EQ(doubled[2], plain[2]);
     EXPECT_EQ(doubled[3], 2.0 * plain[3]);
+}
+
+// Variant 9: every k-direction wall of a column, the roof too, is corrected
+// by the bed-normal velocity of the column's bed cell over its own u*.
+TEST_F(WallKernel, BedNormalCorrectionUsesTheBedCellOfTheColumn) {
+    FlagWallAll = 9;
+    wallCell(3, 3, 4, 0, 0, -1);
+    const double ustar = std::sqrt(0.001 * 300.0 * kK);
+    m_vec_z[3][3][1][0] = 0.6, m_vec_z[3][3][1][2] = 0.8;
+    struct Case {
+        const char* name;
+        double r;  // bed-normal velocity of the bed cell over u*
+    };
+    for (const Case& c : {Case{"out_of_the_bed", 0.5}, Case{"into_the_bed", -1.0}, Case{"along_the_bed", 0.0}}) {
+        SCOPED_TRACE(c.name);
+        // (u, w) of the bed cell: normal part r u*, and a part along the bed.
+        xvel[3][3][2] = 0.6 * c.r * ustar + 0.8 * 0.3;
+        zvel[3][3][2] = 0.8 * c.r * ustar - 0.6 * 0.3;
+        yvel[3][3][2] = 0.1;
+        wallall();
+        const walllaw::Point p = walllaw::point(kDz / 2, XksWall, 0.4, ustar);
+        const double R0 = walllaw::clippedLawUnbounded(p);
+        const double rp = c.r < 0.4 ? 0.25 * std::max(c.r, -0.1) : 0.1;
+        const double C = 31.62 * std::sqrt(300.0 * kK) * kDx * kDy / std::max(R0 + rp * R0 * R0, 0.025);
+        EXPECT_NEAR(wap[3][3][4], C, 1e-9 * C);
+    }
+}
+
+// Inside a parallel region the fault is recorded; the main thread ends the run.
+TEST_F(WallKernel, FaultInsideARegionEndsTheRunFromTheMainThread) {
+    FlagWallAll = 7;
+    Equation = 4;
+    NoProcessesSolver = 2;
+    const int code = exitCodeOf([] {
+        par::region(2, [] {
+            int first, last;
+            solverBlock(omp_get_thread_num(), 2, first, last);
+            wallallOpenMP(first, last);
+        });
+        endRegionFault();
+    });
+    EXPECT_EQ(code, -4);
+    EXPECT_EQ(log(), "Error in wall laws, Equation = 4\n");
 }
 
 // ---------------------------------------------------------------------------

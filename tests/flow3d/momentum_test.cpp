@@ -76,6 +76,12 @@ protected:
         WallChoiseForm = WallChoiseSed = 0;
         XksWall = XksJ1 = XksJ2 = 0.01;
         InputErrorLimit = 1e9;
+        // What the coefficient generators read besides the fields.
+        FlagStress1DLL = 0;
+        StressDiff = ArtDiff = 0.0;
+        TurbMultHor = TurbMultVert = 1.0;
+        Schmidt = 1.0;
+        invSchmidt[0] = 1.0;
         OutBlockNo = 0;
         DebugDumpNo = 0;
         FlagErrorBreak = 0;

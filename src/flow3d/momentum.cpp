@@ -35,6 +35,8 @@ void forInterior(Fn&& fn) {
             for (int k = 2; k <= znumber; ++k) fn(i, j, k);
 }
 
+// The whole-grid generators; their per-block twins give the same
+// coefficients bit for bit, so these serve threaded runs as well.
 void coefficients() {
     switch (sou[1]) {
     case 1:

@@ -21,9 +21,12 @@ double diffusionMultiplier() {
 // power law, whose equations are 7-point: their solvers must not read the
 // second-neighbour arrays, which may hold couplings of an earlier equation.
 // (The power law also clears them, for the owners that pair it with 1 or 3.)
+// v and w are assembled on the coefficients that the scheme of u made, so
+// their stencil follows sou[1], not their own entries.
 bool thirteenPointStencil() {
     eqk::checkEquation("the stencil choice");
-    return (sou[Equation] == 1 || sou[Equation] == 3) && !aee.isNull();
+    const int scheme = Equation == 2 || Equation == 3 ? sou[1] : sou[Equation];
+    return (scheme == 1 || scheme == 3) && !aee.isNull();
 }
 
 void solverBlock(int p, int blocks, int& i_first, int& i_last) {

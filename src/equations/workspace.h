@@ -56,8 +56,9 @@ void Residual();               // MaxResidual[Equation]
 // FlagStress1DLL.
 double diffusionMultiplier();
 // True when the solvers use the 13-point stencil for the current equation:
-// sou[Equation] is 1 or 3 (a second-order scheme) and the second-neighbour
-// arrays exist.
+// its scheme is 1 or 3 (a second-order scheme) and the second-neighbour
+// arrays exist. The scheme is sou[Equation], for v and w (Equation 2, 3)
+// sou[1], the scheme their equations were assembled with.
 bool thirteenPointStencil();
 // Block p of `blocks` blocks of interior i-planes, as the flow solver deals
 // them to the threads of its regions: i_first = p s + 2, i_last = (p+1) s + 1

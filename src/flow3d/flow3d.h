@@ -16,3 +16,14 @@ void waterflow();
 // momentum equation being built (Equation 1, 2 or 3; any other ends the run
 // with -8).
 void pressure_source();
+
+// The momentum step of one inner iteration: eddy viscosity and coefficients
+// once, then the equations of u, v and w in turn (wall laws, pressure
+// gradient, time term, under-relaxation, pressure-coupling coefficients
+// invAP, invFlow, invAPC, blocked boxes, residual, block correction, sweeps,
+// debug dump). A zero centre coefficient of u logs the cell, sets
+// FlagErrorBreak and returns before u is solved.
+void momentumStep();
+// Appends the coefficients of the G 14 cells of the equation just solved
+// (`Equation`) to `boogie`; a neighbour outside the arrays is printed as 0.
+void debugDump();

@@ -232,6 +232,12 @@ void readBedRoughness(Log& log) {
         if (i <= 1 || i > xnumber || j <= 1 || j > ynumber) continue;  // its number is passed over as text
         double ks;
         if (std::fscanf(fp, "%lf\n", &ks) != 1) continue;
+        if (!(ks > 0.0)) {  // the wall laws take its logarithm
+            std::fclose(fp);
+            log.printf("Error in file 'bedrough': roughness %e at i = %d, j = %d\n", ks, i, j);
+            log.close();
+            endRun(-1);
+        }
         Xks[i][j] = ks;
         ++accepted;
     }

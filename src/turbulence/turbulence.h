@@ -1,4 +1,5 @@
-// Turbulence models and wall laws: eddy viscosity and diffusivity.
+// Turbulence models and wall laws: the eddy viscosity of the equation being
+// built and the wall routine of the 3-D flow solver with its resistance laws.
 #pragma once
 
 // Slots of the stress store Rstress[s][i][j][k] (allocated only when F 207's
@@ -34,3 +35,71 @@ struct ViscosityModel {
 };
 constexpr int kTurbulenceModels = 21;  // F 24 codes 0..20
 const ViscosityModel& viscosityModel(int code);
+
+// ---------------------------------------------------------------------------
+// Wall routine. Rewrites the equations of the wall cells of i-planes
+// istart..iend (j 2..ynumber, k 2..znumber): clears them and adds one term
+// per wall, by the wall-law variant FlagWallAll. Stores sqcmyrho =
+// 1000 sqrt(cmy) first, also when istart > iend (then nothing else is done).
+// Writes only wap and source of its own planes, so the blocks of a partition
+// of 2..xnumber may run concurrently. An equation the chosen law has no
+// branch for ends the run with -4 (recorded as a region fault inside a
+// parallel region).
+// ---------------------------------------------------------------------------
+void wallallOpenMP(int istart, int iend);
+// The same kernel over i = 2..xnumber.
+void wallall();
+
+// ---------------------------------------------------------------------------
+// Wall resistance laws: R, the cell-centre speed over the friction velocity,
+// as pure functions of one wall point.
+// ---------------------------------------------------------------------------
+namespace walllaw {
+
+// One wall seen from its wall cell.
+struct Point {
+    double y;       // wall distance (m)
+    double ks;      // roughness height (m)
+    double kappa;   // von Karman constant of this wall
+    double ustar;   // friction velocity (m/s)
+    double yplus;   // y ustar / nu
+    double ksplus;  // ks ustar / nu
+};
+// A point with y+ and ks+ formed from the friction velocity (nu = 1e-6 m2/s).
+Point point(double y, double ks, double kappa, double ustar);
+
+// Friction velocity of the smooth law: sqrt(0.3 k*) of the floored k.
+double smoothFrictionVelocity(double kstar);
+// Laminar friction velocity of the one-equation law, sqrt(nu V / y).
+double laminarFrictionVelocity(double speed, double y);
+
+// ln(30 y / ks), floored at 0.01 before the division by kappa.
+double logLaw(const Point& p);
+// The log law with the velocity profiles inside the roughness (y <= ks):
+// form 0 is the plain log law; form 1 above the bed-form height continues the
+// log law linearly; otherwise a linear profile.
+double roughBedLaw(const Point& p, int form, double bedformHeight);
+// Viscous sublayer R = y+ below y+ = 11.626, ln(9 y+) / kappa from there.
+double smoothLaw(const Point& p);
+// Log law on the larger of ks and the smooth-wall roughness 3.33333e-6/u*,
+// linear near-wall branch up to y+ = 11.6.
+double blendedLaw(const Point& p);
+// Smooth, transitional (2.25 <= ks+ <= 90) and rough regimes.
+double transitionalLaw(const Point& p);
+// The transitional law evaluated at y+ >= 11.7 and scaled linearly towards
+// the wall below, without the final bound.
+double clippedLawUnbounded(const Point& p);
+// clippedLawUnbounded bounded below by 0.025.
+double clippedLaw(const Point& p);
+// Correction of an unbounded clipped R0 by the bed-normal velocity ratio r
+// (bed-normal velocity over u*), r clamped below at rmin; bounded by 0.025.
+double bedNormalCorrection(double R0, double r, double rmin);
+constexpr double kMomentumNormalMin = -0.1;  // rmin of the momentum law
+constexpr double kKNormalMin = -0.06;        // rmin of the k law
+// Linear profile up to y+ = max(ks+, 11.7), log law above.
+double roughnessLayerLaw(const Point& p);
+// One-equation model (u* the laminar friction velocity): the smooth law
+// when `smooth`, else the unbounded ln(30 y / ks) / kappa.
+double oneEquationLaw(const Point& p, bool smooth);
+
+}  // namespace walllaw

@@ -320,6 +320,17 @@ TEST_F(StartUp, BedRoughnessFile) {
     EXPECT_TRUE(contains(log(), "Have read 2 roughness points from file 'bedrough'\n")) << log();
 }
 
+TEST_F(StartUp, BedRoughnessOfZeroOrBelowIsRefused) {
+    for (const char* ks : {"0.0", "-0.05", "nan"}) {
+        SCOPED_TRACE(ks);
+        box();
+        writeFile("bedrough", std::string("B 3 3 0.05\nB 4 3 ") + ks + "\n");
+        EXPECT_EQ(exitCodeOf(startup), -1);
+        const double value = std::strtod(ks, nullptr);
+        EXPECT_TRUE(contains(log(), format("Error in file 'bedrough': roughness %e at i = 4, j = 3\n", value))) << log();
+    }
+}
+
 TEST_F(StartUp, MissingFilesAreOnlyLogged) {
     box();
     startup();

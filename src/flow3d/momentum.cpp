@@ -1,0 +1,212 @@
+// The momentum step of the 3-D flow solver: u, v and w assembled on one set
+// of convection-diffusion coefficients and solved in turn.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "control/engine.h"
+#include "grid/state.h"
+#include "equations/state.h"
+#include "flow3d/state.h"
+#include "sediment/state.h"
+#include "control/log.h"
+#include "equations/workspace.h"
+#include "flow3d/flow3d.h"
+#include "turbulence/turbulence.h"
+
+namespace {
+
+struct Component {
+    FieldArray<double, 3>* phi;
+    FieldArray<double, 3>* old;
+    FieldArray<double, 3>* old2;
+};
+
+Component component(int eq) {
+    if (eq == 1) return {&xvel, &xvel_old, &xvel_old2};
+    if (eq == 2) return {&yvel, &yvel_old, &yvel_old2};
+    return {&zvel, &zvel_old, &zvel_old2};
+}
+
+// The stencil of the momentum equations: 13 points for the second-order
+// schemes when their second-neighbour arrays exist.
+bool thirteenPoint() { return (sou[1] == 1 || sou[1] == 3) && !aee.isNull(); }
+
+template <class Fn>
+void forInterior(Fn&& fn) {
+    for (int i = 2; i <= xnumber; ++i)
+        for (int j = 2; j <= ynumber; ++j)
+            for (int k = 2; k <= znumber; ++k) fn(i, j, k);
+}
+
+// The whole-grid generators; their per-block twins give the same
+// coefficients bit for bit, so these serve threaded runs as well.
+void coefficients() {
+    switch (sou[1]) {
+    case 1:
+        aee.isNull() ? coeffe_flow() : coeffe_SOU();
+        break;
+    case 2:
+        coeffe_central();
+        break;
+    case 3:
+        aee.isNull() ? coeffe_flow() : coeffe_quick();
+        break;
+    default:
+        coeffe_flow();
+    }
+}
+
+void clearEquation() {
+    std::fill(wap.data(), wap.data() + wap.size(), 0.0);
+    std::fill(source.data(), source.data() + source.size(), 0.0);
+}
+
+// F 120 means no built-in wall routine on every path. The alternative and
+// the simple wall routines (F 228, F 15 1) are not part of the engine yet:
+// those choices apply no wall law. The kernel gives the same terms serially
+// and per block, so the whole-grid call serves threaded runs as well.
+void wallLaws() {
+    if (FlagWallDLL >= 1 || FlagWallNew != 0 || FlagWallAll == 1) return;
+    wallall();
+}
+
+[[noreturn]] void missing(const char* what) {
+    failf(-8, "Error - %s missing in the momentum step\n", what);
+}
+
+// Mass of the cell over the time step: first order, or with F 208 on the
+// serial path the second-order source c (2 phi_old - phi_old2).
+void timeTerm(const Component& c) {
+    if (TFStimeterm != 1 || !(TimeStep > 1e-8)) return;
+    if (c.old->isNull()) missing("the velocities of the last time step");
+    const bool second = NoProcessesSolver == 0 && FlagTimeOrder != 0;
+    if (second && c.old2->isNull()) missing("the velocities of the second-last time step");
+    const FieldArray<double, 3>& old = *c.old;
+    const FieldArray<double, 3>& old2 = *c.old2;
+    forInterior([&](int i, int j, int k) {
+        const double m = 2.0 * m_armap[i][j] * m_dist_z[i][j][k] * 1000.0 / TimeStep;
+        wap[i][j][k] += m;
+        source[i][j][k] += second ? m * (2.0 * old[i][j][k] - old2[i][j][k]) : m * old[i][j][k];
+    });
+}
+
+double neighbourSum(int i, int j, int k, bool p13) {
+    double S = an[i][j][k] + as[i][j][k] + ae[i][j][k] + aw[i][j][k] + wat[i][j][k] + wab[i][j][k];
+    if (p13)
+        S = S + aww[i][j][k] + aee[i][j][k] + ass[i][j][k] + ann[i][j][k] + abb[i][j][k] + att[i][j][k];
+    return S;
+}
+
+void underRelax(const FieldArray<double, 3>& phi, bool p13) {
+    const double r = relaxVelocity;
+    forInterior([&](int i, int j, int k) {
+        const double S = neighbourSum(i, j, k, p13) + wap[i][j][k];
+        wap[i][j][k] = S / r;
+        source[i][j][k] += (1.0 - r) * phi[i][j][k] * wap[i][j][k];
+    });
+}
+
+// invAP, and for u invFlow and invAPC. False when u has a zero centre
+// coefficient (the step then ends).
+bool couplingCoefficients(int eq, bool p13) {
+    if (sou[1] == 2) {
+        forInterior([](int i, int j, int k) {
+            const double conductance =
+                (m_ar_x[i][j][k] / m_dist_x[i][j][k] + m_ar_y[i][j][k] / m_dist_y[i][j][k] +
+                 m_armap[i][j] / m_dist_z[i][j][k]) *
+                gama[i][j][k];
+            wap[i][j][k] = std::max(wap[i][j][k], conductance);
+            invAP[i][j][k] = 1.0 / wap[i][j][k];
+        });
+    } else if (eq == 1) {
+        for (int i = 2; i <= xnumber; ++i)
+            for (int j = 2; j <= ynumber; ++j)
+                for (int k = 2; k <= znumber; ++k) {
+                    if (wap[i][j][k] < 1e-30) {
+                        Log log;
+                        char line[120];
+                        std::snprintf(line, sizeof line, "Error, wap(%d,%d,%d) = %e\n", i, j, k, wap[i][j][k]);
+                        log.write(line);
+                        log.write("This error may be avoided by the use of F 7 E in the control file\n");
+                        setMessage(line);
+                        FlagErrorBreak = 1;
+                        return false;
+                    }
+                    invAP[i][j][k] = 1.0 / wap[i][j][k];
+                }
+    }
+    if (eq != 1) return true;
+    if (RelaxRhieChow < 0) {
+        if (invFlow.isNull()) missing("invFlow");
+        forInterior([](int i, int j, int k) {
+            invFlow[i][j][k] = 2.0 / (std::fabs(flow1[i - 1][j][k]) + std::fabs(flow1[i][j][k]) +
+                                      std::fabs(flow2[i][j - 1][k]) + std::fabs(flow2[i][j][k]) +
+                                      std::fabs(flow3[i][j][k - 1]) + std::fabs(flow3[i][j][k]) + 1e-20);
+        });
+    }
+    if (simple != 'Y') {
+        if (invAPC.isNull()) missing("invAPC");
+        forInterior([&](int i, int j, int k) {
+            double S = ae[i][j][k] + aw[i][j][k] + an[i][j][k] + as[i][j][k] + wat[i][j][k] + wab[i][j][k];
+            if (p13) S = S + aee[i][j][k] + ann[i][j][k] + ass[i][j][k] + aww[i][j][k] + att[i][j][k] + abb[i][j][k];
+            invAPC[i][j][k] = 1.0 / (wap[i][j][k] - S);
+        });
+    }
+    return true;
+}
+
+template <class Fn>
+void forBlockedCells(Fn&& fn) {
+    for (int n = 1; n <= OutBlockNo; ++n) {
+        const OutBlockRecord& b = OutBlock[n];
+        for (int i = b.i1; i <= b.i2; ++i)
+            for (int j = b.j1; j <= b.j2; ++j)
+                for (int k = b.k1; k <= b.k2; ++k) fn(i, j, k);
+    }
+}
+
+void solve(int eq, bool p13) {
+    Residual();
+    if (blockcorr[eq] == 4) {
+        if (NoProcessesSolver > 0) BlockCorrectionOpenMP();
+    } else if (blockcorr[eq] == 1) {
+        BlockCorrection();
+    }
+    for (int n = 0; n < sweeps[eq]; ++n) {
+        if (p13)
+            WaterGaussSOU();
+        else if (lcray == 'Y')
+            WaterGaussSeidel();
+        else
+            WaterTDMA();
+    }
+}
+
+}  // namespace
+
+void momentumStep() {
+    Equation = 1;
+    GammaCalc();
+    coefficients();
+    const bool p13 = thirteenPoint();
+
+    for (int eq = 1; eq <= 3; ++eq) {
+        Equation = eq;
+        const Component c = component(eq);
+        FieldArray<double, 3>& phi = *c.phi;
+        clearEquation();
+        wallLaws();
+        pressure_source();
+        timeTerm(c);
+        underRelax(phi, p13);
+        if (!couplingCoefficients(eq, p13)) return;
+
+        f = phi;
+        forBlockedCells([](int i, int j, int k) { wap[i][j][k] += 1e30; });
+        if (lcray == 'Y') forInterior([](int i, int j, int k) { iAp[i][j][k] = 1.0 / wap[i][j][k]; });
+        solve(eq, p13);
+        forBlockedCells([&](int i, int j, int k) { phi[i][j][k] = 0.0; });
+        debugDump();
+    }
+}

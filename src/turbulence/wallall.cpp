@@ -1,0 +1,313 @@
+// The wall routine of the 3-D flow solver: one kernel over a block of
+// i-planes, the whole grid being the block 2..xnumber.
+//
+// For every wall cell (Wall nonzero) of the block it clears wap and source,
+// then adds one term per wall (WallI, WallJ, WallK; +1 the low face, -1 the
+// high face). The wall-law variant FlagWallAll picks the law through the
+// table kVariants; the one-equation model (TurbulenceModel 14) replaces the
+// law of every variant but 2.
+//
+// The k, epsilon, omega and nu-tilde wall terms join this kernel with their
+// turbulence models; until then those equations get the clearing only.
+#include <omp.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+
+#include "control/engine.h"
+#include "grid/state.h"
+#include "equations/state.h"
+#include "flow3d/state.h"
+#include "sediment/state.h"
+#include "morphology/state.h"
+#include "control/log.h"
+#include "equations/workspace.h"
+#include "turbulence/turbulence.h"
+
+namespace {
+
+enum class Group {
+    Standard,   // 0, 3, 4, 11: log law; FlagBrelk 13 removes the momentum terms
+    OwnLaw,     // 2, 5..10: the variant's law whatever FlagBrelk says
+    ClearOnly,  // 1, 12..20 and any other value
+};
+
+// A wall cell: its indices and the quantities of its k.
+struct Cell {
+    int i, j, k;
+    double kstar;  // max(k, 1e-9)
+    double S;      // sqrt(sqcmyrho k*); 31.62 S is the density times u*
+    double ustar;  // sqrt(0.001 sqcmyrho k*)
+};
+
+// One wall of a wall cell.
+struct Side {
+    int dir;          // 0 i-direction, 1 j-direction, 2 k-direction
+    double y;         // wall distance
+    double ks;        // roughness
+    double kappa;     // von Karman constant of this wall
+    double A;         // face area
+    double nx, ny, nz;  // unit normal of the face (nz = 0 at i- and j-walls)
+};
+
+struct Variant;
+using Terms = void (*)(int istart, int iend, const Variant& v);
+
+struct Variant {
+    Group group;
+    Terms momentum;            // momentum terms of the variant's law (null: none)
+    bool reducedKappaAtBed;    // the sediment-reduced kappa at bed-type walls
+    bool shortenedDistances;   // side-wall distances limited by the half height
+    bool turbMultAtK;          // F 307 factor on the k-direction walls
+};
+
+// ---------------------------------------------------------------------------
+// Wall data.
+// ---------------------------------------------------------------------------
+double rowRoughness(int j) {
+    if (j == 2) return XksJ1;
+    if (j == ynumber) return XksJ2;
+    return XksWall;
+}
+
+Cell cellAt(int i, int j, int k, double rhoSqrtCmy) {
+    const double kstar = std::max(kinen[i][j][k], 1e-9);
+    const double T = rhoSqrtCmy * kstar;
+    return {i, j, k, kstar, std::sqrt(T), std::sqrt(0.001 * T)};
+}
+
+// The wall of direction dir with flag +1 (low face) or -1 (high face).
+Side sideOf(int dir, int flag, int i, int j, int k, const Variant& v) {
+    Side s{};
+    s.dir = dir;
+    if (dir == 0) {
+        const int fi = flag > 0 ? i - 1 : i;
+        s.y = v.shortenedDistances ? std::min(m_dist_x[i][j][k], m_dist_z[i][j][k]) : m_dist_x[i][j][k];
+        s.A = m_ar_x[fi][j][k];
+        s.nx = m_vec_x[fi][j][0];
+        s.ny = m_vec_x[fi][j][1];
+    } else if (dir == 1) {
+        const int fj = flag > 0 ? j - 1 : j;
+        s.y = v.shortenedDistances ? std::min(m_dist_y[i][j][k], m_dist_z[i][j][k]) : m_dist_y[i][j][k];
+        s.A = m_ar_y[i][fj][k];
+        s.nx = m_vec_y[i][fj][0];
+        s.ny = m_vec_y[i][fj][1];
+    } else {
+        const int fk = flag > 0 ? k - 1 : k;
+        s.y = m_dist_z[i][j][k];
+        s.A = m_ar_z[i][j][fk];
+        s.nx = m_vec_z[i][j][fk][0];
+        s.ny = m_vec_z[i][j][fk][1];
+        s.nz = m_vec_z[i][j][fk][2];
+    }
+    const bool bed = dir == 2 && (k == 2 || WallK[i][j][k] == 1);
+    s.ks = bed ? Xks[i][j] : rowRoughness(j);
+    s.kappa = Xkappa;
+    if (bed && v.reducedKappaAtBed && WallChoiseSed == 0) s.kappa = Xkappa / (1.0 + 2.5 * conc[0][i][j][k]);
+    return s;
+}
+
+// Calls fn(side) for the walls of cell (i, j, k) in the order i, j, k.
+template <class Fn>
+void forWalls(int i, int j, int k, const Variant& v, Fn&& fn) {
+    const int flags[3] = {WallI[i][j][k], WallJ[i][j][k], WallK[i][j][k]};
+    for (int dir = 0; dir < 3; ++dir)
+        if (flags[dir] != 0) fn(sideOf(dir, flags[dir], i, j, k, v));
+}
+
+// ---------------------------------------------------------------------------
+// Momentum laws: R of one wall.
+// ---------------------------------------------------------------------------
+struct RoughLaw {  // 0, 2, 3, 4, 11: log law, profiles inside the roughness at k-walls
+    static double R(const Cell& c, const Side& s) {
+        const walllaw::Point p = walllaw::point(s.y, s.ks, s.kappa, c.ustar);
+        if (s.dir == 2) return walllaw::roughBedLaw(p, WallChoiseForm, Bedformheight[c.i][c.j]);
+        return walllaw::logLaw(p);
+    }
+};
+struct SmoothLaw {  // 5
+    static double R(const Cell& c, const Side& s) {
+        return walllaw::smoothLaw(walllaw::point(s.y, s.ks, s.kappa, walllaw::smoothFrictionVelocity(c.kstar)));
+    }
+};
+struct BlendedLaw {  // 6
+    static double R(const Cell& c, const Side& s) {
+        return walllaw::blendedLaw(walllaw::point(s.y, s.ks, s.kappa, c.ustar));
+    }
+};
+struct TransitionalLaw {  // 7
+    static double R(const Cell& c, const Side& s) {
+        return walllaw::transitionalLaw(walllaw::point(s.y, s.ks, s.kappa, c.ustar));
+    }
+};
+struct ClippedLaw {  // 8
+    static double R(const Cell& c, const Side& s) {
+        return walllaw::clippedLaw(walllaw::point(s.y, s.ks, s.kappa, c.ustar));
+    }
+};
+struct ClippedNormalLaw {  // 9: at k-walls corrected by the bed-normal velocity of the column
+    static double R(const Cell& c, const Side& s) {
+        const walllaw::Point p = walllaw::point(s.y, s.ks, s.kappa, c.ustar);
+        if (s.dir != 2) return walllaw::clippedLaw(p);
+        const int i = c.i, j = c.j;
+        const double r = (xvel[i][j][2] * m_vec_z[i][j][1][0] + yvel[i][j][2] * m_vec_z[i][j][1][1] +
+                          zvel[i][j][2] * m_vec_z[i][j][1][2]) /
+                         c.ustar;
+        return walllaw::bedNormalCorrection(walllaw::clippedLawUnbounded(p), r, walllaw::kMomentumNormalMin);
+    }
+};
+struct RoughnessLayerLaw {  // 10
+    static double R(const Cell& c, const Side& s) {
+        return walllaw::roughnessLayerLaw(walllaw::point(s.y, s.ks, s.kappa, c.ustar));
+    }
+};
+
+// Wall shear of every wall: wap += C, source += C (n.U) n_c, the force
+// -C (phi - (n.U) n_c) on the solved component phi.
+template <class Law>
+void momentumTerms(int istart, int iend, const Variant& v) {
+    const double rhoSqrtCmy = 1000.0 * std::sqrt(cmy);
+    const bool mult = v.turbMultAtK && TurbMultFlag == 1;
+    const int eq = Equation;
+    for (int i = istart; i <= iend; ++i)
+        for (int j = 2; j <= ynumber; ++j)
+            for (int k = 2; k <= znumber; ++k) {
+                if (Wall[i][j][k] == 0) continue;
+                const Cell c = cellAt(i, j, k, rhoSqrtCmy);
+                const double u = xvel[i][j][k], vv = yvel[i][j][k], w = zvel[i][j][k];
+                forWalls(i, j, k, v, [&](const Side& s) {
+                    double C = 31.62 * c.S * s.A / Law::R(c, s);
+                    if (mult && s.dir == 2) C *= TurbMultTest;
+                    double nU = s.nx * u + s.ny * vv;
+                    if (s.dir == 2) nU += s.nz * w;
+                    const double nc = eq == 1 ? s.nx : eq == 2 ? s.ny : s.dir == 2 ? s.nz : 0.0;
+                    wap[i][j][k] += C;
+                    source[i][j][k] += C * nU * nc;
+                });
+            }
+}
+
+// One-equation model: quadratic friction 1000 |phi| phi / R^2 on the solved
+// component, R from the laminar friction velocity of the cell.
+void oneEquationMomentum(int istart, int iend, const Variant& v) {
+    const int eq = Equation;
+    const bool smooth = FlagWallAll == 5;
+    for (int i = istart; i <= iend; ++i)
+        for (int j = 2; j <= ynumber; ++j)
+            for (int k = 2; k <= znumber; ++k) {
+                if (Wall[i][j][k] == 0) continue;
+                const double u = xvel[i][j][k], vv = yvel[i][j][k], w = zvel[i][j][k];
+                const double speed = std::sqrt(u * u + vv * vv + w * w);
+                if (speed == 0.0) continue;  // a cell at rest: no friction
+                forWalls(i, j, k, v, [&](const Side& wall) {
+                    Side s = wall;
+                    if (s.dir == 2) s.ks = Xks[i][j];  // the bed roughness at roofs too
+                    const walllaw::Point p =
+                        walllaw::point(s.y, s.ks, Xkappa, walllaw::laminarFrictionVelocity(speed, s.y));
+                    const double R = walllaw::oneEquationLaw(p, smooth);
+                    const double c = eq == 1 ? std::fabs(u) : eq == 2 ? std::fabs(vv) : s.dir == 2 ? std::fabs(w) : 0.0;
+                    wap[i][j][k] += 1000.0 * s.A * c / (R * R + 1e-20);
+                });
+            }
+}
+
+// ---------------------------------------------------------------------------
+// The variants, keyed by FlagWallAll.
+// ---------------------------------------------------------------------------
+constexpr Variant kClearOnly{Group::ClearOnly, nullptr, false, false, false};
+const Variant kVariants[21] = {
+    /* 0 */ {Group::Standard, momentumTerms<RoughLaw>, true, false, false},
+    /* 1 */ kClearOnly,
+    /* 2 */ {Group::OwnLaw, momentumTerms<RoughLaw>, true, true, false},
+    /* 3 */ {Group::Standard, momentumTerms<RoughLaw>, true, false, false},
+    /* 4 */ {Group::Standard, momentumTerms<RoughLaw>, true, false, false},
+    /* 5 */ {Group::OwnLaw, momentumTerms<SmoothLaw>, false, false, true},
+    /* 6 */ {Group::OwnLaw, momentumTerms<BlendedLaw>, false, false, false},
+    /* 7 */ {Group::OwnLaw, momentumTerms<TransitionalLaw>, false, false, false},
+    /* 8 */ {Group::OwnLaw, momentumTerms<ClippedLaw>, false, false, false},
+    /* 9 */ {Group::OwnLaw, momentumTerms<ClippedNormalLaw>, false, false, false},
+    /* 10 */ {Group::OwnLaw, momentumTerms<RoughnessLayerLaw>, true, false, false},
+    /* 11 */ {Group::Standard, momentumTerms<RoughLaw>, true, false, false},
+    /* 12..20 */ kClearOnly, kClearOnly, kClearOnly, kClearOnly, kClearOnly, kClearOnly, kClearOnly,
+    kClearOnly, kClearOnly,
+};
+
+const Variant& variantOf(int code) { return code >= 0 && code <= 20 ? kVariants[code] : kClearOnly; }
+
+// ---------------------------------------------------------------------------
+// Clearing.
+// ---------------------------------------------------------------------------
+// Height of the cell centre above the bed or the box top below it.
+double heightAboveBed(int i, int j, int k) {
+    double h = m_dist_z[i][j][k];
+    if (k > 2 && WallK[i][j][k] == 0)
+        for (int m = k - 1;; --m) {
+            h += 2.0 * m_dist_z[i][j][m];
+            if (m == 2 || WallK[i][j][m] != 0) break;
+        }
+    return h;
+}
+
+void clearWallCells(int istart, int iend) {
+    const bool turbulence = Equation >= 5;
+    const bool kOnly = FlagWallAll == 3 && turbulence;
+    const bool byHeight = FlagWallAll == 4 && turbulence;
+    if (!kOnly && !byHeight && TurbulenceModel == 14 && Equation == 5) return;
+    for (int i = istart; i <= iend; ++i)
+        for (int j = 2; j <= ynumber; ++j)
+            for (int k = 2; k <= znumber; ++k) {
+                if (Wall[i][j][k] == 0) continue;
+                if (kOnly && WallK[i][j][k] == 0) continue;
+                if (byHeight && WallK[i][j][k] == 0 && !(heightAboveBed(i, j, k) > Xks[i][j])) continue;
+                wap[i][j][k] = 0.0;
+                source[i][j][k] = 0.0;
+            }
+}
+
+// An equation the chosen law has no branch for.
+void noBranch() {
+    if (omp_in_parallel())
+        regionFault(-4, "Error in wall laws, Equation = %d\n", Equation);
+    else
+        failf(-4, "Error in wall laws, Equation = %d\n", Equation);
+}
+
+bool momentumEquation() { return Equation >= 1 && Equation <= 3; }
+
+}  // namespace
+
+void wallallOpenMP(int istart, int iend) {
+    // Every block stores the same value.
+    std::atomic_ref<double>(sqcmyrho).store(1000.0 * std::sqrt(cmy), std::memory_order_relaxed);
+    if (istart > iend) return;
+    clearWallCells(istart, iend);
+
+    const Variant& v = variantOf(FlagWallAll);
+    if (TurbulenceModel == 14 && FlagWallAll != 2) {
+        if (momentumEquation())
+            oneEquationMomentum(istart, iend, v);
+        else if (Equation != 5)
+            noBranch();
+        return;
+    }
+    switch (v.group) {
+    case Group::ClearOnly:
+        return;
+    case Group::Standard:
+        if (momentumEquation()) {
+            if (FlagBrelk != 13) v.momentum(istart, iend, v);
+        } else if (Equation != 5 && Equation != 6 && TurbulenceModel != 15 && FlagBrelk != 13) {
+            noBranch();
+        }
+        return;
+    case Group::OwnLaw:
+        if (momentumEquation())
+            v.momentum(istart, iend, v);
+        else if (Equation != 5 && Equation != 6)
+            noBranch();
+        return;
+    }
+}
+
+void wallall() { wallallOpenMP(2, xnumber); }

@@ -1,0 +1,383 @@
+// The momentum step on the serial path: relaxation, time terms, pressure-
+// coupling coefficients, the zero-coefficient stop, blocked boxes, solver
+// choices, the stencil of v and w, and the debug dump. The eddy viscosity is
+// set by hand and the pressure gradient plays no part.
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "equations/fixture.h"
+#include "control/engine.h"
+#include "grid/state.h"
+#include "equations/state.h"
+#include "flow3d/state.h"
+#include "sediment/state.h"
+#include "morphology/state.h"
+#include "flow3d/flow3d.h"
+#include "turbulence/turbulence.h"
+
+using namespace eqtest;
+using quird_test::readFile;
+using quird_test::readLines;
+
+namespace {
+
+constexpr double kDx = 0.4, kDy = 0.3, kDz = 0.1;
+
+struct Allocation {
+    double timeStep = 1e-20;
+    int timeOrder = 0;
+    double relaxRhieChow = 1.0;
+    char simpleFlag = 'Y';
+    bool secondOrder = false;
+};
+
+class MomentumStep : public EquationTest {
+protected:
+    void build(const Allocation& a = {}) {
+        TimeStep = a.timeStep;
+        FlagTimeOrder = a.timeOrder;
+        RelaxRhieChow = a.relaxRhieChow;
+        simple = a.simpleFlag;
+        FlagTemp = 0;
+        NoComponents = 0;
+        FlagCofDLL = 0;
+        for (int e = 0; e < kEquationTable; ++e) sou[e] = 0;
+        makeGrid(5, 4, 4, a.secondOrder);
+        boxGeometry(kDx, kDy, kDz);
+        for (int i = 0; i <= xnumber + 1; ++i)
+            for (int j = 0; j <= ynumber + 1; ++j) {
+                m_vec_x[i][j][0] = 1.0, m_vec_x[i][j][1] = 0.0;
+                m_vec_y[i][j][0] = 0.0, m_vec_y[i][j][1] = 1.0;
+                Xks[i][j] = 0.002;
+            }
+        forAll([](int i, int j, int k) {
+            xvel[i][j][k] = 0.5 + 0.01 * i - 0.02 * j + 0.03 * k;
+            yvel[i][j][k] = 0.1 - 0.01 * i + 0.005 * k;
+            zvel[i][j][k] = 0.02 * j - 0.01 * k;
+            kinen[i][j][k] = 0.003;
+            epsilon[i][j][k] = 0.002;
+        });
+        for (std::int64_t n = 0; n < gama.size(); ++n) gama.data()[n] = gamaV.data()[n] = 0.01;
+        // A uniform flux along i, with a little cross flow on the j-faces.
+        for (int i = 1; i <= xnumber; ++i)
+            for (int j = 2; j <= ynumber; ++j)
+                for (int k = 2; k <= znumber; ++k) flow1[i][j][k] = 1.5;
+        for (int i = 2; i <= xnumber; ++i)
+            for (int k = 2; k <= znumber; ++k) flow2[i][2][k] = 0.2 * (i % 2 == 0 ? 1 : -1);
+        for (int e = 1; e <= 3; ++e) {
+            sweeps[e] = 1;
+            blockcorr[e] = 0;
+            NormResidual[e] = 1.0;
+        }
+        lcray = 'N';
+        relaxVelocity = 0.5;
+        TFStimeterm = 1;
+        FlagWallDLL = FlagWallNew = 0;
+        FlagWallAll = 0;
+        TurbulenceModel = 0;
+        FlagBrelk = 0;
+        TurbMultFlag = 0;
+        cmy = 0.09;
+        Xkappa = 0.4;
+        WallChoiseForm = WallChoiseSed = 0;
+        XksWall = XksJ1 = XksJ2 = 0.01;
+        InputErrorLimit = 1e9;
+        // What the coefficient generators read besides the fields.
+        FlagStress1DLL = 0;
+        StressDiff = ArtDiff = 0.0;
+        TurbMultHor = TurbMultVert = 1.0;
+        Schmidt = 1.0;
+        invSchmidt[0] = 1.0;
+        OutBlockNo = 0;
+        DebugDumpNo = 0;
+        FlagErrorBreak = 0;
+        NoProcessesSolver = 0;
+        MBNo = 0;
+    }
+    static void wallCell(int i, int j, int k, int wi, int wj, int wk) {
+        WallI[i][j][k] = wi;
+        WallJ[i][j][k] = wj;
+        WallK[i][j][k] = wk;
+        Wall[i][j][k] = 1;
+    }
+    static double neighbours(int i, int j, int k) {
+        return an[i][j][k] + as[i][j][k] + ae[i][j][k] + aw[i][j][k] + wat[i][j][k] + wab[i][j][k];
+    }
+    // The wall terms that the wall routine gives to equation eq, per cell.
+    static std::vector<double> wallTerms(int eq) {
+        Equation = eq;
+        std::fill(wap.data(), wap.data() + wap.size(), 0.0);
+        std::fill(source.data(), source.data() + source.size(), 0.0);
+        wallall();
+        return {wap.data(), wap.data() + wap.size()};
+    }
+    static std::vector<double> velocities() {
+        std::vector<double> v;
+        for (auto* a : {&xvel, &yvel, &zvel}) v.insert(v.end(), a->data(), a->data() + a->size());
+        return v;
+    }
+};
+
+// ---------------------------------------------------------------------------
+// Under-relaxation (w is the equation left in the workspace).
+// ---------------------------------------------------------------------------
+TEST_F(MomentumStep, UnderRelaxation) {
+    struct Case {
+        const char* name;
+        double relax;
+        int wallDLL;
+    };
+    const Case cases[] = {{"relax_1_adds_nothing", 1.0, 0}, {"relax_0_6", 0.6, 0}, {"no_wall_routine_f120", 0.6, 1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        build();
+        wallCell(3, 3, 2, 0, 0, 1);
+        relaxVelocity = c.relax;
+        FlagWallDLL = c.wallDLL;
+        for (int e = 1; e <= 3; ++e) sweeps[e] = 0;
+        const std::vector<double> wall = wallTerms(3);
+        momentumStep();
+        EXPECT_EQ(Equation, 3);
+        forInterior([&](int i, int j, int k) {
+            const double w = c.wallDLL == 0 ? wall[wap.offset(i, j, k)] : 0.0;
+            const double expected = (neighbours(i, j, k) + w) / c.relax;
+            ASSERT_NEAR(wap[i][j][k], expected, 1e-14 * expected) << i << "," << j << "," << k;
+        });
+        if (c.relax == 1.0) {
+            forInterior([](int i, int j, int k) {
+                if (Wall[i][j][k] == 0) {
+                    ASSERT_EQ(source[i][j][k], 0.0);
+                }
+            });
+            EXPECT_EQ(wap[3][3][3], neighbours(3, 3, 3));
+        } else {
+            EXPECT_NEAR(source[3][3][3], 0.4 * zvel[3][3][3] * wap[3][3][3], 1e-15);
+        }
+        if (c.wallDLL == 1) {
+            EXPECT_EQ(wap[3][3][2], neighbours(3, 3, 2) / c.relax);
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------
+// invAP, invFlow and invAPC. The one-equation wall law gives the three
+// components different centre coefficients at a bed cell.
+// ---------------------------------------------------------------------------
+TEST_F(MomentumStep, PressureCouplingCoefficients) {
+    for (int scheme : {0, 2}) {
+        SCOPED_TRACE(scheme);
+        build({.relaxRhieChow = -0.5, .simpleFlag = 'C'});
+        TurbulenceModel = 14;
+        wallCell(3, 3, 2, 0, 1, 1);
+        wallCell(4, 2, 3, 0, 1, 0);
+        sou[1] = scheme;
+        relaxVelocity = 0.8;  // cells with closed boundary faces fall below the floor
+        for (int e = 1; e <= 3; ++e) sweeps[e] = 0;
+        momentumStep();
+        ASSERT_EQ(FlagErrorBreak, 0);
+        const std::vector<double> wallU = wallTerms(1), wallW = wallTerms(3);
+        int floored = 0;
+        forInterior([&](int i, int j, int k) {
+            const double S = neighbours(i, j, k);
+            const double r = relaxVelocity;
+            double u = (S + wallU[wap.offset(i, j, k)]) / r;
+            double w = (S + wallW[wap.offset(i, j, k)]) / r;
+            if (scheme == 2) {
+                const double floor = (m_ar_x[i][j][k] / m_dist_x[i][j][k] + m_ar_y[i][j][k] / m_dist_y[i][j][k] +
+                                      m_armap[i][j] / m_dist_z[i][j][k]) *
+                                     gama[i][j][k];
+                if (floor > w) ++floored;
+                u = std::max(u, floor);
+                w = std::max(w, floor);
+            }
+            const double ap = scheme == 2 ? w : u;  // central differences: w's remains
+            ASSERT_NEAR(invAP[i][j][k], 1.0 / ap, 1e-13 / ap) << i << "," << j << "," << k;
+            ASSERT_NEAR(invAPC[i][j][k], 1.0 / (u - S), 1e-12 * std::fabs(1.0 / (u - S)));
+            const double fluxes = std::fabs(flow1[i - 1][j][k]) + std::fabs(flow1[i][j][k]) + std::fabs(flow2[i][j - 1][k]) +
+                                  std::fabs(flow2[i][j][k]) + std::fabs(flow3[i][j][k - 1]) + std::fabs(flow3[i][j][k]);
+            ASSERT_EQ(invFlow[i][j][k], 2.0 / (fluxes + 1e-20));
+        });
+        // The bed cell's components really differ, and the floor acts somewhere.
+        EXPECT_NE(wallU[wap.offset(3, 3, 2)], wallW[wap.offset(3, 3, 2)]);
+        if (scheme == 2) {
+            EXPECT_GT(floored, 0);
+        }
+    }
+}
+
+// A zero centre coefficient of u stops the step at the first cell in i, j, k
+// order; the cells before it hold their new invAP, u is not solved.
+TEST_F(MomentumStep, ZeroCoefficientStop) {
+    build();
+    for (auto [ci, cj, ck] : {std::tuple{4, 2, 2}, std::tuple{3, 3, 3}}) {
+        m_ar_x[ci - 1][cj][ck] = m_ar_x[ci][cj][ck] = 0.0;
+        m_ar_y[ci][cj - 1][ck] = m_ar_y[ci][cj][ck] = 0.0;
+        m_ar_z[ci][cj][ck - 1] = m_ar_z[ci][cj][ck] = 0.0;
+        for (int i = 1; i <= xnumber; ++i) flow1[i][cj][ck] = 0.0;
+        flow2[ci][cj - 1][ck] = flow2[ci][cj][ck] = 0.0;
+    }
+    forInterior([](int i, int j, int k) { invAP[i][j][k] = -1.0; });
+    const std::vector<double> before = velocities();
+    momentumStep();
+    EXPECT_EQ(FlagErrorBreak, 1);
+    EXPECT_EQ(Equation, 1);
+    EXPECT_EQ(readFile("boogie"),
+              "Error, wap(3,3,3) = 0.000000e+00\nThis error may be avoided by the use of F 7 E in the control file\n");
+    EXPECT_STREQ(mc_message, "Error, wap(3,3,3) = 0.000000e+00\n");
+    EXPECT_GT(invAP[2][4][4], 0.0);
+    EXPECT_GT(invAP[3][3][2], 0.0);
+    EXPECT_EQ(invAP[3][3][3], -1.0);
+    EXPECT_EQ(invAP[3][3][4], -1.0);
+    EXPECT_EQ(invAP[4][2][2], -1.0);
+    EXPECT_EQ(velocities(), before);
+}
+
+// ---------------------------------------------------------------------------
+// Blocked boxes, time terms, sweeps and block correction.
+// ---------------------------------------------------------------------------
+TEST_F(MomentumStep, BlockedBoxEndsAtZero) {
+    build();
+    OutBlockNo = 1;
+    OutBlock[1] = {{3, 4, 2, 3, 2, 3}, 0};
+    for (int e = 1; e <= 3; ++e) sweeps[e] = 3;
+    momentumStep();
+    for (int i = 3; i <= 4; ++i)
+        for (int j = 2; j <= 3; ++j)
+            for (int k = 2; k <= 3; ++k) {
+                EXPECT_EQ(xvel[i][j][k], 0.0);
+                EXPECT_EQ(yvel[i][j][k], 0.0);
+                EXPECT_EQ(zvel[i][j][k], 0.0);
+                EXPECT_GT(invAP[i][j][k], 1e-10);  // taken before the pinning
+            }
+    EXPECT_NE(xvel[5][3][3], 0.0);
+}
+
+TEST_F(MomentumStep, TimeTerms) {
+    struct Case {
+        const char* name;
+        int order, threads;
+        bool secondOrderSource;
+    };
+    const Case cases[] = {{"first_order", 0, 0, false}, {"second_order", 1, 0, true}, {"threads_first_order", 1, 2, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        build({.timeStep = 0.5, .timeOrder = 1});
+        FlagTimeOrder = c.order;
+        NoProcessesSolver = c.threads;
+        relaxVelocity = 1.0;
+        for (int e = 1; e <= 3; ++e) sweeps[e] = 0;
+        forInterior([](int i, int j, int k) {
+            zvel_old[i][j][k] = 0.3 + 0.01 * k;
+            zvel_old2[i][j][k] = 0.1 * i;
+        });
+        momentumStep();
+        forInterior([&](int i, int j, int k) {
+            const double m = 2.0 * m_armap[i][j] * m_dist_z[i][j][k] * 1000.0 / 0.5;
+            const double old = zvel_old[i][j][k], old2 = zvel_old2[i][j][k];
+            ASSERT_NEAR(wap[i][j][k], neighbours(i, j, k) + m, 1e-13 * m);
+            ASSERT_NEAR(source[i][j][k], c.secondOrderSource ? m * (2 * old - old2) : m * old, 1e-13 * m);
+        });
+    }
+}
+
+// sweeps 0 leaves the velocities, but the residual and the dump are made;
+// blockcorr 4 without threads corrects nothing.
+TEST_F(MomentumStep, SweepsAndBlockCorrection) {
+    build();
+    for (int e = 1; e <= 3; ++e) sweeps[e] = 0;
+    DebugDumpNo = 2;
+    DebugDump[1] = {2, 3, 3, 3};
+    DebugDump[2] = {3, 4, 2, 2};
+    const std::vector<double> start = velocities();
+    for (int e = 1; e <= 3; ++e) MaxResidual[e] = -1.0;
+    momentumStep();
+    EXPECT_EQ(velocities(), start);
+    for (int e = 1; e <= 3; ++e) EXPECT_GT(MaxResidual[e], 0.0);
+    const std::vector<std::string> log = readLines("boogie");
+    ASSERT_EQ(log.size(), 16u);
+    EXPECT_EQ(log[0], "Debug dump for (3,3,3,2)");
+    EXPECT_EQ(log[8], "Debug dump for (4,2,2,3)");
+
+    auto solved = [&](int mode) {
+        build();
+        for (int e = 1; e <= 3; ++e) blockcorr[e] = mode;
+        momentumStep();
+        return velocities();
+    };
+    const std::vector<double> plain = solved(0);
+    EXPECT_EQ(solved(4), plain);
+    EXPECT_NE(solved(1), plain);
+}
+
+// v and w are assembled on the coefficients of u's scheme: their residual
+// and solver follow it whatever their own K 6 entries say.
+TEST_F(MomentumStep, VAndWFollowTheSchemeOfU) {
+    struct Case {
+        int first, second;
+    };
+    const Case cases[] = {{1, 0}, {2, 1}, {2, 3}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "K 6 " << c.first << " " << c.second);
+        auto run = [&](int own) {
+            build({.secondOrder = true});
+            // Couplings of some earlier equation in the second-neighbour arrays.
+            for (auto* a : {&aee, &aww, &ass, &ann, &abb, &att})
+                for (std::int64_t n = 0; n < a->size(); ++n) a->data()[n] = 0.37;
+            sou[1] = c.first;
+            sou[2] = sou[3] = own;
+            momentumStep();
+            std::vector<double> r = velocities();
+            r.push_back(MaxResidual[2]);
+            r.push_back(MaxResidual[3]);
+            return r;
+        };
+        EXPECT_EQ(run(c.second), run(c.first));
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Debug dump: the text, with a record on the upper boundary layer whose
+// neighbours k+2 lie outside the fields.
+// ---------------------------------------------------------------------------
+TEST_F(MomentumStep, DebugDumpText) {
+    build({.secondOrder = true});
+    f = xvel;
+    forAll([](int i, int j, int k) { f[i][j][k] = 100 * i + 10 * j + k; });
+    const std::pair<FieldArray<double, 3>*, double> values[] = {
+        {&ae, 1}, {&aw, 2}, {&as, 3}, {&an, 4}, {&wab, 5}, {&wat, 6}, {&aee, 7}, {&aww, 8}, {&ass, 9},
+        {&ann, 10}, {&abb, 11}, {&att, 12}, {&wap, 20}, {&source, 30}, {&flow1, 0.5}, {&flow2, 0.25}, {&flow3, 0.125}};
+    for (auto [a, v] : values)
+        for (std::int64_t n = 0; n < a->size(); ++n) a->data()[n] = v;
+    DebugDumpNo = 3;
+    DebugDump[1] = {1, 3, 2, 5};
+    DebugDump[2] = {2, 2, 2, 2};
+    DebugDump[3] = {3, 4, 3, 3};
+    sou[1] = 1;
+    Equation = 1;
+    debugDump();
+    EXPECT_EQ(readFile("boogie"),
+              "Debug dump for (3,2,5,1)\n"
+              "f, ap, source = 3.250000e+02 2.000000e+01 3.000000e+01\n"
+              "fe, ae, flowe = 2.250000e+02 1.000000e+00 5.000000e-01\n"
+              "fw, aw, floww = 4.250000e+02 2.000000e+00 5.000000e-01\n"
+              "fs, as, flows = 3.150000e+02 3.000000e+00 2.500000e-01\n"
+              "fn, an, flown = 3.350000e+02 4.000000e+00 2.500000e-01\n"
+              "fb, ab, flowb = 3.240000e+02 5.000000e+00 1.250000e-01\n"
+              "ft, at, flowt = 3.260000e+02 6.000000e+00 1.250000e-01\n"
+              "fee,aee = 1.250000e+02 7.000000e+00\n"
+              "fww, aww = 5.250000e+02 8.000000e+00\n"
+              "fss, ass = 3.050000e+02 9.000000e+00\n"
+              "fnn, ann = 3.450000e+02 1.000000e+01\n"
+              "fbb, abb = 3.230000e+02 1.100000e+01\n"
+              "ftt, att = 0.000000e+00 1.200000e+01\n");
+    // QUICK (3) prints no second-neighbour lines.
+    std::filesystem::remove("boogie");
+    sou[3] = 3;
+    Equation = 3;
+    debugDump();
+    EXPECT_EQ(readLines("boogie").size(), 8u);
+    EXPECT_EQ(readLines("boogie")[0], "Debug dump for (4,3,3,3)");
+}
+
+}  // namespace

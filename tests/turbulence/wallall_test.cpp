@@ -1,0 +1,434 @@
+// The wall routine: clearing, choice of law by the variant, exits, the
+// momentum terms of side, bed and corner cells, and the block partition.
+#include <omp.h>
+
+#include <cmath>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "equations/fixture.h"
+#include "control/engine.h"
+#include "grid/state.h"
+#include "equations/state.h"
+#include "flow3d/state.h"
+#include "sediment/state.h"
+#include "morphology/state.h"
+#include "equations/parallel.h"
+#include "flow3d/flow3d.h"
+#include "turbulence/turbulence.h"
+
+using namespace eqtest;
+using quird_test::exitCodeOf;
+using quird_test::kNoExit;
+using quird_test::readFile;
+
+namespace {
+
+constexpr double kDx = 0.4, kDy = 0.3, kDz = 0.1;  // cells of the box grid
+constexpr double kK = 0.004;                        // k of every cell
+
+class WallKernel : public EquationTest {
+protected:
+    void SetUp() override {
+        EquationTest::SetUp();
+        makeGrid(5, 4, 4);
+        boxGeometry(kDx, kDy, kDz);
+        for (int i = 0; i <= xnumber + 1; ++i)
+            for (int j = 0; j <= ynumber + 1; ++j) {
+                m_vec_x[i][j][0] = 1.0, m_vec_x[i][j][1] = 0.0;
+                m_vec_y[i][j][0] = 0.0, m_vec_y[i][j][1] = 1.0;
+                Xks[i][j] = 0.002;
+            }
+        FlagWallAll = 0;
+        TurbulenceModel = 0;
+        cmy = 0.09;
+        sqcmyrho = 300.0;
+        Xkappa = 0.4;
+        WallChoiseForm = WallChoiseSed = 0;
+        FlagBrelk = 0;
+        TurbMultFlag = 0;
+        TurbMultTest = 0.0;
+        XksWall = 0.01;
+        XksJ1 = 0.02;
+        XksJ2 = 0.03;
+        forAll([](int i, int j, int k) {
+            xvel[i][j][k] = 0.7;
+            yvel[i][j][k] = -0.2;
+            zvel[i][j][k] = 0.05;
+            kinen[i][j][k] = kK;
+        });
+        Equation = 1;
+    }
+
+    static void wallCell(int i, int j, int k, int wi, int wj, int wk) {
+        WallI[i][j][k] = wi;
+        WallJ[i][j][k] = wj;
+        WallK[i][j][k] = wk;
+        Wall[i][j][k] = (wi != 0 || wj != 0 || wk != 0) ? 1 : 0;
+    }
+    // A stress term in every interior cell, as the caller leaves it.
+    static void callerTerms() {
+        forInterior([](int i, int j, int k) {
+            wap[i][j][k] = 5.0;
+            source[i][j][k] = 3.0;
+        });
+    }
+    // C of the log law: density times u* times area over R.
+    static double logC(double k, double A, double y, double ks, double kappa) {
+        return 31.62 * std::sqrt(300.0 * k) * A * kappa / std::max(std::log(30.0 * y / ks), 0.01);
+    }
+    static double velocity(int eq, int i, int j, int k) {
+        return eq == 1 ? xvel[i][j][k] : eq == 2 ? yvel[i][j][k] : zvel[i][j][k];
+    }
+    std::string log() const { return readFile("boogie"); }
+};
+
+// ---------------------------------------------------------------------------
+// Momentum terms of the rough law: the force is -C (phi - (n.U) n_c).
+// ---------------------------------------------------------------------------
+struct Wall1 {
+    double C;
+    double nx, ny, nz;
+    bool vertical;  // an i- or j-direction wall
+};
+
+TEST_F(WallKernel, SideBedAndCornerCellsTakeTheWallParallelFriction) {
+    // Side wall on the low j face of row 2 with a tilted normal; bed cell; corner.
+    wallCell(3, 2, 3, 0, 1, 0);
+    wallCell(3, 3, 2, 0, 0, 1);
+    wallCell(4, 2, 2, 0, 1, 1);
+    m_vec_y[3][1][0] = 0.6, m_vec_y[3][1][1] = 0.8;
+    m_vec_z[3][3][1][0] = 0.28, m_vec_z[3][3][1][2] = 0.96;
+    conc[0][3][3][2] = 0.4;  // the bed kappa falls to 0.2
+    const double side = logC(kK, kDx * kDz, kDy / 2, XksJ1, 0.4);
+    const double bed = logC(kK, kDx * kDy, kDz / 2, 0.002, 0.2);
+    const double bedPlain = logC(kK, kDx * kDy, kDz / 2, 0.002, 0.4);
+    struct Case {
+        int i, j, k;
+        std::vector<Wall1> walls;
+    };
+    const Case cases[] = {
+        {3, 2, 3, {{side, 0.6, 0.8, 0.0, true}}},
+        {3, 3, 2, {{bed, 0.28, 0.0, 0.96, false}}},
+        {4, 2, 2, {{logC(kK, kDx * kDz, kDy / 2, XksJ1, 0.4), 0.0, 1.0, 0.0, true}, {bedPlain, 0.0, 0.0, 1.0, false}}},
+    };
+    for (int eq = 1; eq <= 3; ++eq) {
+        Equation = eq;
+        callerTerms();
+        wallall();
+        for (const Case& c : cases) {
+            SCOPED_TRACE(testing::Message() << "cell " << c.i << "," << c.j << "," << c.k << " equation " << eq);
+            const double u = xvel[c.i][c.j][c.k], v = yvel[c.i][c.j][c.k], w = zvel[c.i][c.j][c.k];
+            const double phi = velocity(eq, c.i, c.j, c.k);
+            double C = 0.0, force = 0.0;
+            for (const Wall1& wl : c.walls) {
+                const double nU = wl.nx * u + wl.ny * v + (wl.vertical ? 0.0 : wl.nz * w);
+                const double nc = eq == 1 ? wl.nx : eq == 2 ? wl.ny : wl.nz;
+                C += wl.C;
+                force += -wl.C * (phi - nU * nc);
+            }
+            EXPECT_NEAR(wap[c.i][c.j][c.k], C, 1e-12 * C);
+            EXPECT_NEAR(source[c.i][c.j][c.k] - wap[c.i][c.j][c.k] * phi, force, 1e-12 * C);
+        }
+        // w at a vertical wall is braked in full; cells without walls keep the caller's terms.
+        if (eq == 3) {
+            EXPECT_EQ(source[3][2][3], 0.0);
+        }
+        EXPECT_EQ(wap[3][3][3], 5.0);
+        EXPECT_EQ(source[3][3][3], 3.0);
+    }
+    EXPECT_EQ(sqcmyrho, 300.0);
+}
+
+// The face of a wall follows its flag; the roughness of a side wall or roof
+// follows the cell's j row, for i-direction walls too.
+TEST_F(WallKernel, FaceAndRoughnessOfEachWall) {
+    m_ar_x[2][3][3] = 0.011;  // face i-1 of cell 3
+    m_ar_x[3][3][3] = 0.022;  // face i of cell 3
+    struct Case {
+        const char* name;
+        int i, j, k, wi, wk;
+        double A, y, ks;
+    };
+    const Case cases[] = {
+        {"i_low_face", 3, 3, 3, 1, 0, 0.011, kDx / 2, XksWall},
+        {"i_high_face", 3, 3, 3, -1, 0, 0.022, kDx / 2, XksWall},
+        {"i_wall_row_2", 3, 2, 3, 1, 0, kDy * kDz, kDx / 2, XksJ1},
+        {"i_wall_last_row", 3, 4, 3, -1, 0, kDy * kDz, kDx / 2, XksJ2},
+        {"roof_row_2", 3, 2, 4, 0, -1, kDx * kDy, kDz / 2, XksJ1},
+        {"box_top_bed_roughness", 3, 3, 4, 0, 1, kDx * kDy, kDz / 2, 0.002},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        forInterior([](int i, int j, int k) { wallCell(i, j, k, 0, 0, 0); });
+        wallCell(c.i, c.j, c.k, c.wi, 0, c.wk);
+        wallall();
+        EXPECT_NEAR(wap[c.i][c.j][c.k], logC(kK, c.A, c.y, c.ks, 0.4), 1e-12 * wap[c.i][c.j][c.k]);
+    }
+}
+
+// Profiles inside the roughness act at k-direction walls only.
+TEST_F(WallKernel, ProfileInsideTheRoughnessAtTheBed) {
+    WallChoiseForm = 2;
+    wallCell(3, 3, 2, 0, 0, 1);
+    wallCell(3, 3, 3, 1, 0, 0);
+    Xks[3][3] = 0.2;     // above the half height 0.05 of the bed cell
+    XksWall = 1.0;       // above the half length 0.2 of the i-wall cell
+    wallall();
+    const double S = std::sqrt(300.0 * kK);
+    EXPECT_NEAR(wap[3][3][2], 31.62 * S * kDx * kDy / (3.4 * 0.05 / (0.2 * 0.4)), 1e-12 * wap[3][3][2]);
+    EXPECT_NEAR(wap[3][3][3], logC(kK, kDy * kDz, 0.2, 1.0, 0.4), 1e-12 * wap[3][3][3]);  // the log law
+}
+
+// ---------------------------------------------------------------------------
+// Variant 5 in the viscous sublayer: the laminar wall shear for every k.
+// ---------------------------------------------------------------------------
+TEST_F(WallKernel, SmoothWallSublayerIsTheLaminarShear) {
+    FlagWallAll = 5;
+    wallCell(3, 3, 2, 0, 0, 1);
+    const double A = kDx * kDy, y = kDz / 2;
+    for (double k : {0.0, -0.3, 1e-12, 1e-9, 1e-8}) {
+        SCOPED_TRACE(k);
+        kinen[3][3][2] = k;
+        wallall();
+        EXPECT_NEAR(wap[3][3][2], 31.62 * std::sqrt(1000.0) * 1e-6 * A / y, 1e-12 * wap[3][3][2]);
+        EXPECT_NEAR(wap[3][3][2], 0.001 * A / y, 0.0002 * 0.001 * A / y);
+    }
+}
+
+// F 307: the bed and roof coefficients of variant 5 double, side walls stay.
+TEST_F(WallKernel, SmoothWallFactorOnBedAndRoofOnly) {
+    FlagWallAll = 5;
+    wallCell(3, 3, 2, 0, 0, 1);
+    wallCell(3, 3, 4, 0, 0, -1);
+    wallCell(3, 2, 3, 0, 1, 0);
+    auto terms = [] {
+        wallall();
+        return std::vector<double>{wap[3][3][2], wap[3][3][4], wap[3][2][3], source[3][3][2]};
+    };
+    const std::vector<double> plain = terms();
+    TurbMultFlag = 1;
+    TurbMultTest = 2.0;
+    const std::vector<double> doubled = terms();
+    EXPECT_EQ(doubled[0], 2.0 * plain[0]);
+    EXPECT_EQ(doubled[1], 2.0 * plain[1]);
+    EXPECT_EQ(doubled[2], plain[2]);
+    EXPECT_EQ(doubled[3], 2.0 * plain[3]);
+}
+
+// Variant 9: every k-direction wall of a column, the roof too, is corrected
+// by the bed-normal velocity of the column's bed cell over its own u*.
+TEST_F(WallKernel, BedNormalCorrectionUsesTheBedCellOfTheColumn) {
+    FlagWallAll = 9;
+    wallCell(3, 3, 4, 0, 0, -1);
+    const double ustar = std::sqrt(0.001 * 300.0 * kK);
+    m_vec_z[3][3][1][0] = 0.6, m_vec_z[3][3][1][2] = 0.8;
+    struct Case {
+        const char* name;
+        double r;  // bed-normal velocity of the bed cell over u*
+    };
+    for (const Case& c : {Case{"out_of_the_bed", 0.5}, Case{"into_the_bed", -1.0}, Case{"along_the_bed", 0.0}}) {
+        SCOPED_TRACE(c.name);
+        // (u, w) of the bed cell: normal part r u*, and a part along the bed.
+        xvel[3][3][2] = 0.6 * c.r * ustar + 0.8 * 0.3;
+        zvel[3][3][2] = 0.8 * c.r * ustar - 0.6 * 0.3;
+        yvel[3][3][2] = 0.1;
+        wallall();
+        const walllaw::Point p = walllaw::point(kDz / 2, XksWall, 0.4, ustar);
+        const double R0 = walllaw::clippedLawUnbounded(p);
+        const double rp = c.r < 0.4 ? 0.25 * std::max(c.r, -0.1) : 0.1;
+        const double C = 31.62 * std::sqrt(300.0 * kK) * kDx * kDy / std::max(R0 + rp * R0 * R0, 0.025);
+        EXPECT_NEAR(wap[3][3][4], C, 1e-9 * C);
+    }
+}
+
+// Inside a parallel region the fault is recorded; the main thread ends the run.
+TEST_F(WallKernel, FaultInsideARegionEndsTheRunFromTheMainThread) {
+    FlagWallAll = 7;
+    Equation = 4;
+    NoProcessesSolver = 2;
+    const int code = exitCodeOf([] {
+        par::region(2, [] {
+            int first, last;
+            solverBlock(omp_get_thread_num(), 2, first, last);
+            wallallOpenMP(first, last);
+        });
+        endRegionFault();
+    });
+    EXPECT_EQ(code, -4);
+    EXPECT_EQ(log(), "Error in wall laws, Equation = 4\n");
+}
+
+// ---------------------------------------------------------------------------
+// Choice of law: F 189 13 and the clearing-only variants.
+// ---------------------------------------------------------------------------
+TEST_F(WallKernel, VariantsWithAndWithoutMomentumTerms) {
+    wallCell(3, 3, 2, 0, 1, 1);
+    struct Case {
+        int variant, brelk;
+        bool terms;
+    };
+    const Case cases[] = {
+        {0, 13, false}, {3, 13, false}, {4, 13, false}, {11, 13, false}, {2, 13, true},  {5, 13, true},
+        {6, 13, true},  {7, 13, true},  {8, 13, true},  {9, 13, true},   {10, 13, true}, {0, 0, true},
+        {1, 0, false},  {12, 0, false}, {16, 0, false}, {20, 0, false},  {25, 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "variant " << c.variant << " F 189 " << c.brelk);
+        FlagWallAll = c.variant;
+        FlagBrelk = c.brelk;
+        for (int eq = 1; eq <= 3; ++eq) {
+            Equation = eq;
+            callerTerms();
+            EXPECT_EQ(exitCodeOf(wallall), kNoExit);
+            if (c.terms) {
+                EXPECT_GT(wap[3][3][2], 0.0);
+            } else {
+                EXPECT_EQ(wap[3][3][2], 0.0);
+                EXPECT_EQ(source[3][3][2], 0.0);
+            }
+            EXPECT_EQ(wap[3][3][3], 5.0);
+        }
+    }
+}
+
+// Equations without a branch end the run with -4; the standard group
+// returns under k-omega or F 189 13; the clearing-only variants never exit.
+TEST_F(WallKernel, EquationWithoutABranch) {
+    struct Case {
+        int variant, model, brelk, equation, code;
+    };
+    const Case cases[] = {
+        {7, 0, 0, 4, -4},  {7, 0, 13, 8, -4},  {0, 0, 0, 4, -4},     {0, 0, 13, 4, kNoExit},
+        {0, 15, 0, 8, kNoExit}, {12, 0, 0, 4, kNoExit}, {0, 14, 0, 6, -4}, {12, 14, 0, 4, -4},
+        {0, 14, 0, 5, kNoExit}, {2, 14, 0, 6, kNoExit}, {2, 14, 0, 4, -4},  {5, 0, 0, 6, kNoExit},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "variant " << c.variant << " model " << c.model << " F 189 "
+                                        << c.brelk << " equation " << c.equation);
+        std::filesystem::remove("boogie");
+        FlagWallAll = c.variant;
+        TurbulenceModel = c.model;
+        FlagBrelk = c.brelk;
+        Equation = c.equation;
+        EXPECT_EQ(exitCodeOf(wallall), c.code);
+        EXPECT_EQ(log(), c.code == -4 ? "Error in wall laws, Equation = " + std::to_string(c.equation) + "\n" : "");
+    }
+}
+
+// Clearing of the k and epsilon steps.
+TEST_F(WallKernel, ClearingOfTheTurbulenceSteps) {
+    wallCell(3, 3, 2, 0, 1, 1);  // bed and side wall
+    wallCell(3, 3, 3, 0, 1, 0);  // side wall, centre 0.15 above the bed
+    wallCell(3, 3, 4, 0, 1, 0);  // side wall, centre 0.25 above the bed
+    Xks[3][3] = m_dist_z[3][3][3] + 2.0 * m_dist_z[3][3][2];  // the centre of the lower side cell
+    struct Case {
+        int variant, model, equation;
+        bool bed, low, high;  // cleared
+    };
+    const Case cases[] = {
+        {0, 0, 5, true, true, true},     {3, 0, 5, true, false, false}, {3, 0, 6, true, false, false},
+        {4, 0, 6, true, false, true},    {0, 14, 5, false, false, false}, {0, 14, 1, true, true, true},
+        {3, 0, 1, true, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "variant " << c.variant << " model " << c.model << " equation " << c.equation);
+        FlagWallAll = c.variant;
+        TurbulenceModel = c.model;
+        Equation = c.equation;
+        for (int k = 0; k <= znumber + 1; ++k) xvel[3][3][k] = yvel[3][3][k] = zvel[3][3][k] = 0.0;  // no friction
+        callerTerms();
+        wallall();
+        EXPECT_EQ(source[3][3][2] == 0.0, c.bed);
+        EXPECT_EQ(source[3][3][3] == 0.0, c.low);
+        EXPECT_EQ(source[3][3][4] == 0.0, c.high);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// One-equation model.
+// ---------------------------------------------------------------------------
+TEST_F(WallKernel, OneEquationLawTreatsBanksAlongIAndJAlike) {
+    TurbulenceModel = 14;
+    FlagWallAll = 0;
+    XksJ1 = XksJ2 = XksWall = 0.002;
+    boxGeometry(0.3, 0.3, kDz);
+    // Channel along i: bank on the low j face; along j: bank on the low i face.
+    auto coefficients = [&](bool alongI) {
+        forInterior([](int i, int j, int k) { wallCell(i, j, k, 0, 0, 0); });
+        wallCell(3, 3, 2, alongI ? 0 : 1, alongI ? 1 : 0, 1);
+        xvel[3][3][2] = alongI ? 0.8 : 0.1;
+        yvel[3][3][2] = alongI ? 0.1 : 0.8;
+        zvel[3][3][2] = 0.03;
+        std::vector<double> c;
+        for (int eq = 1; eq <= 3; ++eq) {
+            Equation = eq;
+            wallall();
+            c.push_back(wap[3][3][2]);
+            EXPECT_EQ(source[3][3][2], 0.0);
+        }
+        return c;
+    };
+    const std::vector<double> i = coefficients(true), j = coefficients(false);
+    EXPECT_EQ(i[0], j[1]);  // the streamwise component
+    EXPECT_EQ(i[1], j[0]);  // the cross component
+    EXPECT_EQ(i[2], j[2]);
+    // u at a j-wall: the bank and the bed, each 1000 A |u| / R^2.
+    const double Rbank = std::log(30 * 0.15 / 0.002) / 0.4, Rbed = std::log(30 * 0.05 / 0.002) / 0.4;
+    EXPECT_NEAR(i[0], 1000 * 0.03 * 0.8 / (Rbank * Rbank) + 1000 * 0.09 * 0.8 / (Rbed * Rbed), 1e-12 * i[0]);
+    // w: the bank adds nothing.
+    EXPECT_NEAR(i[2], 1000 * 0.09 * 0.03 / (Rbed * Rbed), 1e-12 * i[2]);
+    // A cell at rest gets no term.
+    xvel[3][3][2] = yvel[3][3][2] = zvel[3][3][2] = 0.0;
+    Equation = 1;
+    wallall();
+    EXPECT_EQ(wap[3][3][2], 0.0);
+}
+
+// ---------------------------------------------------------------------------
+// Partition: the blocks of any partition of 2..xnumber, called in sequence,
+// give the workspace of the whole-grid call bit for bit.
+// ---------------------------------------------------------------------------
+TEST_F(WallKernel, AnyPartitionGivesTheWholeGridWorkspace) {
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<double> val(-1.0, 1.0), pos(0.02, 0.3);
+    std::uniform_int_distribution<int> flag(-1, 1);
+    forInterior([&](int i, int j, int k) {
+        wallCell(i, j, k, flag(rng), flag(rng), k == 2 ? 1 : flag(rng));
+        xvel[i][j][k] = val(rng), yvel[i][j][k] = val(rng), zvel[i][j][k] = val(rng);
+        kinen[i][j][k] = 0.01 * val(rng);
+        m_dist_x[i][j][k] = pos(rng), m_dist_y[i][j][k] = pos(rng), m_dist_z[i][j][k] = pos(rng);
+    });
+    for (int variant : {0, 5, 9}) {
+        FlagWallAll = variant;
+        for (int eq = 1; eq <= 3; ++eq) {
+            Equation = eq;
+            callerTerms();
+            wallall();
+            const std::vector<double> wapAll(wap.data(), wap.data() + wap.size());
+            const std::vector<double> sourceAll(source.data(), source.data() + source.size());
+            const std::vector<std::vector<int>> partitions = {{2, 2, 3, 5}, {2, 4, 5, 5}, {2, 3, 4, 5}};
+            for (const auto& p : partitions) {
+                callerTerms();
+                sqcmyrho = 7.0;
+                wallallOpenMP(p[0], p[1]);
+                wallallOpenMP(p[1] + 1, p[2]);
+                wallallOpenMP(p[2] + 1, p[3]);
+                for (std::int64_t n = 0; n < wap.size(); ++n) {
+                    ASSERT_TRUE(sameBits(wap.data()[n], wapAll[n])) << n;
+                    ASSERT_TRUE(sameBits(source.data()[n], sourceAll[n])) << n;
+                }
+            }
+        }
+    }
+    // An empty block stores sqcmyrho and nothing else.
+    callerTerms();
+    sqcmyrho = 7.0;
+    cmy = 0.085;
+    wallallOpenMP(5, 4);
+    EXPECT_EQ(sqcmyrho, 1000.0 * std::sqrt(0.085));
+    forInterior([](int i, int j, int k) { ASSERT_EQ(wap[i][j][k], 5.0); });
+}
+
+}  // namespace

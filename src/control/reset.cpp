@@ -2,8 +2,10 @@
 
 #include "control/engine.h"
 #include "control/log.h"
+#include "flow3d/state.h"
 
 void resetEngine() {
     clearRegionFault();
     SetArraysZero();
+    resetFlowSolver();
 }

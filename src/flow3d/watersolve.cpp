@@ -14,11 +14,6 @@
 #include "flow3d/flow3d.h"
 #include "flow3d/state.h"
 
-long Iter;
-double stime;
-double Xkappa = 0.4;
-double relaxVelocity, relaxPressure, relaxK, relaxEpsilon;
-
 namespace {
 
 // Whether counter x is a multiple of interval n; an interval of 0 gives a

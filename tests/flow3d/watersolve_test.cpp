@@ -32,6 +32,7 @@ struct StopCase {
     int sprintflows;
     std::vector<std::string> lines;  // appended to boogie, in this order
     const char* message;             // mc_message after the call ("" = not checked)
+    friend void PrintTo(const StopCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class DriverStops : public FlowTest, public ::testing::WithParamInterface<StopCase> {};
@@ -413,6 +414,7 @@ struct CadenceCase {
     long last;      // iterGlobalMax
     double residual;
     std::vector<long> sprintflow, writespider, surface, surfaceTfs, forcelog;
+    friend void PrintTo(const CadenceCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class DriverCadence : public FlowTest, public ::testing::WithParamInterface<CadenceCase> {};

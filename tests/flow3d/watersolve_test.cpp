@@ -52,6 +52,9 @@ TEST_P(DriverStops, EndTheCallAsTheTableSays) {
         ASSERT_NE(found, std::string::npos) << line << "\nin\n" << log;
         at = found + line.size();
     }
+    if (code == -3) {
+        EXPECT_STREQ(mc_message, "cannot open file 'boogie' ");
+    }
     if (code != kNoExit) return;
     EXPECT_EQ(Iter, c.iter);
     EXPECT_EQ(FlagErrorBreak, c.errorBreak);
@@ -155,6 +158,12 @@ INSTANTIATE_TEST_SUITE_P(
                      Iter = iterGlobalMax = 6;
                  },
                  kNoExit, 7, 0, 0, 0, {}, ""},
+        StopCase{"log_cannot_be_opened",
+                 [] {
+                     script.residuals = from(99, 0.01);
+                     std::filesystem::create_directory("boogie");
+                 },
+                 -3, 0, 0, 0, 0, {}, ""},
         StopCase{"grid_generator_letter", [] { debugging = 'Q'; }, -5, 0, 0, 0, 0,
                  {"Error: The F 1 Q data set in the control file is only used when generating\n",
                   "the grid. It is not used when running the program\n\n"},
@@ -269,6 +278,31 @@ TEST_F(FlowTest, MovedGridIsRederivedAtTheNextInnerIteration) {
     EXPECT_EQ(FlagGridChange, 1);  // set again by the last update
     EXPECT_EQ(Xc[3][2][4], 7.5);
     EXPECT_EQ(Yc[3][2][1], -1.5);
+}
+
+// With the transient free surface: grid-line lengths once per call, tiny
+// pressures flushed to 0 at the top of each pass; the top pressure kept as a
+// running mean for the surface update.
+TEST_F(FlowTest, FreeSurfaceBookkeeping) {
+    driverBox();
+    FlagTFS = 1;
+    TFSuslope = 0.5;
+    PresRegres = 1;
+    iterGlobalMax = 2;
+    script.residuals = from(99, 0.01);
+    script.onStep = [](const std::string& step) {
+        if (step == "momentum") Pres[2][2][znumber] = 10.0 * Iter;
+    };
+    Pres[3][3][3] = 1e-21;
+    Pres[3][3][2] = -2e-20;
+    WaterSolve();
+    EXPECT_EQ(Pres[3][3][3], 0.0);
+    EXPECT_EQ(Pres[3][3][2], -2e-20);
+    EXPECT_EQ(RegIter, 2);
+    EXPECT_EQ(Pres[2][2][znumber + 1], 15.0);  // 10, then (20 + 10) / 2
+    EXPECT_EQ(LineI[3][2], 1.0);
+    EXPECT_EQ(LineJ[2][3], 0.5);
+    EXPECT_EQ(LineI[1][2], 0.0);
 }
 
 // ---------------------------------------------------------------------------

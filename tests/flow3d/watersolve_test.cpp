@@ -225,10 +225,10 @@ TEST_F(FlowTest, TurbulencePassesFollowTheModel) {
     struct Row {
         int model, fluxTurb, early, main;
     };
+    driverBox();
     for (const Row r : {Row{0, 2, 1, 0}, Row{1, 0, 0, 1}, Row{0, 1, 0, 1}, Row{5, 0, 0, 0}, Row{8, 0, 0, 1},
                         Row{9, 1, 0, 1}, Row{13, 0, 0, 0}, Row{14, 1, 0, 1}, Row{20, 0, 0, 1}, Row{3, 2, 0, 0},
                         Row{8, 2, 0, 0}, Row{0, 3, 0, 0}}) {
-        driverBox();
         TurbulenceModel = r.model;
         FlagFluxTurb = r.fluxTurb;
         iterGlobalMax = 1;
@@ -236,7 +236,6 @@ TEST_F(FlowTest, TurbulencePassesFollowTheModel) {
         WaterSolve();
         EXPECT_EQ(script.count("turbulenceEarly"), r.early) << r.model << " " << r.fluxTurb;
         EXPECT_EQ(script.count("turbulence"), r.main) << r.model << " " << r.fluxTurb;
-        SetArraysZero();
     }
 }
 
@@ -376,8 +375,8 @@ TEST_F(FlowTest, DebuggingLettersChooseTheLoggedPassesAndTimerLines) {
         int threads;
         int passes, timerLines;
     };
+    driverBox();
     for (const Row r : {Row{'D', 0, 12, 0}, Row{'D', 1, 12, 33 * 12}, Row{'P', 0, 11, 33 * 11}, Row{'N', 1, 11, 0}}) {
-        driverBox();
         debugging = r.letter;
         NoProcessesSolver = r.threads;
         iterGlobalMax = 12;
@@ -392,7 +391,6 @@ TEST_F(FlowTest, DebuggingLettersChooseTheLoggedPassesAndTimerLines) {
         if (r.timerLines > 0) {
             EXPECT_TRUE(contains(log, "OpenMP 1 = ") && contains(log, "OpenMP 33 = "));
         }
-        SetArraysZero();
         std::filesystem::remove("boogie");
     }
 }
@@ -402,11 +400,11 @@ TEST_F(FlowTest, StatusTextsNameTheLargestResidual) {
         std::array<double, 7> r;
         const char* message;
     };
+    driverBox();
     for (const Row& row : {Row{{0.02, 0.01, 0.0, 0.0, 0.02, 0.0, 0.0}, "1 ResMax: 2.00e-02 for eq: 1"},
                            Row{{0.0, 0.01, 0.0, 0.03, 0.02, 0.0, 0.0}, "1 ResMax: 3.00e-02 for eq: 4"},
                            Row{{0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0}, "1 ResMax: 0.00e+00 for eq: 0"},
                            Row{{-1.0, -0.5, 0.0, 0.0, 0.0, 0.0, 0.0}, "1 ResMax: 0.00e+00 for eq: 0"}}) {
-        driverBox();
         FlagTFS = 4;  // no convergence return needed: the residuals stand as they are
         TimeStep = 1e-8;
         iterGlobalMax = 1;
@@ -416,7 +414,6 @@ TEST_F(FlowTest, StatusTextsNameTheLargestResidual) {
         WaterSolve();
         EXPECT_STREQ(mc_message, row.message);
         EXPECT_STREQ(mc_v2, "zvel[2][2][2]: -6.25e-02");
-        SetArraysZero();
     }
 }
 
@@ -590,11 +587,11 @@ TEST_F(FlowTest, BedShearByTurbulenceModel) {
         int model, maxShear, bedDLL;
         double expected;
     };
+    driverBox(5, 4, 4);
     for (const Row r : {Row{3, 0, 0, logLaw}, Row{7, 0, 1, logLaw}, Row{0, 0, 0, 300.0 * 2}, Row{1, 0, 0, 300.0 * 2},
                         Row{0, 3, 0, 300.0 * 4}, Row{15, 1, 0, 300.0 * 3}, Row{0, -1, 0, kUnset},
                         Row{8, 0, 0, kUnset}, Row{14, 0, 0, kUnset}, Row{5, 0, 0, kUnset}, Row{0, 0, 1, kUnset},
                         Row{16, 0, 2, kUnset}}) {
-        driverBox(5, 4, 4);
         TurbulenceModel = r.model;
         FlagMaxShear = r.maxShear;
         FlagBedDLL = r.bedDLL;
@@ -617,7 +614,6 @@ TEST_F(FlowTest, BedShearByTurbulenceModel) {
         EXPECT_NEAR(bedshear[xnumber + 1][ynumber], r.expected, 1e-5 * std::fabs(r.expected)) << row;
         EXPECT_EQ(bedshear[2][1], kUnset) << row;
         EXPECT_EQ(bedshear[2][ynumber + 1], kUnset) << row;
-        SetArraysZero();
     }
 }
 

@@ -4,6 +4,8 @@
 // Its state (Iter, stime, Xkappa, relaxation factors, the flow fields) is
 // in flow3d/state.h.
 
+// The driver: outer passes (time steps) of inner SIMPLE/SIMPLEC iterations
+// until convergence, the last outer iteration or a numerical failure.
 void WaterSolve();
 
 // Face mass fluxes flow1, flow2, flow3 (kg/s) of every face of the domain by
@@ -27,3 +29,23 @@ void momentumStep();
 // Appends the coefficients of the G 14 cells of the equation just solved
 // (`Equation`) to `boogie`; a neighbour outside the arrays is printed as 0.
 void debugDump();
+
+// Boundary values of the cells beyond the domain faces: default inlet and
+// outlet, the top layer, the openings of G 7 and frictionless side walls.
+void boundary();
+
+// The equation steps of one inner iteration, in the order the driver calls
+// them. The momentum step reports a centre coefficient below 1e-30 by
+// setting FlagErrorBreak to 1 and returning; the pressure-correction step
+// leaves Cont, DefMax and its cell (flow3d/state.h).
+void turbulenceEarlyStep();
+void pressureCorrectionStep();
+void turbulenceStep();
+void temperatureStep();
+
+// The `timeo` probe lines and the block forces of `forcelog`: empty the
+// file at the start of a run, append the probe line of an outer pass, write
+// the forces on the blocked boxes.
+void timeoStart();
+void timeoLine();
+void forcelog();

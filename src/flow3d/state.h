@@ -6,6 +6,45 @@
 #pragma once
 
 #include "control/state.h"
+#include "control/engine.h"
+#include "grid/state.h"
+#include "equations/state.h"
+#include "flow3d/state.h"
+#include "sediment/state.h"
+#include "morphology/state.h"
+
+// A cell of the grid by its indices.
+struct CellIndex {
+    int i, j, k;
+};
+inline constexpr CellIndex kFirstCell{1, 1, 1};
+
+// The routines the driver calls at its steps, in one table so that tests can
+// replace them with doubles. The run driver fills it with the real routines
+// (defaultFlowSteps, src/control/flow_steps.cpp), so the solver calls up to
+// the output and surface routines without including their folders.
+struct FlowSteps {
+    void (*startup)();
+    void (*metric)();
+    void (*smetric)();
+    void (*boundary)();
+    void (*waterflow)();
+    void (*momentum)();
+    void (*turbulenceEarly)();
+    void (*pressureCorrection)();
+    void (*turbulence)();
+    void (*temperature)();
+    void (*sprintflow)();
+    void (*writespider)();
+    void (*surface)();
+    void (*surface_tfs)();
+    void (*timeoStart)();
+    void (*timeoLine)();
+    void (*forcelog)();
+};
+// The table of the real routines.
+FlowSteps defaultFlowSteps();
+
 
 #define QUIRD_FLOW3D_STATE(V, A, I, F)                                                                         \
     /* Velocities, turbulence and temperature. Writers: initial, initial_tunnel, startup (sinit.cpp, */        \
@@ -35,6 +74,17 @@
     V(double, Xkappa, 0.4)                                   /* von Karman constant of the wall laws */        \
     V(double, relaxVelocity, 0.0) V(double, relaxPressure, 0.0) /* under-relaxation from K 3 */                \
     V(double, relaxK, 0.0) V(double, relaxEpsilon, 0.0)                                                        \
+    /* Continuity defect of the last pressure correction: the sum of the mass imbalances of the interior */ \
+    /* cells, their largest magnitude and its cell. Writers: pressureCorrectionStep; WaterSolve (the cell). */ \
+    V(double, Cont, 0.0) V(double, DefMax, 0.0) V(CellIndex, DefMaxCell, kFirstCell)                          \
+    /* Counters over the whole process: outer passes begun (result cadence of the fixed-name result files) */ \
+    /* and cyclic copies of the outflow plane made. Writer: WaterSolve. */                                     \
+    V(long, PrintResIter, 0) V(int, CyclicCount, 0)                                                            \
+    /* Wall-clock stamps (s): 0 the start of a call, 1..33 the phase ends of the latest logged inner */        \
+    /* iteration. Writers: WaterSolve and the steps it calls. */                                               \
+    A(double, otime, [40])                                                                                     \
+    /* The step routines of the driver. Writers: the reset (defaultFlowSteps) and tests. */                   \
+    V(FlowSteps, flowSteps, defaultFlowSteps())                                                                \
     /* A handle that no routine allocates or reads. Writer: SetArraysZero. */                                  \
     V(FieldHandle3, BVSource, FieldHandle3{})
 

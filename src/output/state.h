@@ -5,7 +5,9 @@
 #include "control/state.h"
 
 #define QUIRD_OUTPUT_STATE(V, A, I, F)                                                                         \
-    /* Plot work arrays (no writer yet). */                                                                    \
-    F(int, 3, graphDum) F(double, 2, LineI) F(double, 2, LineJ)
+    /* Plot work array (no writer yet). */                                                                     \
+    F(int, 3, graphDum)                                                                                        \
+    /* Horizontal lengths of the grid lines between neighbouring nodes. Writer: WaterSolve. */                 \
+    F(double, 2, LineI) F(double, 2, LineJ)
 
 QUIRD_DECLARE_STATE(QUIRD_OUTPUT_STATE)

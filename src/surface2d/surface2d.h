@@ -2,3 +2,8 @@
 #pragma once
 
 void WaterSolve2D();
+
+// Pressure-based update of the water surface (sets FlagGridChange).
+void surface();
+// Transient update of the water surface from the continuity of each column.
+void surface_tfs();

@@ -1,0 +1,69 @@
+// The flow solver run by the real `quird`: the bundled example and a
+// transient channel, with the equation steps still empty (every residual 0).
+#include <filesystem>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "support/testing.h"
+#include "control/engine.h"
+#include "grid/state.h"
+#include "equations/state.h"
+#include "flow3d/state.h"
+#include "sediment/state.h"
+#include "morphology/state.h"
+
+using namespace quird_test;
+
+namespace {
+
+std::vector<std::string> passLines(const std::string& log) {
+    std::vector<std::string> out;
+    const std::regex line("Iter: \\d+, Resid:[^\n]*\n");
+    for (auto it = std::sregex_iterator(log.begin(), log.end(), line); it != std::sregex_iterator(); ++it)
+        out.push_back(it->str());
+    return out;
+}
+
+const char* const kQuietPass =
+    "Resid: 0.00e+00 0.00e+00 0.00e+00 0.00e+00 0.00e+00 0.00e+00\n"
+    "Cont: 0.00e+00, DefMax: 0.00e+00, U,V,W(1,1,1): ";
+
+// The steady flume converges in its first pass and writes its results once.
+TEST(FlowSolverRun, ExampleConvergesInItsFirstPass) {
+    Case c;
+    const std::filesystem::path example = std::filesystem::path(QUIRD_SOURCE_DIR) / "examples/flume";
+    c.file("control", readFile(example / "control")).file("koordina", readFile(example / "koordina"));
+    EXPECT_EQ(c.run(), 1);
+    const std::string log = c.boogie();
+    EXPECT_EQ(passLines(log).size(), 1u) << log;
+    EXPECT_NE(log.find(std::string("Iter: 1, ") + kQuietPass), std::string::npos) << log;
+    const std::string tail = "\nSolution converged\n";
+    ASSERT_GE(log.size(), tail.size());
+    EXPECT_EQ(log.substr(log.size() - tail.size()), tail) << log;
+}
+
+// A transient run never converges: it makes every time step up to K 1.
+TEST(FlowSolverRun, TransientChannelRunsToTheLastTimeStep) {
+    Case c;
+    c.file("control",
+           "T transient channel on the default box grid\n"
+           "F 2 W\n"
+           "F 33 0.5 1\n"
+           "G 1 6 4 4 1\n"
+           "G 3 0.0 30.0 65.0 100.0\n"
+           "G 7 0 1 2 4 2 4 0 0 1.0 1.0 0.0 0.0\n"
+           "G 7 1 -1 2 4 2 4 0 1 1.0 1.0 0.0 0.0\n"
+           "W 1 40.0 1.0 0.5\n"
+           "W 2 2 1 6\n"
+           "K 1 5 50000\n");
+    EXPECT_EQ(c.run(), 1);
+    const std::string log = c.boogie();
+    const std::vector<std::string> passes = passLines(log);
+    ASSERT_EQ(passes.size(), 5u) << log;
+    for (int n = 1; n <= 5; ++n) EXPECT_EQ(passes[n - 1].rfind("Iter: " + std::to_string(n) + ", ", 0), 0u);
+    EXPECT_EQ(log.find("Solution"), std::string::npos) << log;
+    EXPECT_EQ(log.find("Error"), std::string::npos) << log;
+}
+
+}  // namespace

@@ -24,8 +24,11 @@ double diffusionMultiplier() {
 // power law, whose equations are 7-point: their solvers must not read the
 // second-neighbour arrays, which may hold couplings of an earlier equation.
 // (The power law also clears them, for the owners that pair it with 1 or 3.)
+// The pressure correction (Equation 4) is 7-point whatever sou[4] says: its
+// builder never writes the second-neighbour couplings.
 bool thirteenPointStencil() {
     eqk::checkEquation("the stencil choice");
+    if (Equation == 4) return false;
     return (sou[Equation] == 1 || sou[Equation] == 3) && !aee.isNull();
 }
 

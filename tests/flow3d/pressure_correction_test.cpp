@@ -563,6 +563,80 @@ TEST_F(PressureCorrection, SweepsAndBlockCorrectionsInTheirOrder) {
     }
 }
 
+// F 151 2 to 4: the fluxes of a shallow column keep their value; its
+// velocities are corrected unless F 37 also asks for the thin-water variant.
+TEST_F(PressureCorrection, ShallowColumnsKeepTheirFluxes) {
+    for (int tsc : {0, 1}) {
+        SCOPED_TRACE(tsc);
+        reset();
+        FlagTSCMinDepth = 2;
+        FlagTSC = tsc;
+        TSCMinDepth = 0.5;
+        build(7, 5, 5);
+        // Column (4, 3): its four corner nodes' target bed 0.12 under the surface.
+        for (int i : {3, 4})
+            for (int j : {2, 3}) zval[i][j][0] = zNode(5) - 0.12;
+        randomFlow(131);
+        random(fStorage, 132, -5, 5);
+        const FlowState before = FlowState::save();
+        SimpleCorrections();
+        for (int k = 2; k <= znumber; ++k) {
+            const std::int64_t shallow = flow1.offset(4, 3, k), deep = flow1.offset(5, 3, k);
+            EXPECT_EQ(flow1.data()[shallow], before.f1[shallow]);
+            EXPECT_EQ(flow2.data()[shallow], before.f2[shallow]);
+            EXPECT_EQ(flow3.data()[shallow], before.f3[shallow]);
+            EXPECT_NE(flow1.data()[deep], before.f1[deep]);
+            const std::int64_t u = xvel.offset(4, 3, k);
+            EXPECT_EQ(xvel.data()[u] != before.u[u], tsc == 0);
+            EXPECT_NE(xvel.data()[xvel.offset(5, 3, k)], before.u[xvel.offset(5, 3, k)]);
+        }
+    }
+}
+
+// Blocked boxes: no coupling from an open cell into the box (the start-up
+// walls its faces), and after the corrections no flux and no velocity in its
+// cells. With a free surface (any mode) a column blocked by G 2 carries no flux.
+TEST_F(PressureCorrection, BlockedCellsCarryNoFlux) {
+    FlagTFS = 2;
+    build(8, 6, 5);
+    OutBlockNo = 1;
+    OutBlock[1] = {};
+    OutBlock[1].i1 = 4, OutBlock[1].i2 = 5, OutBlock[1].j1 = 3, OutBlock[1].j2 = 4;
+    OutBlock[1].k1 = 2, OutBlock[1].k2 = 3, OutBlock[1].type = 3;
+    forCells(2, 7, 2, 5, 2, 5, [](int i, int j, int k) {
+        const bool besideI = (j == 3 || j == 4) && k <= 3, besideJ = (i == 4 || i == 5) && k <= 3;
+        const int wi = besideI && i == 3 ? -1 : besideI && i == 6 ? 1 : 0;
+        const int wj = besideJ && j == 2 ? -1 : besideJ && j == 5 ? 1 : 0;
+        const int wk = (i == 4 || i == 5) && (j == 3 || j == 4) && k == 4 ? 1 : 0;
+        setWalls(i, j, k, wi, wj, wk);
+    });
+    kblok[7][5] = 0;
+    randomFlow(141);
+    pressure_correction();
+    for (int j : {3, 4})
+        for (int k : {2, 3}) EXPECT_EQ(aw[3][j][k] + ae[6][j][k], 0.0);
+    for (int i : {4, 5})
+        for (int k : {2, 3}) EXPECT_EQ(an[i][2][k] + as[i][5][k], 0.0);
+    for (int i : {4, 5})
+        for (int j : {3, 4}) EXPECT_EQ(wab[i][j][4], 0.0);
+
+    random(fStorage, 142, -5, 5);
+    SimpleCorrections();
+    forCells(4, 5, 3, 4, 2, 3, [](int i, int j, int k) {
+        EXPECT_EQ(xvel[i][j][k], 0.0);
+        EXPECT_EQ(yvel[i][j][k], 0.0);
+        EXPECT_EQ(zvel[i][j][k], 0.0);
+        EXPECT_EQ(imbalance(i, j, k), 0.0);
+        for (double face : {flow1[i - 1][j][k], flow1[i][j][k], flow2[i][j - 1][k], flow2[i][j][k],
+                            flow3[i][j][k - 1], flow3[i][j][k]})
+            EXPECT_EQ(face, 0.0);
+    });
+    for (int k = 2; k <= 5; ++k)
+        for (double face : {flow1[6][5][k], flow1[7][5][k], flow2[7][4][k], flow2[7][5][k], flow3[7][5][k - 1],
+                            flow3[7][5][k]})
+            EXPECT_EQ(face, 0.0);
+}
+
 // Equation 4 is 7-point whatever sou[4] says: second-neighbour couplings left
 // by another equation do not enter the p' solve.
 TEST_F(PressureCorrection, SecondNeighbourCouplingsDoNotEnterTheSolve) {

@@ -707,6 +707,25 @@ TEST_F(PressureCorrection, FreeSurfaceLeavesTheTopLayerOut) {
     EXPECT_LT(kDefMax, Z);
 }
 
+// Three node levels under a free surface: one corrected layer, no k-face
+// corrected, and its vertical difference taken to the top cell's p' of 0.
+TEST_F(PressureCorrection, FreeSurfaceOverOneLayer) {
+    FlagTFS = 1;
+    const double dx = 1.0, dy = 0.5, dz = 0.25;
+    box(5, 4, 3, dx, dy, dz);
+    randomFlow(151);
+    std::fill(f.data(), f.data() + f.size(), 0.0);
+    forCells(2, 5, 2, 4, 2, 2, [](int i, int j, int k) { f[i][j][k] = 1.0 + 0.1 * i + 0.05 * j; });
+    const FlowState before = FlowState::save();
+    SimpleCorrections();
+    EXPECT_TRUE(copyOf(flow3) == before.f3);
+    forCells(2, 5, 2, 4, 2, 2, [&](int i, int j, int k) {
+        const double dw = zvel[i][j][k] - before.w[zvel.offset(i, j, k)];
+        const double Dz = -dw * dx * dy * dz / (invAP[i][j][k] * dx * dy * dx * dy * dz);
+        EXPECT_NEAR(Dz, -f[i][j][k], 1e-12) << i << j;
+    });
+}
+
 // Blocked cells under the surface take the pressure extrapolated linearly in
 // their centre heights from the two cells above: a hydrostatic pressure
 // (zero at the surface) comes out unchanged in the blocked and the top cells.

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <random>
@@ -52,7 +53,28 @@ class PressureCorrection : public EngineTest {
 protected:
     void SetUp() override {
         EngineTest::SetUp();
+        // The settings the tests change go back to their values after the test.
+        keep(xnumber), keep(ynumber), keep(znumber), keep(lnumber), keep(MBNo), keep(MBSkjot), keep(MBStart);
+        keep(FlagTFS), keep(simple), keep(lcray), keep(sweeps), keep(blockcorr), keep(sou), keep(FlagPresGrad);
+        keep(FlagTSC), keep(FlagTSCMinDepth), keep(TSCMinDepth), keep(OutBlockNo), keep(OutBlock);
+        keep(DebugDumpNo), keep(DebugDump), keep(SpecEnergy), keep(FlagFlowDirCor), keep(TFSpreszero);
+        keep(NoProcessesSolver), keep(FlagRapSolver), keep(GaussIter), keep(FlagUnderflow), keep(InputErrorLimit);
+        keep(relaxPressure), keep(NormResidual), keep(MaxResidual), keep(Iter), keep(Equation);
         defaults();
+    }
+    void TearDown() override {
+        for (const Kept& k : kept_) std::memcpy(k.at, k.bytes.data(), k.bytes.size());
+        EngineTest::TearDown();
+    }
+    struct Kept {
+        void* at;
+        std::vector<char> bytes;
+    };
+    std::vector<Kept> kept_;
+    template <typename T>
+    void keep(T& v) {
+        const char* b = reinterpret_cast<const char*>(&v);
+        kept_.push_back({&v, std::vector<char>(b, b + sizeof v)});
     }
     // A fresh engine for the next case of a table.
     void reset() {

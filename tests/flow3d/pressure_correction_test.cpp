@@ -547,6 +547,12 @@ TEST_F(PressureCorrection, JointCellsDifferenceAcrossTheJoint) {
     };
     EXPECT_NEAR(D(seam, 3, 'x'), f[seam][3][k] - f[seam - 1][3][k], 1e-12);
     EXPECT_NEAR(D(host, 2, 'y'), 0.5 * (f[host][3][k] - f[a][J][k]), 1e-12);
+    // The joint cell runs from its partner, through the partner's side face,
+    // to the next cell of its block (its i runs along -y here).
+    const double Ax = 0.5 * (m_ar_y[host][1][k] + m_ar_x[a][J][k]);
+    const double Dx = -yvel[a][J][k] * Volume[a][J][k] / (invAP[a][J][k] * Ax * Ax * dy1[a][J]);
+    EXPECT_NEAR(Dx, 0.5 * (f[a + 1][J][k] - f[host][2][k]), 1e-12);
+    EXPECT_EQ(dy2[a][J], 0.0);
 }
 
 // sweeps[4] solver calls, each after the block correction that blockcorr[4]

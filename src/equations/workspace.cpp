@@ -22,9 +22,12 @@ double diffusionMultiplier() {
 // second-neighbour arrays, which may hold couplings of an earlier equation.
 // (The power law also clears them, for the owners that pair it with 1 or 3.)
 // v and w are assembled on the coefficients that the scheme of u made, so
-// their stencil follows sou[1], not their own entries.
+// their stencil follows sou[1], not their own entries. The pressure correction
+// (Equation 4) is 7-point whatever sou[4] says: its builder never writes the
+// second-neighbour couplings.
 bool thirteenPointStencil() {
     eqk::checkEquation("the stencil choice");
+    if (Equation == 4) return false;
     const int scheme = Equation == 2 || Equation == 3 ? sou[1] : sou[Equation];
     return (scheme == 1 || scheme == 3) && !aee.isNull();
 }

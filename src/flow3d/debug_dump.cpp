@@ -1,5 +1,7 @@
 // Coefficient print-out of chosen cells after an equation is solved (G 14).
 #include "control/engine.h"
+#include "morphology/state.h"
+#include "output/state.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"

@@ -8,6 +8,5 @@
 
 // Filled as the equation steps are built; until then each step does nothing.
 void turbulenceEarlyStep() {}
-void pressureCorrectionStep() {}
 void turbulenceStep() {}
 void temperatureStep() {}

@@ -49,3 +49,9 @@ void temperatureStep();
 void timeoStart();
 void timeoLine();
 void forcelog();
+
+// The two halves of the pressure-correction step (pressure_correction.cpp,
+// simple_corrections.cpp): the p' couplings and sources, and the corrections of
+// fluxes, velocities and pressure by the p' in the workspace array f.
+void pressure_correction();
+void SimpleCorrections();

@@ -26,3 +26,10 @@ inline double forward2(double p0, double p1, double p2) { return 4.0 * p1 - 3.0 
 inline double backward2(double pm2, double pm1, double p0) { return 3.0 * p0 - 4.0 * pm1 + pm2; }
 
 }  // namespace doubled
+
+// The value at the face between cells P and N of a quantity phi, weighted by
+// the half sizes hP, hN of the two cells normal to the face: each cell's value
+// by the other cell's half size, so that the nearer cell weighs more.
+inline double faceByHalfSizes(double phiP, double phiN, double hP, double hN) {
+    return (phiP * hN + phiN * hP) / (hP + hN);
+}

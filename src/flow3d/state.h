@@ -7,6 +7,7 @@
 
 #include "control/state.h"
 #include "control/engine.h"
+#include "output/state.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"

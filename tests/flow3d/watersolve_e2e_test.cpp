@@ -1,5 +1,5 @@
 // The flow solver run by the real `quird`: the bundled example and a
-// transient channel, with the equation steps still empty (every residual 0).
+// transient channel.
 #include <filesystem>
 #include <regex>
 #include <string>
@@ -25,19 +25,18 @@ std::vector<std::string> passLines(const std::string& log) {
     return out;
 }
 
-const char* const kQuietPass =
-    "Resid: 0.00e+00 0.00e+00 0.00e+00 0.00e+00 0.00e+00 0.00e+00\n"
-    "Cont: 0.00e+00, DefMax: 0.00e+00, U,V,W(1,1,1): ";
-
-// The steady flume converges in its first pass and writes its results once.
-TEST(FlowSolverRun, ExampleConvergesInItsFirstPass) {
+// The steady flume converges: its passes are logged from the first one on,
+// mass is conserved to rounding, and the run stops long before K 1.
+TEST(FlowSolverRun, ExampleConverges) {
     Case c;
     const std::filesystem::path example = std::filesystem::path(QUIRD_SOURCE_DIR) / "examples/flume";
     c.file("control", readFile(example / "control")).file("koordina", readFile(example / "koordina"));
     EXPECT_EQ(c.run(), 1);
     const std::string log = c.boogie();
-    EXPECT_EQ(passLines(log).size(), 1u) << log;
-    EXPECT_NE(log.find(std::string("Iter: 1, ") + kQuietPass), std::string::npos) << log;
+    const std::vector<std::string> passes = passLines(log);
+    ASSERT_GE(passes.size(), 10u) << log;
+    EXPECT_EQ(passes.front().rfind("Iter: 1, ", 0), 0u) << log;
+    EXPECT_EQ(log.find("Iter: 500,"), std::string::npos) << log;
     const std::string tail = "\nSolution converged\n";
     ASSERT_GE(log.size(), tail.size());
     EXPECT_EQ(log.substr(log.size() - tail.size()), tail) << log;

@@ -1,0 +1,243 @@
+// The pressure-correction step of the SIMPLE/SIMPLEC iteration: the p'
+// equation, whose right-hand side is the mass imbalance of every cell, its
+// solve, the corrections, and the continuity values for the driver.
+#include <omp.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "control/engine.h"
+#include "grid/state.h"
+#include "equations/state.h"
+#include "sediment/state.h"
+#include "morphology/state.h"
+#include "output/state.h"
+#include "equations/parallel.h"
+#include "equations/workspace.h"
+#include "flow3d/flow3d.h"
+#include "flow3d/pressure_coupling.h"
+#include "flow3d/state.h"
+#include "grid/geometry.h"
+
+namespace {
+
+// Factor of the velocity head F^2 / A in the specific energy: 1 / (2 g rho^2).
+constexpr double kVelocityHead = 5.0969e-08;
+
+// p' coupling of a main-block side cell P (half width hP) with its partner N
+// in an attached block (half length hN) through the side face of area A.
+inline double jointCoupling(double A, int i, int jP, int I, int J, int k) {
+    return pressureCoupling(A, invAP[i][jP][k], invAP[I][J][k], m_dist_y[i][jP][k], m_dist_x[I][J][k]);
+}
+
+// Imbalance of an attached block's first-row cell, whose low-i face is the
+// main block's side face with flux sideOut leaving the cell through it.
+inline double jointSource(double sideOut, int I, int J, int k) {
+    return -(flow1[I][J][k] + sideOut + flow2[I][J][k] - flow2[I][J - 1][k] + flow3[I][J][k] - flow3[I][J][k - 1]);
+}
+
+// wap = sum of the six couplings, one parallel loop over the i-planes.
+void centreCoefficients() {
+    const int X = xnumber, Y = ynumber, Z = znumber;
+    par::region(std::max(NoProcessesSolver, 1), [&] {
+#pragma omp for schedule(static)
+        for (int i = 2; i <= X; ++i)
+            for (int j = 2; j <= Y; ++j)
+                for (int k = 2; k <= Z; ++k)
+                    wap[i][j][k] = ae[i][j][k] + aw[i][j][k] + an[i][j][k] + as[i][j][k] + wat[i][j][k] + wab[i][j][k];
+    });
+}
+
+// The p' sweeps: the block correction that blockcorr[4] chooses, then one
+// call of the point or line solver, sweeps[4] times.
+void solvePressureCorrection() {
+    const int mode = blockcorr[4];
+    for (int s = 1; s <= sweeps[4]; ++s) {
+        if (mode == 1 || (s == 1 && (mode == 5 || mode == 6 || mode == 7)))
+            BlockCorrection();
+        else if (mode == 4 && NoProcessesSolver > 0)
+            BlockCorrectionOpenMP();
+        if (lcray == 'Y')
+            WaterGaussSeidel();
+        else
+            WaterTDMA();
+    }
+}
+
+void continuityValues() {
+    Cont = 0.0;
+    DefMax = 0.0;
+    for (int i = 2; i <= xnumber; ++i)
+        for (int j = 2; j <= ynumber; ++j)
+            for (int k = 2; k <= znumber; ++k) {
+                const double s = source[i][j][k];
+                Cont += s;
+                if (std::fabs(s) > DefMax) {
+                    DefMax = std::fabs(s);
+                    DefMaxCell.i = i;
+                    DefMaxCell.j = j;
+                    DefMaxCell.k = k;
+                }
+            }
+}
+
+// Pressure plus velocity head, averaged over i-face section s.
+void specificEnergy(int s) {
+    Log log;
+    double area = 0.0, energy = 0.0;
+    for (int j = 2; j <= ynumber; ++j)
+        for (int k = 2; k <= znumber; ++k) {
+            const double A = m_ar_x[s][j][k], F = flow1[s][j][k];
+            area += A;
+            energy += 0.5 * A * (Pres[s][j][k] + Pres[s + 1][j][k]) + kVelocityHead * F * F / A;
+        }
+    log.printf("Specifice energy for section %d = %e\n", s, energy / area);
+}
+
+}  // namespace
+
+void pressure_correction() {
+    Log log;  // a log that cannot be opened ends the run (-3): no step without its equation
+    const int X = xnumber, Y = ynumber, Z = znumber;
+
+    // i-faces, no coupling through the inflow and outflow faces
+    for (int i = 2; i <= X - 1; ++i)
+        for (int j = 2; j <= Y; ++j)
+            for (int k = 2; k <= Z; ++k) {
+                const double a = pressureCoupling(m_ar_x[i][j][k], invAP[i][j][k], invAP[i + 1][j][k],
+                                                  m_dist_x[i][j][k], m_dist_x[i + 1][j][k]);
+                aw[i][j][k] = a;
+                ae[i + 1][j][k] = a;
+            }
+    for (int j = 2; j <= Y; ++j)
+        for (int k = 2; k <= Z; ++k) {
+            ae[2][j][k] = 0.0;
+            aw[X][j][k] = 0.0;
+        }
+
+    // j-faces
+    for (int i = 2; i <= X; ++i) {
+        for (int j = 2; j <= Y - 1; ++j)
+            for (int k = 2; k <= Z; ++k) {
+                const double a = pressureCoupling(m_ar_y[i][j][k], invAP[i][j][k], invAP[i][j + 1][k],
+                                                  m_dist_y[i][j][k], m_dist_y[i][j + 1][k]);
+                an[i][j][k] = a;
+                as[i][j + 1][k] = a;
+            }
+        for (int k = 2; k <= Z; ++k) {
+            as[i][2][k] = 0.0;
+            an[i][Y][k] = 0.0;
+        }
+    }
+
+    // k-faces
+    for (int i = 2; i <= X; ++i)
+        for (int j = 2; j <= Y; ++j) {
+            for (int k = 2; k <= Z - 1; ++k) {
+                const double a = pressureCoupling(m_ar_z[i][j][k], invAP[i][j][k], invAP[i][j][k + 1],
+                                                  m_dist_z[i][j][k], m_dist_z[i][j][k + 1]);
+                wat[i][j][k] = a;
+                wab[i][j][k + 1] = a;
+            }
+            wab[i][j][2] = 0.0;
+            wat[i][j][Z] = 0.0;
+        }
+
+    // Block joints: an attached block's first cell row couples to its
+    // main-block partners (stored as its low-i coupling) instead of to the
+    // cell row before the joint line.
+    if (MBNo > 0)
+        for (int i = 2; i <= X; ++i) {
+            if (const int I = Pj1MultiBlock[i][0], J = Pj1MultiBlock[i][1]; I != 0)
+                for (int k = 2; k <= Z; ++k) {
+                    const double a = jointCoupling(m_ar_y[i][1][k], i, 2, I, J, k);
+                    as[i][2][k] = a;
+                    ae[I][J][k] = a;
+                }
+            if (const int I = Pj2MultiBlock[i][0], J = Pj2MultiBlock[i][1]; I != 0)
+                for (int k = 2; k <= Z; ++k) {
+                    const double a = jointCoupling(m_ar_y[i][Y][k], i, Y, I, J, k);
+                    an[i][Y][k] = a;
+                    ae[I][J][k] = a;
+                }
+        }
+
+    // Walls
+    for (int i = 2; i <= X; ++i)
+        for (int j = 2; j <= Y; ++j)
+            for (int k = 2; k <= Z; ++k) {
+                if (WallI[i][j][k] == 1) ae[i][j][k] = 0.0;
+                if (WallI[i][j][k] == -1) aw[i][j][k] = 0.0;
+                if (WallJ[i][j][k] == 1) as[i][j][k] = 0.0;
+                if (WallJ[i][j][k] == -1) an[i][j][k] = 0.0;
+                if (WallK[i][j][k] == 1) wab[i][j][k] = 0.0;
+                if (WallK[i][j][k] == -1) wat[i][j][k] = 0.0;
+            }
+
+    // The last cell row before a joint line has no i+1 neighbour.
+    for (int b = 1; b <= geometry::attachedBlocks(); ++b)
+        for (int j = 2; j <= Y; ++j)
+            for (int k = 2; k <= Z; ++k) aw[MBSkjot[b]][j][k] = 0.0;
+
+    // Sources: minus the net mass outflow of every cell
+    for (int i = 2; i <= X; ++i)
+        for (int j = 2; j <= Y; ++j)
+            for (int k = 2; k <= Z; ++k)
+                source[i][j][k] = -(flow1[i][j][k] - flow1[i - 1][j][k] + flow2[i][j][k] - flow2[i][j - 1][k] +
+                                    flow3[i][j][k] - flow3[i][j][k - 1]);
+    // The top-cell imbalance for the transient free surface
+    if (FlagTFS == 1)
+        for (int i = 2; i <= X; ++i)
+            for (int j = 2; j <= Y; ++j) zvel[i][j][0] = source[i][j][Z];
+
+    // Joint sources: the attached cell's low-i face is the main block's side
+    // face; a positive flow2 leaves it through face 1 and enters it through
+    // face ynumber.
+    if (MBNo > 0)
+        for (int i = 2; i <= X; ++i) {
+            if (const int I = Pj1MultiBlock[i][0], J = Pj1MultiBlock[i][1]; I != 0)
+                for (int k = 2; k <= Z; ++k) source[I][J][k] = jointSource(flow2[i][1][k], I, J, k);
+            if (const int I = Pj2MultiBlock[i][0], J = Pj2MultiBlock[i][1]; I != 0)
+                for (int k = 2; k <= Z; ++k) source[I][J][k] = jointSource(-flow2[i][Y][k], I, J, k);
+        }
+}
+
+void pressureCorrectionStep() {
+    const int X = xnumber, Y = ynumber, Z = znumber;
+    Equation = 4;
+    f = fStorage;
+
+    flowSteps.waterflow();  // through the driver's table, so that tests may hold the fluxes
+    pressure_correction();
+    if (FlagTFS == 1)  // the cell below the top cell does not couple to it
+        for (int i = 2; i <= X; ++i)
+            for (int j = 2; j <= Y; ++j) wat[i][j][Z - 1] = 0.0;
+    centreCoefficients();
+    if (FlagTFS == 1)  // top cells fixed at p' = 0
+        for (int i = 2; i <= X; ++i)
+            for (int j = 2; j <= Y; ++j) {
+                wap[i][j][Z] = 1e30;
+                source[i][j][Z] = 0.0;
+            }
+    Residual();
+
+    std::fill(f.data(), f.data() + f.size(), 0.0);
+    // A cell without any coupling (walls on every face) keeps p' = 0.
+    if (lcray == 'Y')
+        for (int i = 2; i <= X; ++i)
+            for (int j = 2; j <= Y; ++j)
+                for (int k = 2; k <= Z; ++k) iAp[i][j][k] = wap[i][j][k] != 0.0 ? 1.0 / wap[i][j][k] : 0.0;
+    solvePressureCorrection();
+
+    // No pressure that the corrections update may end below 0.
+    if (FlagTFS == 1 && TFSpreszero == 1)
+        for (int i = 2; i <= X; ++i)
+            for (int j = 2; j <= Y; ++j)
+                for (int k = 2; k <= Z; ++k)
+                    if (Pres[i][j][k] + relaxPressure * f[i][j][k] < 0.0) f[i][j][k] = -Pres[i][j][k] / relaxPressure;
+
+    SimpleCorrections();
+    continuityValues();
+    if (SpecEnergy > 0) specificEnergy(SpecEnergy);
+    debugDump();
+}

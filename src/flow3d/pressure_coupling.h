@@ -1,0 +1,19 @@
+// The p' coupling of a face: the mass flux (kg/s) that a unit p' difference
+// across the face drives.
+#pragma once
+
+#include "flow3d/interp.h"
+#include "control/engine.h"
+#include "grid/state.h"
+#include "equations/state.h"
+#include "flow3d/state.h"
+#include "sediment/state.h"
+#include "morphology/state.h"
+#include "output/state.h"
+
+// Face of area A between cells P and N with the inverse momentum coefficients
+// dP, dN (invAP or invAPC) and half sizes hP, hN normal to the face: the
+// water density times A^2 times the face value of the coefficient.
+inline double pressureCoupling(double A, double dP, double dN, double hP, double hN) {
+    return 1000.0 * A * A * faceByHalfSizes(dP, dN, hP, hN);
+}

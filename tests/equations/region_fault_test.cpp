@@ -66,6 +66,7 @@ protected:
 // region of three steps, each step ending where a thread polls for faults.
 struct Script {
     const char* name;
+    int threads;
     unsigned raisers;  // bit t: thread t raises
     int step;
     friend void PrintTo(const Script& s, std::ostream* os) { *os << s.name; }
@@ -78,31 +79,32 @@ TEST_P(ScriptedRegionFault, EndsTheRunOnceAfterTheRegion) {
     std::atomic<int> steps[3] = {0, 0, 0};
     std::atomic<int> team{0};
     const int code = codeOf([&] {
-        par::region(kTeam, [&] {
+        par::region(s.threads, [&] {
             const int t = omp_get_thread_num();
             if (t == 0) team = omp_get_num_threads();
             for (int step = 0; step < 3; ++step) {
                 if (step == s.step && (s.raisers >> t & 1u))
-                    regionFault(-7, "Error - scripted fault at step %d\n", step);
+                    faultf(-7, "Error - scripted fault at step %d\n", step);
                 if (par::faulted()) return;
                 steps[step].fetch_add(1);
             }
         });
     });
-    ASSERT_EQ(team.load(), kTeam);
+    ASSERT_EQ(team.load(), s.threads);
     EXPECT_EQ(code, -7);
     expectEndedOnceOnTheMainThread();
     EXPECT_EQ(readFile("boogie"), "Error - scripted fault at step " + std::to_string(s.step) + "\n");
     // Every thread finished the steps before the fault and none went on.
-    for (int step = 0; step < 3; ++step) EXPECT_EQ(steps[step].load(), step < s.step ? kTeam : 0) << step;
+    for (int step = 0; step < 3; ++step) EXPECT_EQ(steps[step].load(), step < s.step ? s.threads : 0) << step;
     EXPECT_FALSE(regionFaulted());
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, ScriptedRegionFault,
-                         ::testing::Values(Script{"one_thread_at_the_start", 0b0100u, 0},
-                                           Script{"every_thread_at_once", 0b1111u, 1},
-                                           Script{"main_thread_late", 0b0001u, 2},
-                                           Script{"last_thread_late", 0b1000u, 2}),
+                         ::testing::Values(Script{"one_thread_at_the_start", kTeam, 0b0100u, 0},
+                                           Script{"every_thread_at_once", kTeam, 0b1111u, 1},
+                                           Script{"main_thread_late", kTeam, 0b0001u, 2},
+                                           Script{"last_thread_late", kTeam, 0b1000u, 2},
+                                           Script{"team_of_one", 1, 0b0001u, 1}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(RegionFault, ARegionWithoutFaultEndsNothing) {

@@ -4,6 +4,7 @@
 // exact without one). A new case is a new folder: its input files, its
 // `expected/` and, when its numbers may move, its `tolerance`.
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <string>

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <omp.h>
+
 namespace {
 void copyStatus(char* dst, const char* text) {
     std::strncpy(dst, text, 99);
@@ -23,12 +25,40 @@ void endRun(int code) {
     std::exit(code);
 }
 
+namespace {
+constexpr const char* kLogUnopened = "cannot open file 'boogie' ";
+
+// Claims the record for the first fault of a region; false when a fault is
+// already recorded.
+bool claimRecord(int code) {
+    int expected = 0;
+    if (!regionFaultState.raised.compare_exchange_strong(expected, 1, std::memory_order_acq_rel)) return false;
+    regionFaultState.code = code;
+    regionFaultState.text[0] = '\0';
+    regionFaultState.message[0] = '\0';
+    return true;
+}
+void publishRecord() { regionFaultState.raised.store(2, std::memory_order_release); }
+
+void recordFault(int code, const char* fmt, va_list ap) {
+    if (!claimRecord(code)) return;
+    std::vsnprintf(regionFaultState.text, sizeof regionFaultState.text, fmt, ap);
+    publishRecord();
+}
+}  // namespace
+
 Log::Log(Mode mode) {
     fp_ = std::fopen("boogie", mode == Create ? "w" : "a");
-    if (!fp_) {
-        setMessage("cannot open file 'boogie' ");
-        endRun(-3);
+    if (fp_) return;
+    if (inRegion()) {
+        if (claimRecord(-3)) {
+            std::snprintf(regionFaultState.message, sizeof regionFaultState.message, "%s", kLogUnopened);
+            publishRecord();
+        }
+        return;
     }
+    setMessage(kLogUnopened);
+    endRun(-3);
 }
 
 Log::~Log() { close(); }
@@ -39,13 +69,16 @@ void Log::close() {
 }
 
 void Log::printf(const char* fmt, ...) {
+    if (!fp_) return;
     va_list ap;
     va_start(ap, fmt);
     std::vfprintf(fp_, fmt, ap);
     va_end(ap);
 }
 
-void Log::write(const char* text) { std::fputs(text, fp_); }
+void Log::write(const char* text) {
+    if (fp_) std::fputs(text, fp_);
+}
 
 bool logOpens() {
     FILE* probe = std::fopen("boogie", "a");
@@ -62,6 +95,7 @@ void requireLog(const char* failText) {
 
 void logf(const char* fmt, ...) {
     Log log;
+    if (!log.file()) return;
     va_list ap;
     va_start(ap, fmt);
     std::vfprintf(log.file(), fmt, ap);
@@ -95,15 +129,27 @@ int closeWritten(FILE* fp, const char* name) {
 
 RegionFaultRecord regionFaultState;
 
+bool inRegion() { return omp_get_level() > 0; }
+
 void regionFault(int code, const char* fmt, ...) {
-    int expected = 0;
-    if (!regionFaultState.raised.compare_exchange_strong(expected, 1, std::memory_order_acq_rel)) return;
-    regionFaultState.code = code;
     va_list ap;
     va_start(ap, fmt);
-    std::vsnprintf(regionFaultState.text, sizeof regionFaultState.text, fmt, ap);
+    recordFault(code, fmt, ap);
     va_end(ap);
-    regionFaultState.raised.store(2, std::memory_order_release);
+}
+
+void faultf(int code, const char* fmt, ...) {
+    va_list ap;
+    va_start(ap, fmt);
+    if (inRegion()) {
+        recordFault(code, fmt, ap);
+        va_end(ap);
+        return;
+    }
+    char text[sizeof regionFaultState.text];
+    std::vsnprintf(text, sizeof text, fmt, ap);
+    va_end(ap);
+    failf(code, "%s", text);
 }
 
 bool regionFaulted() { return regionFaultState.raised.load(std::memory_order_relaxed) != 0; }
@@ -111,9 +157,14 @@ bool regionFaulted() { return regionFaultState.raised.load(std::memory_order_rel
 void endRegionFault() {
     if (regionFaultState.raised.load(std::memory_order_acquire) != 2) return;
     char text[sizeof regionFaultState.text];
+    char message[sizeof regionFaultState.message];
     std::memcpy(text, regionFaultState.text, sizeof text);
+    std::memcpy(message, regionFaultState.message, sizeof message);
     const int code = regionFaultState.code;
     clearRegionFault();
+    static_assert(sizeof message == sizeof mc_message);
+    if (message[0] != '\0') std::memcpy(mc_message, message, sizeof mc_message);
+    if (text[0] == '\0') endRun(code);
     failf(code, "%s", text);
 }
 
@@ -121,4 +172,5 @@ void clearRegionFault() {
     regionFaultState.raised.store(0, std::memory_order_relaxed);
     regionFaultState.code = 0;
     regionFaultState.text[0] = '\0';
+    regionFaultState.message[0] = '\0';
 }

@@ -18,7 +18,9 @@ void setExitHandler(ExitHandler handler);  // nullptr restores std::exit
 
 // An open handle on `boogie`. The constructor opens the log for appending
 // (or creates it anew); when that fails it sets mc_message to
-// "cannot open file 'boogie' " and ends the process with -3.
+// "cannot open file 'boogie' " and ends the process with -3. Inside a
+// parallel region it records that fault instead (see regionFault), and the
+// handle stays closed: its writes do nothing.
 class Log {
 public:
     enum Mode { Append, Create };
@@ -61,21 +63,33 @@ int closeWritten(FILE* fp, const char* name);
 // process: the first fault of a region is recorded with its log text and
 // exit code, every thread leaves the region normally (polling
 // regionFaulted() where it could go on), and the main thread then ends the
-// run through endRegionFault().
+// run through endRegionFault() (par::region does so after every region).
 struct RegionFaultRecord {
     std::atomic<int> raised{0};  // 0 none, 1 being written, 2 recorded
     int code = 0;
-    char text[400] = {};
+    char text[400] = {};     // the lines for `boogie`
+    char message[100] = {};  // the status text for mc_message, when the fault sets one
 };
-// Writers: regionFault, endRegionFault, clearRegionFault.
+// Writers: regionFault, faultf, Log (a log that cannot be opened in a
+// region), endRegionFault, clearRegionFault.
 extern RegionFaultRecord regionFaultState;
+
+// True inside a parallel region, whatever its team size (the main thread
+// between regions: false).
+bool inRegion();
 
 // Records a fault (thread-safe); a later fault of the same region is dropped.
 void regionFault(int code, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+// A fault that may be found inside a region or outside one: inside, it is
+// recorded as regionFault does and the call returns (the caller leaves the
+// region); outside, the text is appended to `boogie` and the run ends with
+// `code` at once, as failf does.
+void faultf(int code, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
 // True once a fault is recorded (a relaxed read).
 bool regionFaulted();
 // Main thread, after the region: when a fault is recorded, clears the record,
-// appends its text to `boogie` and ends the run with its code.
+// appends its text to `boogie` (sets mc_message when the fault carries a
+// status text) and ends the run with its code.
 void endRegionFault();
 // Forgets a recorded fault (the reset of the engine).
 void clearRegionFault();

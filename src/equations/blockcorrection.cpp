@@ -160,7 +160,7 @@ void BlockCorrection() {
 // all bands are solved, so a band border reads its neighbour band's rows
 // before either is corrected, whatever the thread timing.
 void BlockCorrectionOpenMP() {
-    eqk::checkWorkspace("BlockCorrectionOpenMP", false);
+    if (!eqk::checkWorkspace("BlockCorrectionOpenMP", false)) return;
     if (xnumber < 2) return;
     const int bands = NoProcessesSolver > 0 ? NoProcessesSolver : 1;
     const int width = (ynumber - 1) / bands;

@@ -59,6 +59,14 @@ struct PowerLaw {
         }
     }
 
+    // The diffusion conductance of a link face of area A between centres
+    // dM + dQ apart: the face viscosity without the Schmidt number, and the
+    // artificial viscosity scaled as on every other horizontal face.
+    static double linkConductance(double gf, double A, double dM, double dQ, const Params& p) {
+        return gf * A * p.turbMultHor * p.dm / (dM + dQ) +
+               A * p.turbMultHor * p.dm / ((dM + dQ) * p.schmidt) * p.artDiff;
+    }
+
     // Block joint links of the host columns i = from..to: the host cell next
     // to the side wall and its partner in the joint row of an attached block.
     static void links(int from, int to, const Params& p) {
@@ -70,7 +78,7 @@ struct PowerLaw {
                 if (qi1 != 0) {
                     const double dM = m_dist_y[i][2][k], dQ = m_dist_x[qi1][qj1][k];
                     const double gf = faceViscosity(dM, dQ, gama[i][2][k], gama[qi1][qj1][k]);
-                    const double D = gf * m_ar_y[i][1][k] * p.turbMultHor * p.dm / (dM + dQ) + p.artDiff;
+                    const double D = linkConductance(gf, m_ar_y[i][1][k], dM, dQ, p);
                     const Pair c = facePair(flow2[i][1][k], D, p.s);  // Q low, M high
                     as[i][2][k] = c.high;
                     ae[qi1][qj1][k] = c.low;
@@ -78,7 +86,7 @@ struct PowerLaw {
                 if (qi2 != 0) {
                     const double dM = m_dist_y[i][ynumber][k], dQ = m_dist_x[qi2][qj2][k];
                     const double gf = faceViscosity(dM, dQ, gama[i][ynumber][k], gama[qi2][qj2][k]);
-                    const double D = gf * m_ar_y[i][ynumber][k] * p.turbMultHor * p.dm / (dM + dQ) + p.artDiff;
+                    const double D = linkConductance(gf, m_ar_y[i][ynumber][k], dM, dQ, p);
                     const Pair c = facePair(flow2[i][ynumber][k], D, p.s);  // M low, Q high
                     an[i][ynumber][k] = c.low;
                     ae[qi2][qj2][k] = c.high;

@@ -62,13 +62,15 @@ struct Quick {
 }  // namespace
 
 void coeffe_quick() {
-    eqk::checkWorkspace("coeffe_quick", true);
+    if (!eqk::checkWorkspace("coeffe_quick", true)) return;
     if (xnumber < 2) return;
     secondorder::wholeGrid<Quick>(secondorder::params(), nullptr);
 }
 
+// A team that finds the workspace unfit leaves together, before any thread
+// writes.
 void coeffe_quickOpenMP(int i_first, int i_last) {
-    eqk::checkWorkspace("coeffe_quickOpenMP", true);
-    eqk::requireTeam("coeffe_quickOpenMP");
+    if (eqk::checkWorkspace("coeffe_quickOpenMP", true)) eqk::requireTeam("coeffe_quickOpenMP");
+    if (par::faulted()) return;
     secondorder::perThread<Quick>(i_first, i_last, secondorder::params(), nullptr);
 }

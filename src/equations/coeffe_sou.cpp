@@ -157,19 +157,21 @@ void multiBlockFaces(const Params& p) {
 
 void coeffe_SOU() {
     { Log log; }  // ends the run with -3 when `boogie` cannot be opened
-    eqk::checkWorkspace("coeffe_SOU", true);
+    if (!eqk::checkWorkspace("coeffe_SOU", true)) return;
     if (xnumber < 2) return;
-    if (MBNo != 0) eqk::checkJointTables("coeffe_SOU");
+    if (MBNo != 0 && !eqk::checkJointTables("coeffe_SOU")) return;
     secondorder::wholeGrid<Sou>(secondorder::params(), multiBlockFaces);
 }
 
 // On a multi-block grid the thread numbered 0 computes every horizontal face.
+// A team that finds the workspace unfit leaves together, before any thread
+// writes.
 void coeffe_SOUOpenMP(int i_first, int i_last) {
-    eqk::checkWorkspace("coeffe_SOUOpenMP", true);
-    eqk::requireTeam("coeffe_SOUOpenMP");
-    if (omp_get_thread_num() == 0) {
+    if (eqk::checkWorkspace("coeffe_SOUOpenMP", true) && eqk::requireTeam("coeffe_SOUOpenMP") &&
+        omp_get_thread_num() == 0) {
         { Log log; }
         if (MBNo != 0) eqk::checkJointTables("coeffe_SOUOpenMP");
     }
+    if (par::faulted()) return;
     secondorder::perThread<Sou>(i_first, i_last, secondorder::params(), multiBlockFaces);
 }

@@ -183,9 +183,11 @@ double* haloFor(const Grid3<double>& g) {
 // flushes.
 void threaded7(const Grid3<double>& g) {
     if (FlagRapSolver == 31) {
-        eqk::checkField(fnn, "fnn", "WaterGaussSeidel");
-        if (fnn.extent(1) != f.extent(1) || fnn.extent(2) != f.extent(2))
-            failf(-8, "Error - fnn does not match the solved field in WaterGaussSeidel\n");
+        if (!eqk::checkField(fnn, "fnn", "WaterGaussSeidel")) return;
+        if (fnn.extent(1) != f.extent(1) || fnn.extent(2) != f.extent(2)) {
+            faultf(-8, "Error - fnn does not match the solved field in WaterGaussSeidel\n");
+            return;
+        }
         const Grid3<double> copy = eqk::grid(fnn);
         for (int it = 1; it <= GaussIter; ++it) {
             halfSweep<Stencil7, true, false, true>(g, copy, nullptr);
@@ -203,11 +205,11 @@ void threaded7(const Grid3<double>& g) {
 }  // namespace
 
 void WaterGaussSeidel() {
-    eqk::checkWorkspace("WaterGaussSeidel", false);
+    if (!eqk::checkWorkspace("WaterGaussSeidel", false)) return;
     if (xnumber < 2 || ynumber < 2 || znumber < 2) return;
     const Grid3<double> g = eqk::grid(f);
     if (MBNo != 0) {
-        eqk::checkJointTables("WaterGaussSeidel");
+        if (!eqk::checkJointTables("WaterGaussSeidel")) return;
         for (int it = 1; it <= GaussIter; ++it) {
             jointSweep<Stencil7, true>(g, eqk::JointRule::OwnFirst);
             jointSweep<Stencil7, false>(g, eqk::JointRule::OwnFirst);
@@ -231,7 +233,7 @@ void WaterGaussSeidel() {
 // always works on the equation).
 void WaterGaussSOU() {
     { Log log; }  // ends the run with -3 when `boogie` cannot be opened
-    eqk::checkWorkspace("WaterGaussSOU", true);
+    if (!eqk::checkWorkspace("WaterGaussSOU", true)) return;
     if (xnumber < 2 || ynumber < 2 || znumber < 2) return;
     const int pairs = GaussIter == 1 ? 1 : GaussIter - 1;
     const Grid3<double> g = eqk::grid(f);
@@ -249,7 +251,7 @@ void WaterGaussSOU() {
     } else {
         // Across block joints (on a grid without joints the serial sweep):
         // forward, forward again over the columns next to a joint, backward.
-        eqk::checkJointTables("WaterGaussSOU");
+        if (!eqk::checkJointTables("WaterGaussSOU")) return;
         for (int it = 1; it <= pairs; ++it) {
             jointSweep<Stencil13, true>(g, eqk::JointRule::PreviousFirst);
             jointSweep<Stencil13, true>(g, eqk::JointRule::PreviousFirst, jointColumn);

@@ -14,23 +14,26 @@
 namespace eqk {
 
 // ---------------------------------------------------------------------------
-// Checks. Each ends the process with -8 and a line in `boogie` when the
-// workspace cannot serve the call (an inconsistency of the caller).
+// Checks, true when the workspace can serve the call. Outside a parallel
+// region a failing check ends the process with -8 and a line in `boogie` (an
+// inconsistency of the caller); inside one it records that fault for the
+// main thread (regionFault) and returns false, and the caller leaves the
+// region with its team (par::faulted).
 // ---------------------------------------------------------------------------
-void checkEquation(const char* who);
-void checkField(const FieldArray<double, 3>& field, const char* name, const char* who);
+bool checkEquation(const char* who);
+bool checkField(const FieldArray<double, 3>& field, const char* name, const char* who);
 // f and the 7-point workspace (and the second-neighbour arrays when asked)
 // exist and cover the grid; the coefficient arrays share one shape.
-void checkWorkspace(const char* who, bool secondNeighbours);
-void checkLineVectors(const char* who);
-void checkJointTables(const char* who);
-// Entry of the line TDMA and the block correction: opens and closes `boogie`
-// (ending the run with -3 when it cannot be opened), checks the workspace,
-// the line vectors and, on a multi-block grid, the joint tables. Returns
-// whether the 13-point stencil applies.
+bool checkWorkspace(const char* who, bool secondNeighbours);
+bool checkLineVectors(const char* who);
+bool checkJointTables(const char* who);
+// Entry of the line TDMA and the block correction (main thread): opens and
+// closes `boogie` (ending the run with -3 when it cannot be opened), checks
+// the workspace, the line vectors and, on a multi-block grid, the joint
+// tables. Returns whether the 13-point stencil applies.
 bool enterLineSolver(const char* who);
 // Inside a parallel region: the team has NoProcessesSolver threads.
-void requireTeam(const char* who);
+bool requireTeam(const char* who);
 
 // ---------------------------------------------------------------------------
 // Flat addressing. A rank-3 field array is one row-major block; row(i, j)

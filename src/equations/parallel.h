@@ -1,5 +1,10 @@
 // Parallel regions of the solvers and generators.
 //
+// Nothing inside a region ends the process: a fault found there is recorded
+// (regionFault, faultf in control/log.h), every thread leaves the region
+// normally, and region() ends the run from the main thread after the region
+// when a fault was recorded.
+//
 // GCC's OpenMP runtime is not instrumented for the thread sanitizer, which
 // therefore cannot see the ordering that a region's start, its barriers and
 // its end give. In a thread-sanitizer build these helpers state that ordering
@@ -8,6 +13,8 @@
 #pragma once
 
 #include <type_traits>
+
+#include "control/log.h"
 
 #if defined(__SANITIZE_THREAD__)
 #include <sanitizer/tsan_interface.h>
@@ -42,7 +49,9 @@ inline void openRegion(int threads) {
 }  // namespace detail
 
 // Runs body() on every thread of a team of `threads` threads. Opened from
-// the main thread outside any region.
+// the main thread outside any region. When a thread recorded a fault, the
+// run ends after the region, on the main thread, with its text and code
+// (endRegionFault).
 template <typename Body>
 void region(int threads, Body&& body) {
     using B = std::remove_reference_t<Body>;
@@ -51,6 +60,7 @@ void region(int threads, Body&& body) {
     release(0);
     detail::openRegion(threads);
     acquire(1);
+    endRegionFault();
 }
 
 // A barrier of all threads of the enclosing region.
@@ -58,6 +68,19 @@ inline void barrier() {
     release(2);
 #pragma omp barrier
     acquire(2);
+}
+
+// Whether a fault of the region is recorded, the same answer on every
+// thread, so that the team leaves together and no thread waits at a barrier
+// that the others skip. Called by every thread of the team: the first
+// barrier lets every thread finish the checks before it, the second keeps
+// any thread from recording a later fault before all have read. Outside a
+// region it is one read.
+inline bool faulted() {
+    barrier();
+    const bool seen = regionFaulted();
+    barrier();
+    return seen;
 }
 
 }  // namespace par

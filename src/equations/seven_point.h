@@ -135,7 +135,7 @@ inline void highIWalls(int from, int to) {
 // those solvers never read the couplings of an earlier equation.
 template <typename S>
 void wholeGrid(const char* who) {
-    eqk::checkEquation(who);
+    if (!eqk::checkEquation(who)) return;
     const Params p = params();
     if (xnumber < 2) return;
     if constexpr (S::clearsSecondNeighbours) eqk::clearSecondNeighbours(1, xnumber);
@@ -154,11 +154,12 @@ void wholeGrid(const char* who) {
 // NoProcessesSolver threads with its block. A face belongs to the block of
 // its low cell, so `ae` of a cell is written by the thread of the cell before
 // it (of cell 2 by thread 0). Ends with a barrier: on return the coefficients
-// of every block are complete.
+// of every block are complete. A team that finds the workspace unfit leaves
+// together, before any thread writes.
 template <typename S>
 void perThread(int i_first, int i_last, const char* who) {
-    eqk::checkEquation(who);
-    eqk::requireTeam(who);
+    if (eqk::checkEquation(who)) eqk::requireTeam(who);
+    if (par::faulted()) return;
     const Params p = params();
     const int t = omp_get_thread_num();
     if constexpr (S::clearsSecondNeighbours) eqk::clearSecondNeighbours(i_first, i_last);

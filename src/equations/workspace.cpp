@@ -26,7 +26,7 @@ double diffusionMultiplier() {
 // (Equation 4) is 7-point whatever sou[4] says: its builder never writes the
 // second-neighbour couplings.
 bool thirteenPointStencil() {
-    eqk::checkEquation("the stencil choice");
+    if (!eqk::checkEquation("the stencil choice")) return false;
     if (Equation == 4) return false;
     const int scheme = Equation == 2 || Equation == 3 ? sou[1] : sou[Equation];
     return (scheme == 1 || scheme == 3) && !aee.isNull();
@@ -41,25 +41,25 @@ void solverBlock(int p, int blocks, int& i_first, int& i_last) {
 namespace eqk {
 
 namespace {
-// Ends the run with -8 and the line in `boogie`. Inside a parallel region
-// every thread of the team may find the same fault: the first one reports.
-[[noreturn]] __attribute__((format(printf, 1, 2))) void inconsistency(const char* fmt, ...) {
+// An inconsistency of the caller: -8 and the line in `boogie`, at once
+// outside a parallel region, from the main thread after the region inside
+// one (where every thread of the team may find the same fault: the first
+// one is kept). Returns false.
+__attribute__((format(printf, 1, 2))) bool inconsistency(const char* fmt, ...) {
     char line[300];
     va_list ap;
     va_start(ap, fmt);
     std::vsnprintf(line, sizeof line, fmt, ap);
     va_end(ap);
-    if (omp_in_parallel()) {
-#pragma omp critical(quird_equation_inconsistency)
-        failf(-8, "%s", line);
-    }
-    failf(-8, "%s", line);
+    faultf(-8, "%s", line);
+    return false;
 }
 }  // namespace
 
-void checkEquation(const char* who) {
+bool checkEquation(const char* who) {
     if (Equation < 0 || Equation >= kEquationTable)
-        inconsistency("Error - unexpected equation number %d in %s\n", Equation, who);
+        return inconsistency("Error - unexpected equation number %d in %s\n", Equation, who);
+    return true;
 }
 
 namespace {
@@ -72,38 +72,41 @@ bool sameShape(const FieldArrayBase& a, const FieldArrayBase& b) {
 }
 }  // namespace
 
-void checkField(const FieldArray<double, 3>& field, const char* name, const char* who) {
+bool checkField(const FieldArray<double, 3>& field, const char* name, const char* who) {
     if (!hasExtents(field, xnumber + 3, ynumber + 3, znumber + 3))
-        inconsistency("Error - field %s does not cover the grid in %s\n", name, who);
+        return inconsistency("Error - field %s does not cover the grid in %s\n", name, who);
+    return true;
 }
 
-void checkWorkspace(const char* who, bool secondNeighbours) {
-    checkEquation(who);
-    checkField(f, "f", who);
+bool checkWorkspace(const char* who, bool secondNeighbours) {
+    if (!checkEquation(who) || !checkField(f, "f", who)) return false;
     if (!hasExtents(ae, xnumber + 2, ynumber + 2, znumber + 2))
-        inconsistency("Error - equation workspace does not cover the grid in %s\n", who);
+        return inconsistency("Error - equation workspace does not cover the grid in %s\n", who);
     const FieldArrayBase* first[] = {&aw, &an, &as, &wat, &wab, &wap, &source, &iAp};
     for (const FieldArrayBase* a : first)
-        if (!sameShape(*a, ae)) inconsistency("Error - equation workspace incomplete in %s\n", who);
+        if (!sameShape(*a, ae)) return inconsistency("Error - equation workspace incomplete in %s\n", who);
     if (secondNeighbours) {
         const FieldArrayBase* second[] = {&aee, &aww, &ass, &ann, &abb, &att};
         for (const FieldArrayBase* a : second)
             if (!sameShape(*a, ae))
-                inconsistency("Error - second-neighbour coefficients missing in %s\n", who);
+                return inconsistency("Error - second-neighbour coefficients missing in %s\n", who);
     }
+    return true;
 }
 
-void checkLineVectors(const char* who) {
+bool checkLineVectors(const char* who) {
     const std::int64_t need = std::max({xnumber, ynumber, znumber}) + 2;
     if (pt.isNull() || qt.isNull() || pt.extent(0) < need || qt.extent(0) < need)
-        inconsistency("Error - line vectors pt, qt too short in %s\n", who);
+        return inconsistency("Error - line vectors pt, qt too short in %s\n", who);
+    return true;
 }
 
-void checkJointTables(const char* who) {
+bool checkJointTables(const char* who) {
     if (Pi1MultiBlock.isNull() || Pj1MultiBlock.isNull() || Pj2MultiBlock.isNull() ||
         Pi1MultiBlock.extent(0) < xnumber + 2 || Pi1MultiBlock.extent(1) < ynumber + 2 ||
         Pj1MultiBlock.extent(0) < xnumber + 2 || Pj2MultiBlock.extent(0) < xnumber + 2)
-        inconsistency("Error - multi-block tables missing in %s\n", who);
+        return inconsistency("Error - multi-block tables missing in %s\n", who);
+    return true;
 }
 
 bool enterLineSolver(const char* who) {
@@ -115,10 +118,10 @@ bool enterLineSolver(const char* who) {
     return p13;
 }
 
-void requireTeam(const char* who) {
+bool requireTeam(const char* who) {
     const int got = omp_get_num_threads();
-    if (got == NoProcessesSolver) return;
-    inconsistency("Error - %s needs a team of %d threads, has %d\n", who, NoProcessesSolver, got);
+    if (got == NoProcessesSolver) return true;
+    return inconsistency("Error - %s needs a team of %d threads, has %d\n", who, NoProcessesSolver, got);
 }
 
 }  // namespace eqk

@@ -24,10 +24,12 @@ constexpr double kFixedValueLimit = 1e15;
 // ---------------------------------------------------------------------------
 // Coefficient generators. The whole-grid variants run on the main thread; the
 // OpenMP variants are called once by every thread of a parallel region of
-// NoProcessesSolver threads (they end the run with -8 on a team of another
-// size), thread p with its block of i-planes (solverBlock). They contain
-// barriers and end with one: on return every thread sees the coefficients of
-// the whole grid, equal bit for bit to those of the whole-grid variant.
+// NoProcessesSolver threads, thread p with its block of i-planes
+// (solverBlock). On a team of another size or an unfit workspace the whole
+// team returns at once and the run ends with -8 after the region. They
+// contain barriers and end with one: on return every thread sees the
+// coefficients of the whole grid, equal bit for bit to those of the
+// whole-grid variant.
 // ---------------------------------------------------------------------------
 void coeffe_flow();                                  // power law
 void coeffe_flowOpenMP(int i_first, int i_last);

@@ -109,6 +109,9 @@ void rebuildJointCell(Log& log, Side side, int i, int a, int ja) {
         storeKFace(a, ja, k, n, s);
     }
     m_armap[a][ja] = planArea(m_ar_z[a][ja][2], m_vec_z[a][ja][2][2]);
+    // The volumes from the new plan area and heights, as metric forms them
+    // (its bed slot k = 1 has no height: its 0 stays).
+    for (int k = 2; k <= Z; ++k) Volume[a][ja][k] = cellVolume(m_armap[a][ja], m_dist_z[a][ja][k]);
 }
 
 }  // namespace

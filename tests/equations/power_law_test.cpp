@@ -159,15 +159,80 @@ TEST_F(PowerLaw, LinksHostCellsToTheJointRow) {
     flow2[3][1][2] = 4.0;  // into host cell (3,2) from joint cell (6,3)
     for (int j = 2; j <= 5; ++j) flow1[5][j][2] = 2.0;  // last main row to the joint row
     coeffe_flow();
-    // D = gf A / (dM + dQ) + ArtDiff, gf = (dQ gM + dM gQ)/(dM + dQ): dM 0.5, dQ 1.5
+    // D = A / (dM + dQ) (gf + ArtDiff), gf = (dQ gM + dM gQ)/(dM + dQ): dM 0.5, dQ 1.5
     const double gf = (1.5 * 1.0 + 0.5 * 3.0) / 2.0;
-    EXPECT_DOUBLE_EQ(as[4][2][2], gf / 2.0 + 0.25);
-    EXPECT_DOUBLE_EQ(ae[6][4][2], gf / 2.0 + 0.25);
+    EXPECT_DOUBLE_EQ(as[4][2][2], (gf + 0.25) / 2.0);
+    EXPECT_DOUBLE_EQ(ae[6][4][2], (gf + 0.25) / 2.0);
     EXPECT_NEAR(as[3][2][2] - ae[6][3][2], 4.0, 1e-14);
     // The face before the joint row keeps its plain value on its low side.
     // (D = 1.25 with ArtDiff, F = 2: P = 1.6)
     EXPECT_NEAR(aw[5][3][2], std::pow(1.0 - 0.16, 5) * 1.25, 1e-15);
 }
+
+// A block link is a horizontal face like any other: with a uniform
+// viscosity and ArtDiff its conductance is that of the face between the host
+// cell and the next cell inward, on cells of 2 x 2 x 0.5 (A / (dL + dH) = 1/2).
+struct LinkCase {
+    const char* name;
+    double gama, artDiff, schmidt, turbMultHor;
+    int turbulenceModel;  // 15: diffusion multiplier 0.5 for Equation 5
+    friend void PrintTo(const LinkCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class PowerLawLink : public PowerLaw, public ::testing::WithParamInterface<LinkCase> {};
+
+TEST_P(PowerLawLink, DiffusesAsTheSameFaceInsideOneBlock) {
+    const LinkCase& c = GetParam();
+    // The parameters return to their values afterwards.
+    struct Keep {
+        double artDiff = ArtDiff, schmidt = Schmidt, turbMultHor = TurbMultHor;
+        int model = TurbulenceModel;
+        ~Keep() {
+            ArtDiff = artDiff;
+            Schmidt = schmidt;
+            TurbMultHor = turbMultHor;
+            TurbulenceModel = model;
+        }
+    } keep;
+    for (bool leftSide : {false, true})
+        for (int threads : {0, 3}) {
+            makeGrid(8, 5, 3);
+            twoBlockTables(5, leftSide);  // joint row 6, host columns 2..5
+            boxGeometry(2.0, 2.0, 0.5);
+            for (std::int64_t n = 0; n < gama.size(); ++n) gama.data()[n] = gamaV.data()[n] = c.gama;
+            Equation = 5;
+            ArtDiff = c.artDiff;
+            Schmidt = c.schmidt;
+            TurbMultHor = c.turbMultHor;
+            TurbulenceModel = c.turbulenceModel;
+            NoProcessesSolver = threads;
+            if (threads == 0)
+                coeffe_flow();
+            else
+                runPerThread(coeffe_flowOpenMP);
+            const double expected = 0.5 * c.turbMultHor * diffusionMultiplier() * (c.gama + c.artDiff / c.schmidt);
+            for (int i = 2; i <= 5; ++i)
+                for (int k = 2; k <= znumber; ++k) {
+                    const int j = leftSide ? ynumber : 2, inward = leftSide ? ynumber - 1 : 3;
+                    const double link = leftSide ? an[i][j][k] : as[i][j][k];
+                    const double inside = leftSide ? an[i][inward][k] : as[i][inward][k];
+                    const int* q = leftSide ? &Pj2MultiBlock[i][0] : &Pj1MultiBlock[i][0];
+                    ASSERT_NE(q[0], 0);
+                    SCOPED_TRACE(std::string(leftSide ? "left" : "right") + " side, " + std::to_string(threads) +
+                                 " threads, host column " + std::to_string(i));
+                    EXPECT_NEAR(inside, expected, 1e-14);
+                    EXPECT_NEAR(link, inside, 1e-14);
+                    EXPECT_NEAR(ae[q[0]][q[1]][k], inside, 1e-14);
+                }
+        }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faces, PowerLawLink,
+    ::testing::Values(LinkCase{"artificial_viscosity_alone", 0.0, 0.3, 2.0, 1.5, 0},
+                      LinkCase{"with_eddy_viscosity", 0.7, 0.3, 1.0, 0.8, 0},
+                      LinkCase{"half_diffusion_multiplier", 0.7, 0.3, 1.0, 1.0, 15}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(PowerLaw, PerThreadGeneratorRefusesATeamOfTheWrongSize) {
     unitBox(6, 4, 4);

@@ -116,6 +116,37 @@ TEST_P(TwoBlocks, JointRowIsRebuiltAgainstTheHostWall) {
     EXPECT_EQ(readFile("boogie"), listing + setup + setup);
 }
 
+// A joint cell's volume is that of the same cell (the host wall's nodes and
+// the block's first node line) computed on a grid of one block.
+TEST_P(TwoBlocks, JointCellVolumesAreThoseOfTheSameCellOnOneBlock) {
+    const int a = g.jointRow(), Y = g.Y, Z = g.Z;
+    metric();
+    MultiBlockInit();
+    smetric();
+    std::vector<std::vector<double>> joint(Y + 1, std::vector<double>(Z + 1));
+    for (int j = 2; j <= Y; ++j)
+        for (int k = 1; k <= Z; ++k) joint[j][k] = Volume[a][j][k];
+
+    // Node line 1 on the host wall (the node of the host column that the
+    // joint cell's corner replaces), node line 2 the block's first line.
+    const bool right = g.start >= 0;
+    auto wallNode = [&](int j) {
+        const int h = g.hostColumn(j);
+        return right ? PlanPoint{(h - 1) * g.dx, 0.0} : PlanPoint{(h - 2) * g.dx, (Y - 1) * g.dy};
+    };
+    MBNo = 0;
+    allocateGrid(2, Y, Z);
+    fillGrid([&](int i, int j) { return i == 1 ? wallNode(j) : g.blockNode(a, j); }, layers(g.dz));
+    metric();
+    for (int j = 2; j <= Y; ++j)
+        for (int k = 1; k <= Z; ++k) {
+            EXPECT_NEAR(joint[j][k], Volume[2][j][k], 1e-12) << j << "," << k;
+            if (k >= 2) {
+                EXPECT_NEAR(Volume[2][j][k], g.dx * g.blockDy * g.dz, 1e-12) << j << "," << k;
+            }
+        }
+}
+
 INSTANTIATE_TEST_SUITE_P(Sides, TwoBlocks, ::testing::Values(3, -3),
                          [](const auto& info) { return info.param >= 0 ? "RightSide" : "LeftSide"; });
 

@@ -3,6 +3,11 @@
 #include <cmath>
 #include <filesystem>
 
+#include <algorithm>
+#include <iterator>
+
+#include "control/kread.h"
+#include "control/readers.h"
 #include "equations/workspace.h"
 #include "flow3d/flow3d.h"
 #include "grid/grid.h"
@@ -12,11 +17,33 @@ namespace plane2dtest {
 
 using quird_test::PlanPoint;
 
+namespace {
+// The parameters, records and solver state that these tests set, as a fresh
+// `control` and start-up leave them.
+void freshSettings() {
+    setParameterDefaults();
+    setRecordDefaults();
+    std::fill(std::begin(MBSkjot), std::end(MBSkjot), 0);
+    std::fill(std::begin(MBStart), std::end(MBStart), 0);
+    Equation = 1;
+    std::fill(std::begin(MaxResidual), std::end(MaxResidual), 0.0);
+    std::fill(std::begin(NormResidual), std::end(NormResidual), 0.0);
+    relaxVelocity = relaxPressure = 0.0;
+    Iter = 0;
+}
+}  // namespace
+
 void PlaneTest::SetUp() {
     EngineTest::SetUp();
+    freshSettings();
     relaxVelocity = 0.8;
     relaxPressure = 0.3;
     Iter = 1;
+}
+
+void PlaneTest::TearDown() {
+    freshSettings();
+    EngineTest::TearDown();
 }
 
 void PlaneTest::shearedPlane(int X, int Y, double dx, double dy, double shear, double depth) {
@@ -25,6 +52,7 @@ void PlaneTest::shearedPlane(int X, int Y, double dx, double dy, double shear, d
                          quird_test::layers(depth / 2.0, 1.0));
     metric();
     smetric();
+    openColumns();
     std::filesystem::remove("boogie");
 }
 
@@ -36,7 +64,13 @@ void PlaneTest::twoBlockPlane(int start, double blockDy) {
     MultiBlockInit();
     metric();
     smetric();
+    openColumns();
     std::filesystem::remove("boogie");
+}
+
+void PlaneTest::openColumns() {
+    for (int i = 0; i <= xnumber + 1; ++i)
+        for (int j = 0; j <= ynumber + 1; ++j) kblok[i][j] = 1;
 }
 
 double PlaneTest::imbalance(int i, int j) {

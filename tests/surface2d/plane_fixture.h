@@ -12,6 +12,8 @@ namespace plane2dtest {
 class PlaneTest : public quird_test::EngineTest {
 protected:
     void SetUp() override;
+    // Leaves the settings these tests change at their defaults for the tests after them.
+    void TearDown() override;
 
     // A plane of X x Y node lines, sheared in plan (node (i, j) at
     // ((i-1) dx + shear (j-1) dy, (j-1) dy)), uniform depth, its geometry
@@ -20,6 +22,9 @@ protected:
     // The two-block fixture (start >= 0: joined across wall j = 1, else
     // across wall j = ynumber) with its joint tables and geometry.
     void twoBlockPlane(int start, double blockDy = 0.8);
+
+    // kblok 1 in every column, as the initial flow state leaves an open grid.
+    static void openColumns();
 
     // Outflow minus inflow (kg/s) of interior cell (i, j), through its four
     // faces; a first-row cell of an attached block meets its host column

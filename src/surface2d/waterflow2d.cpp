@@ -1,6 +1,8 @@
 // Face mass fluxes of the depth-averaged plane: interpolated velocity fluxes
 // with the Rhie-Chow pressure term, the faces next to block joins computed
 // across the join, then walls, blocked columns and blocked boxes closed.
+#include <cmath>
+
 #include "control/engine.h"
 #include "equations/kernels.h"
 #include "flow3d/flow3d.h"
@@ -114,24 +116,24 @@ void partnerFace(const Plane& p, Cell B, Cell M) {
     flow1[B.i][B.j][0] = p.flux(f);
 }
 
-// The three faces next to the join of host column i across wall j = 1.
+// The three faces next to the join of host column i across wall j = 1: the
+// face after the host cell, the join face, and the partner's own i-face; every
+// difference central, the partner standing in for the missing neighbour.
 void lowJoin(const Plane& p, int i, Cell B) {
     const Cell M{i, 2}, in{i, 3}, inward{B.i + 1, B.j};
-    if (ynumber >= 3) {
-        Face f = jFace(p, i, 2);
-        f.gL = faces2d::central(p.P(B), p.P(in));
-        f.gH = faces2d::central(p.P(M), Pres[i][4][0]);
-        flow2[i][2][0] = p.flux(f);
-    }
-    Face f = p.face(B, M);
-    f.dL = m_dist_x[B.i][B.j][0];
-    f.dH = m_dist_y[i][2][0];
-    f.area = m_ar_y[i][1][0];
-    f.nx = m_vec_y[i][1][0];
-    f.ny = m_vec_y[i][1][1];
-    f.gL = faces2d::central(p.P(inward), p.P(M));
-    f.gH = faces2d::central(p.P(B), p.P(in));
-    flow2[i][1][0] = p.flux(f);
+    Face inner = jFace(p, i, 2);
+    inner.gL = faces2d::central(p.P(B), p.P(in));
+    inner.gH = faces2d::central(p.P(M), Pres[i][4][0]);
+    flow2[i][2][0] = p.flux(inner);
+    Face join = p.face(B, M);
+    join.dL = m_dist_x[B.i][B.j][0];
+    join.dH = m_dist_y[i][2][0];
+    join.area = m_ar_y[i][1][0];
+    join.nx = m_vec_y[i][1][0];
+    join.ny = m_vec_y[i][1][1];
+    join.gL = faces2d::central(p.P(inward), p.P(M));
+    join.gH = faces2d::central(p.P(B), p.P(in));
+    flow2[i][1][0] = p.flux(join);
     partnerFace(p, B, M);
 }
 
@@ -139,21 +141,19 @@ void lowJoin(const Plane& p, int i, Cell B) {
 void highJoin(const Plane& p, int i, Cell B) {
     const int Y = ynumber;
     const Cell M{i, Y}, in{i, Y - 1}, inward{B.i + 1, B.j};
-    if (Y >= 3) {
-        Face f = jFace(p, i, Y - 1);
-        f.gL = faces2d::central(Pres[i][Y - 2][0], p.P(M));
-        f.gH = faces2d::central(p.P(in), p.P(B));
-        flow2[i][Y - 1][0] = p.flux(f);
-    }
-    Face f = p.face(M, B);
-    f.dL = m_dist_y[i][Y][0];
-    f.dH = m_dist_x[B.i][B.j][0];
-    f.area = m_ar_y[i][Y][0];
-    f.nx = m_vec_y[i][Y][0];
-    f.ny = m_vec_y[i][Y][1];
-    f.gL = faces2d::central(p.P(in), p.P(B));
-    f.gH = faces2d::central(p.P(M), p.P(inward));
-    flow2[i][Y][0] = p.flux(f);
+    Face inner = jFace(p, i, Y - 1);
+    inner.gL = faces2d::central(Pres[i][Y - 2][0], p.P(M));
+    inner.gH = faces2d::central(p.P(in), p.P(B));
+    flow2[i][Y - 1][0] = p.flux(inner);
+    Face join = p.face(M, B);
+    join.dL = m_dist_y[i][Y][0];
+    join.dH = m_dist_x[B.i][B.j][0];
+    join.area = m_ar_y[i][Y][0];
+    join.nx = m_vec_y[i][Y][0];
+    join.ny = m_vec_y[i][Y][1];
+    join.gL = faces2d::central(p.P(in), p.P(B));
+    join.gH = faces2d::central(p.P(M), p.P(inward));
+    flow2[i][Y][0] = p.flux(join);
     partnerFace(p, B, M);
 }
 

@@ -36,7 +36,8 @@ const FieldArray<double, 3>& correctionWeights() {
     return simple != 'Y' && !invAPC.isNull() ? invAPC : invAP;
 }
 
-double pc(Cell c) { return f[c.i][c.j][0]; }
+// p' of cell c.
+double correctionAt(Cell c) { return f[c.i][c.j][0]; }
 
 }  // namespace
 
@@ -109,9 +110,11 @@ void correctFaces(const FieldArray<double, 3>& W) {
     if (MBNo > 0)
         for (int i = 2; i <= X; ++i) {
             if (const Cell B = joints2d::lowPartner(i); !B.none())
-                flow2[i][1][0] += conductance(m_ar_y[i][1][0], joinFaceWeight(W, {i, 2}, B)) * (pc(B) - f[i][2][0]);
+                flow2[i][1][0] +=
+                    conductance(m_ar_y[i][1][0], joinFaceWeight(W, {i, 2}, B)) * (correctionAt(B) - f[i][2][0]);
             if (const Cell B = joints2d::highPartner(i); !B.none())
-                flow2[i][Y][0] += conductance(m_ar_y[i][Y][0], joinFaceWeight(W, {i, Y}, B)) * (f[i][Y][0] - pc(B));
+                flow2[i][Y][0] +=
+                    conductance(m_ar_y[i][Y][0], joinFaceWeight(W, {i, Y}, B)) * (f[i][Y][0] - correctionAt(B));
         }
 }
 
@@ -120,7 +123,8 @@ void correctFaces(const FieldArray<double, 3>& W) {
 void checkDirections(Log& log) {
     for (int i = 2; i <= xnumber; ++i)
         for (int j = 2; j <= ynumber; ++j)
-            if (flow1[i][j][0] >= 0.0 && flow1[i - 1][j][0] < 0.0 && flow2[i][j][0] >= 0.0 && flow2[i][j - 1][0] <= 0.0) {
+            if (flow1[i][j][0] >= 0.0 && flow1[i - 1][j][0] < 0.0 && flow2[i][j][0] >= 0.0 &&
+                flow2[i][j - 1][0] <= 0.0) {
                 flow1[i][j][0] = -flow1[i][j][0];
                 log.printf("Warning, corrected direction of flow1(%d,%d,0) = %lf\n", i, j, flow1[i][j][0]);
             }
@@ -140,7 +144,7 @@ double differenceI(int i, int j) {
     if (i == 2 || WallI[i][j][2] == 1) return f[i + 1][j][0] - f[i][j][0];
     if (WallI[i][j][2] == -1 || i == xnumber || ISkjotMB[i] == 1) return f[i][j][0] - f[i - 1][j][0];
     if (const Cell h = joints2d::hostOf(i, j); !h.none() && (h.j == 2 || h.j == ynumber))
-        return (f[i + 1][j][0] - pc(h)) / 2.0;
+        return (f[i + 1][j][0] - correctionAt(h)) / 2.0;
     return (f[i + 1][j][0] - f[i - 1][j][0]) / 2.0;
 }
 
@@ -149,9 +153,9 @@ double differenceJ(int i, int j) {
     if (WallJ[i][j][2] == 1) return f[i][j + 1][0] - f[i][j][0];
     if (WallJ[i][j][2] == -1) return f[i][j][0] - f[i][j - 1][0];
     if (j == 2)
-        if (const Cell B = joints2d::lowPartner(i); !B.none()) return (f[i][3][0] - pc(B)) / 2.0;
+        if (const Cell B = joints2d::lowPartner(i); !B.none()) return (f[i][3][0] - correctionAt(B)) / 2.0;
     if (j == Y)
-        if (const Cell B = joints2d::highPartner(i); !B.none()) return (pc(B) - f[i][Y - 1][0]) / 2.0;
+        if (const Cell B = joints2d::highPartner(i); !B.none()) return (correctionAt(B) - f[i][Y - 1][0]) / 2.0;
     if (j == 2) return f[i][j + 1][0] - f[i][j][0];
     if (j == Y) return f[i][j][0] - f[i][j - 1][0];
     return (f[i][j + 1][0] - f[i][j - 1][0]) / 2.0;

@@ -125,8 +125,8 @@ void Residual2D() {
             }
             if (!(wP < kFixedValueLimit)) continue;
             const Around n = joints2d::around(i, j, joined);
-            const double r = std::fabs(ae[i][j][0] * valueAt(n.w) + aw[i][j][0] * valueAt(n.e) + as[i][j][0] * valueAt(n.s) +
-                                       an[i][j][0] * valueAt(n.n) + src - wP * fP);
+            const double r = std::fabs(ae[i][j][0] * valueAt(n.w) + aw[i][j][0] * valueAt(n.e) +
+                                       as[i][j][0] * valueAt(n.s) + an[i][j][0] * valueAt(n.n) + src - wP * fP);
             if (r > limit) {
                 if (joined) {
                     log.printf("Large residual for f(%d,%d,%d,%d) : %le\n", i, j, 0, Equation, r);

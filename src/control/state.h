@@ -406,6 +406,9 @@ DataSetReaders defaultDataSetReaders();
 // ---------------------------------------------------------------------------
 // The state of control, in the entries of state_lists.h.
 // ---------------------------------------------------------------------------
+// Not in the list: regionFaultState (log.h), the fault record of a parallel
+// region, holds an atomic; regionFault and endRegionFault write it and
+// resetEngine clears it through clearRegionFault.
 #define QUIRD_CONTROL_STATE(V, A, I, F)                                                                        \
     /* Grid sizes (G 1). Writers: readDataSetG (G 1), preReadG1. */                                            \
     V(int, xnumber, 0) V(int, ynumber, 0) V(int, znumber, 0) V(int, lnumber, 0)                                \

@@ -3,6 +3,7 @@
 
 #include "control/control.h"
 #include "control/engine.h"
+#include "control/readers.h"
 #include "control/record_scan.h"
 #include "sediment/state.h"
 #include "flow3d/flow3d.h"

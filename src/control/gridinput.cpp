@@ -15,7 +15,6 @@
 #include "control/engine.h"
 #include "control/readers.h"
 #include "grid/state.h"
-#include "grid/grid.h"
 
 
 namespace {

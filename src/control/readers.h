@@ -39,6 +39,8 @@ void setBlockSeams();       // ISkjotMB from W 3
 
 // The grid stage at the end of kread: koordina, koomin, levels.
 void readGridInput();
+// The 3-D nodes from `koosurf` and `xcyc` (option X of F 7, run letter X).
+void ReadXCYC();
 
 // Their state (gridReadChoices, IONo, sizesGiven, gridSizesGiven, xnode..lnode)
 // is in control/state.h.

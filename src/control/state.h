@@ -406,11 +406,13 @@ DataSetReaders defaultDataSetReaders();
 // ---------------------------------------------------------------------------
 // The state of control, in the entries of state_lists.h.
 // ---------------------------------------------------------------------------
+// Not in the list: regionFaultState (log.h), the fault record of a parallel
+// region, holds an atomic; regionFault and endRegionFault write it and
+// resetEngine clears it through clearRegionFault.
 #define QUIRD_CONTROL_STATE(V, A, I, F)                                                                        \
     /* Grid sizes (G 1). Writers: readDataSetG (G 1), preReadG1. */                                            \
     V(int, xnumber, 0) V(int, ynumber, 0) V(int, znumber, 0) V(int, lnumber, 0)                                \
-    /* Status texts and flags for an observing front end (written only). Writers: setMessage, setProgram, */   \
-    /* kread, Initial and the run-string loop (driver.cpp), readDataSetF. */                                   \
+    /* Status texts and flags (front end, written only). Writers: setMessage, setProgram, kread, the run driver. */ \
     A(char, mc_message, [100]) A(char, mc_program, [100])                                                      \
     A(char, mc_v1, [100]) A(char, mc_v2, [100]) /* two further status lines, formatted into directly */        \
     V(int, FlagStart, 0)                                                                                       \
@@ -427,8 +429,7 @@ DataSetReaders defaultDataSetReaders();
     V(double, xdial, 0.0) V(double, ydial, 0.0) V(double, zdial, 0.0) /* extent of the default box grid */     \
     /* The way out of the process. Writer: setExitHandler. */                                                  \
     V(ExitHandler, gExitHandler, nullptr)                    /* null: endRun calls std::exit */                \
-    /* Blocks of every field array created (releaseAllFieldArrays frees them). Writers: createFieldArray, */   \
-    /* releaseAllFieldArrays. */                                                                               \
+    /* Blocks of the field arrays. Writers: createFieldArray, releaseAllFieldArrays. */                        \
     V(std::vector<void*>*, fieldArrayBlocks, nullptr)                                                          \
     /* Dispatch tables. Writers: tests only (the defaults at start). */                                        \
     V(RunTasks, runTasks, defaultRunTasks())                 /* the task routines of the run letters */        \

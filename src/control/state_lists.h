@@ -31,7 +31,12 @@ using FieldHandle3 = FieldArray<double, 3>;
 #define QUIRD_DEFINE_STATE(LIST) \
     LIST(QUIRD_STATE_DEFINE_V, QUIRD_STATE_DEFINE_A, QUIRD_STATE_DEFINE_I, QUIRD_STATE_DEFINE_F)
 
-#define QUIRD_STATE_RESET_V(T, N, D) N = D;
+// A value takes a fresh object (a container gives back its memory).
+template <typename T>
+void resetStateValue(T& value, T start) {
+    value = static_cast<T&&>(start);
+}
+#define QUIRD_STATE_RESET_V(T, N, D) resetStateValue<T>(N, D);
 #define QUIRD_STATE_RESET_A(T, N, E)                                                  \
     static_assert(std::is_trivially_copyable_v<std::remove_all_extents_t<decltype(N)>>); \
     std::memset(static_cast<void*>(&N), 0, sizeof N);

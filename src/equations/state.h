@@ -9,17 +9,14 @@
 #include "control/state.h"
 
 #define QUIRD_EQUATIONS_STATE(V, A, I, F)                                                                      \
-    /* Equation now in the workspace and the residuals. Writers: the flow solver (Equation), Residual */      \
-    /* (MaxResidual), startup (NormResidual, openingsAndNorms). */                                            \
+    /* Equation and residuals. Writers: the equation steps (Equation), Residual, startup (NormResidual). */    \
     V(int, Equation, 0)                                      /* 1 u, 2 v, 3 w, 4 p', 5 k, 6 eps, 8 T, 8+c comp */ \
     A(double, MaxResidual, [kEquationTable])                 /* normalised residual of the last Residual */    \
     A(double, NormResidual, [kEquationTable])                /* residual normaliser per equation */            \
-    /* The field being solved. Writers: sialloc (f starts on fStorage), the equation steps; fnn the */        \
-    /* threaded Gauss-Seidel of mode 31. */                                                                    \
+    /* The field being solved. Writers: sialloc (f = fStorage), the equation steps; fnn WaterGaussSeidel. */   \
     F(double, 3, fStorage) F(double, 3, fnn)                                                                   \
     V(FieldHandle3, f, FieldHandle3{})                       /* handle of the field being solved */            \
-    /* 7-point coefficients and source. Writers: the coefficient generators (coeffe_*), the equation */       \
-    /* steps; iAp WaterGaussSeidel. */                                                                         \
+    /* 7-point coefficients and source. Writers: the coeffe_* generators, the equation steps; iAp WaterGaussSeidel. */ \
     F(double, 3, ae) F(double, 3, aw) F(double, 3, an) F(double, 3, as)                                        \
     F(double, 3, wap) F(double, 3, wat) F(double, 3, wab) F(double, 3, source) F(double, 3, iAp)               \
     /* Second-neighbour coefficients of the 13-point stencil. Writers: coeffe_SOU, coeffe_quick. */            \

@@ -48,8 +48,7 @@ FlowSteps defaultFlowSteps();
 
 
 #define QUIRD_FLOW3D_STATE(V, A, I, F)                                                                         \
-    /* Velocities, turbulence and temperature. Writers: initial, initial_tunnel, startup (sinit.cpp, */        \
-    /* sinit_openings.cpp), WaterSolve. */                                                                     \
+    /* Velocities, turbulence, temperature. Writers: initial, initial_tunnel, startup, WaterSolve. */          \
     F(double, 3, xvel) F(double, 3, yvel) F(double, 3, zvel) /* cell velocities u, v, w (m/s) */               \
     F(double, 3, kinen) F(double, 3, epsilon)                /* k and its dissipation */                       \
     F(double, 3, temp)                                       /* temperature */                                 \
@@ -58,8 +57,7 @@ FlowSteps defaultFlowSteps();
     F(double, 3, xvel_old2) F(double, 3, yvel_old2) F(double, 3, zvel_old2)                                    \
     F(double, 3, kinen_old) F(double, 3, epsilon_old) F(double, 3, kinen_old2) F(double, 3, epsilon_old2)      \
     F(double, 3, temp_old)                                                                                     \
-    /* Pressure, face fluxes and the pressure-correction coefficients. Writers: startup (sinit_openings.cpp), */ \
-    /* WaterSolve. */                                                                                          \
+    /* Pressure, fluxes, pressure-correction coefficients. Writers: startup (sinit_openings.cpp), WaterSolve. */ \
     F(double, 3, Pres)                                       /* pressure */                                    \
     F(double, 3, flow1) F(double, 3, flow2) F(double, 3, flow3) /* fluxes through the i, j, k faces (m3/s) */  \
     F(double, 3, invFlow) F(double, 3, invAPC) F(double, 3, invAP)                                             \

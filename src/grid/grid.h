@@ -23,7 +23,6 @@ void bed_logg();
 // Lowers the bed of every node column by the current cell bed changes,
 // re-stretches the columns and rebuilds the geometry.
 void nbedchange();
-void ReadXCYC();
 // Writes the current nodes to `koordina.new` (and `koosurf` with the transient free surface).
 void writekoor();
 

@@ -16,7 +16,7 @@ void setBlockedColumns();
 
 // When `loggfil.pre` of an earlier morphology run exists: moves the bed to
 // its stored levels and recomputes the geometry; true when it did. Only the
-// first call of a process replays the file.
+// first call of a process (or since resetEngine) replays the file (bedChangesReplayed).
 bool replayEarlierBedChanges();
 
 // Ghost node planes i = 0 and xnumber+1 of zval (k 1..znumber).

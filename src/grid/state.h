@@ -7,8 +7,7 @@
 #include "control/state.h"
 
 #define QUIRD_GRID_STATE(V, A, I, F)                                                                           \
-    /* Grid nodes. Writers: readGridInput, the plan-grid generators, ReadXCYC, initial (zval), */                  \
-    /* bed_logg, UpdateGridVerticalBed, nbedchange, gridchange. */                                             \
+    /* Grid nodes. Writers: readGridInput, the plan-grid generators, ReadXCYC, initial, bedmoves.cpp, gridchange. */ \
     F(double, 2, xval) F(double, 2, yval)                    /* plan nodes */                                  \
     F(double, 3, zval)                                       /* node levels, bed at k = 1 (target bed at 0) */ \
     F(double, 3, Xc) F(double, 3, Yc)                        /* `xcyc` cell centres */                         \
@@ -24,8 +23,7 @@
     F(double, 2, blevel)                                     /* bed levels of the columns */                   \
     F(double, 2, dx1) F(double, 2, dx2) F(double, 2, dy1) F(double, 2, dy2) /* grid derivatives */             \
     F(double, 3, dz1) F(double, 3, dz2) F(double, 3, dz3)                                                      \
-    /* Wall flags, blocked cells and roughness. Writers: startup (sinit.cpp, sinit_openings.cpp), */           \
-    /* setBlockedColumns (kblok). */                                                                           \
+    /* Wall flags, blocked cells, roughness. Writers: startup (sinit*.cpp); kblok setBlockedColumns. */        \
     F(int, 3, WallI) F(int, 3, WallJ) F(int, 3, WallK) F(int, 3, Wall) /* wall flags of the cell faces */      \
     F(int, 3, OBlok)                                         /* blocked cells */                               \
     F(int, 2, kblok)                                         /* 0 in the G 2 rectangle */                      \

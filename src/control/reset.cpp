@@ -2,8 +2,10 @@
 
 #include "control/engine.h"
 #include "control/log.h"
+#include "output/state.h"
 
 void resetEngine() {
     clearRegionFault();
     SetArraysZero();
+    outputWriters = defaultOutputWriters();
 }

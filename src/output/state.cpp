@@ -1,0 +1,3 @@
+#include "output/state.h"
+
+OutputWriters outputWriters = defaultOutputWriters();

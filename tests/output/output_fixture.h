@@ -35,6 +35,17 @@ protected:
         lnumber = 1;
         allocateGrid(2, 2, 2);
     }
+    // The parameters go back to their defaults for the tests that follow in
+    // the same process.
+    void TearDown() override {
+        PrintRes = FlagInterpolVal = FlagWriteSpecial = FlagTFS = FlagTSC = 0;
+        Iter = 0;
+        iterGlobalMax = 40000;
+        XksWall = -2.0;
+        FlagInitialized = gFlagWriteR = 0;
+        for (double& r : MaxResidual) r = 0.0;
+        outputWriters = defaultOutputWriters();
+    }
 };
 
 }  // namespace quird_test

@@ -74,3 +74,8 @@ FILE* openOutputFile(const OutputSeries& series, std::string& name) {
     }
     return fp;
 }
+
+void closeOutputFile(FILE* fp, const std::string& name, const OutputSeries& series) {
+    closeWritten(fp, name.c_str());
+    setMessage(series.doneText);
+}

@@ -47,8 +47,7 @@ bool writeResultFile() {
                              i, j, k, xvel[i][j][k], yvel[i][j][k], zvel[i][j][k], turbulenceOut(kinen[i][j][k]),
                              turbulenceOut(epsilon[i][j][k]), gama[i][j][k], flow1[i][j][k], flow2[i][j][k],
                              flow3[i][j][k], Pres[i][j][k]);
-    closeWritten(fp, name.c_str());
-    setMessage(kResultSeries.doneText);
+    closeOutputFile(fp, name, kResultSeries);
     return true;
 }
 

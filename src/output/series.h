@@ -44,3 +44,7 @@ std::string outputFileName(const OutputSeries& series, bool (*exists)(const char
 // file that cannot be opened sets the series' status text and ends the run
 // with -3, without a log line.
 FILE* openOutputFile(const OutputSeries& series, std::string& name);
+
+// Closes a file opened by openOutputFile and sets the series' status text;
+// a file not written whole ends the run with -3 ("Error, cannot write file").
+void closeOutputFile(FILE* fp, const std::string& name, const OutputSeries& series);

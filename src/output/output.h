@@ -1,6 +1,26 @@
-// Result output and restart files: the routines that the run driver and the start-up call.
+// Result output and restart files: the routines that the run driver, the flow
+// drivers and the start-up call, and the table of the writers that the result
+// writer runs.
 #pragma once
+
+#include "output/state.h"
 
 void sprintflow();
 void writespider();
 void readres();
+
+// The table of the writers (OutputWriters, outputWriters) is in output/state.h.
+
+// The writers of the table.
+bool writeResultFile();        // `result` or its series
+bool writeInterpolation();     // interres at the points of interpol (F 48 1 to 4)
+bool writeHabitat();           // habitat
+bool writeTecplotCells();      // tecplot
+bool writeTecplot3D();         // tecplot3.dat or its series (F 48 8 and 12)
+bool writeTecplot2D();         // tecplot2.dat or its series
+bool writeParaView3D();        // ParaView3.vtk or its series
+bool writeParaView2D();        // ParaView2.vtk or its series
+bool writeInterpolSeries();    // interres time series
+bool writeForceReport();       // sumforce
+bool writeSpecialReport();     // the report of F 212
+const char* writeEndSurfaces();  // koosurf and spillmid at the end of a run

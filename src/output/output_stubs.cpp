@@ -1,6 +1,15 @@
 #include "output/output.h"
 
-// Filled as the subsystem is built; until then each task does nothing.
-void sprintflow() {}
+// Filled as the subsystem is built; until then each of these writes nothing.
 void writespider() {}
-void readres() {}
+bool writeInterpolation() { return true; }
+bool writeHabitat() { return true; }
+bool writeTecplotCells() { return true; }
+bool writeTecplot3D() { return true; }
+bool writeTecplot2D() { return true; }
+bool writeParaView3D() { return true; }
+bool writeParaView2D() { return true; }
+bool writeInterpolSeries() { return true; }
+bool writeForceReport() { return true; }
+bool writeSpecialReport() { return true; }
+const char* writeEndSurfaces() { return nullptr; }

@@ -4,10 +4,34 @@
 
 #include "control/state.h"
 
+// One output step of sprintflow. It returns false to end the call of
+// sprintflow there: the later steps are skipped and gFlagWriteR stays 1.
+using OutputStep = bool (*)();
+
+constexpr int kInterpolValCount = 41;  // F 48 takes 0..40
+constexpr int kSpecialCount = 9;       // F 212 reports 1..4 and 8
+
+// The writers of sprintflow, reached through this table so that each output
+// is one entry and tests can put doubles in.
+struct OutputWriters {
+    // End-of-run surface files (koosurf, spillmid): nullptr when written,
+    // else the name of the file that could not be opened.
+    const char* (*surfaceFiles)();
+    // The outputs of each F 48 value in the order they are written (nullptr: none).
+    OutputStep byInterpolVal[kInterpolValCount][2];
+    // The special report of each F 212 value (nullptr: none).
+    OutputStep bySpecial[kSpecialCount];
+};
+// The table of the real writers.
+OutputWriters defaultOutputWriters();
+
+
 #define QUIRD_OUTPUT_STATE(V, A, I, F)                                                                         \
     /* Plot work array (no writer yet). */                                                                     \
     F(int, 3, graphDum)                                                                                        \
     /* Horizontal lengths of the grid lines between neighbouring nodes. Writer: WaterSolve. */                 \
-    F(double, 2, LineI) F(double, 2, LineJ)
+    F(double, 2, LineI) F(double, 2, LineJ)                                                                    \
+    /* The writers of sprintflow. Writers: the reset (defaultOutputWriters) and tests. */                     \
+    V(OutputWriters, outputWriters, defaultOutputWriters())
 
 QUIRD_DECLARE_STATE(QUIRD_OUTPUT_STATE)

@@ -61,12 +61,17 @@ void readPointSourceConcentrations(FILE* fp) {
 
 // The data sets behind the first G 1 were checked against its sizes, and
 // the grid stage takes every record as checked: a later G 1 may not change
-// them. The levels of a column must fit the table of G 3.
+// them, and the first may not make smaller the sizes that the data sets
+// before it were checked against. The levels of a column must fit the table
+// of G 3, and the arrays of the sizes must be indexable.
 void readG1(FILE* fp) {
     const int earlier[] = {xnumber, ynumber, znumber, lnumber};
     const int n = readInts(fp, {&xnumber, &ynumber, &znumber, &lnumber});
-    const bool changed = gridSizesGiven && (xnumber != earlier[0] || ynumber != earlier[1] ||
-                                            znumber != earlier[2] || lnumber != earlier[3]);
+    const GridSizes& start = sizesAtStart;
+    const bool changed = gridSizesGiven ? (xnumber != earlier[0] || ynumber != earlier[1] ||
+                                           znumber != earlier[2] || lnumber != earlier[3])
+                                        : (xnumber < start.x || ynumber < start.y || znumber < start.z ||
+                                           lnumber < start.l);
     if (n != 4 || xnumber <= 3 || ynumber <= 3 || znumber <= 3 || lnumber < 1 || lnumber > kMaxFractions ||
         znumber >= static_cast<int>(std::size(zdistrib)) || !gridSizesFormable(xnumber, ynumber, znumber, lnumber) || changed)
         failf(1, "Input error for G 1 in control");

@@ -80,6 +80,7 @@ double fallvelo[kFractionTable];
 
 bool sizesGiven;
 bool gridSizesGiven;
+GridSizes sizesAtStart;
 
 namespace {
 
@@ -106,6 +107,7 @@ void presetBioTables() {
 void setRecordDefaults() {
     // G
     gridSizesGiven = false;
+    sizesAtStart = {xnumber, ynumber, znumber, lnumber};
     iblok1 = iblok2 = jblok1 = jblok2 = 0;
     i_pointsource = i2_pointsource = 0;
     std::fill(std::begin(pointsource), std::end(pointsource), 0.0);

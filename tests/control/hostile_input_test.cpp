@@ -21,14 +21,17 @@ struct Hostile {
     const char* lastLine;  // the end of `boogie`
 };
 
-// G 1 in a title; sizes of 2^31 - 1; sizes whose product overflows the
-// default of F 28 as well as every int count.
+// G 1 in a title; sizes of 2^31 - 1; a G 1 that only the pre-read sees;
+// sizes whose product overflows the default of F 28 as well as every int count.
 const Hostile kHostile[] = {
     {"g1_in_the_title",
      "T G 1 40 40 6 1\nG 3 0 20 40 60 80 100\nG 16 1 30 1 30 0 20 40 60 80 100\nG 1 21 5 6 1\nW 1 50 1 1\n",
      "Input error for G 16 in control"},
     {"sizes_of_int_max",
      "G 1 2147483647 2147483647 6 1\nG 3 0 20 40 60 80 100\nG 6 2147483647 2 2 1 1\nG 19 2147483647 1 1 2 1 2 0 0\n",
+     "Input error for G 1 in control"},
+    // The letter value of K 8 takes the G: the pre-read finds 40 x 40, the reader 21 x 5.
+    {"g1_behind_a_letter_value", "K 8 G 1 40 40 6 1\nG 3 0 20 40 60 80 100\nW 2 1 30\nG 1 21 5 6 1\n",
      "Input error for G 1 in control"},
     {"cells_beyond_int", "G 1 100000 100000 4 1\nF 28 1 2 3 4\nP 3 2147483647 2 2 1\n",
      "Input error for G 1 in control"},
@@ -45,7 +48,7 @@ TEST_P(HostileControl, EndsWithStatus1AndItsInputError) {
     EXPECT_EQ(log.substr(log.size() - tail.size()), tail) << log;
     // The default grid is written for the sizes both readers agree on, and not
     // at all for sizes that cannot be indexed.
-    EXPECT_LE(c.read("koordina").size(), 21u * 5 * 40) << GetParam().name;
+    EXPECT_LE(c.read("koordina").size(), 40u * 40 * 40) << GetParam().name;
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, HostileControl, ::testing::ValuesIn(kHostile),
@@ -78,12 +81,35 @@ INSTANTIATE_TEST_SUITE_P(
                       // A title ends after 28 characters: what follows is read by both.
                       PreRead{"T twenty-eight characters ok. G 1 8 4 4 1\nG 3 0 20 60 100\n", 8}));
 
-// A box checked against sizes that the first G 1 then made smaller is
-// refused before the grid stage writes through it.
-TEST_F(ReaderTest, DistributionBoxIsCheckedAgainAgainstTheFinalSizes) {
-    xnumber = ynumber = 40;
-    znumber = 4;
-    EXPECT_EQ(readExactly("G 3 0 20 60 100\nG 16 1 30 1 30 0 10 50 100\nG 1 5 4 4 2\n"), 1);
+// Data sets before the first G 1 were checked against the sizes in effect
+// when the reading began (for example those of a pre-read that took another
+// data set for G 1): the first G 1 may not make them smaller.
+TEST_F(ReaderTest, FirstG1MayNotShrinkTheSizesOfTheDataSetsBeforeIt) {
+    const struct {
+        int x, y, z, l;
+    } starts[] = {{40, 4, 4, 2}, {5, 40, 4, 2}, {5, 4, 6, 2}, {5, 4, 4, 3}};
+    for (const auto& s : starts) {
+        resetEngine();
+        xnumber = s.x, ynumber = s.y, znumber = s.z, lnumber = s.l;
+        EXPECT_EQ(readExactly("W 2 1 3\nG 1 5 4 4 2\nG 3 0 20 60 100\n"), 1) << s.x << s.y << s.z << s.l;
+        EXPECT_TRUE(boogieEndsWith("Input error for G 1 in control")) << boogie();
+    }
+    resetEngine();  // sizes that grow leave every earlier check valid
+    xnumber = ynumber = znumber = 4;
+    lnumber = 1;
+    EXPECT_EQ(readExactly("W 2 1 3\nG 1 5 4 4 2\nG 3 0 20 60 100\n"), kNoExit) << boogie();
+}
+
+// The grid stage takes a G 16 box only inside the final grid, whatever
+// stored it.
+TEST_F(ReaderTest, DistributionBoxOutsideTheFinalGridIsRefused) {
+    dataSetReaders.T = [](FILE*) {
+        Distribution[0] = DistributionRecord{};
+        Distribution[0].i1 = Distribution[0].j1 = 1;
+        Distribution[0].i2 = Distribution[0].j2 = 30;
+        DistribNo = 1;
+    };
+    EXPECT_EQ(read("T\n"), 1);
     EXPECT_TRUE(boogieEndsWith("Input error for G 16 in control")) << boogie();
 }
 

@@ -56,12 +56,5 @@ extern int IONo;
 extern bool sizesGiven;
 // Set by the first accepted G 1: a later G 1 must repeat its sizes.
 extern bool gridSizesGiven;
-// The sizes in effect when the reading began (those of the pre-read): the
-// data sets before the first G 1 were checked against them, so that G 1 may
-// not make any of them smaller. Set by setRecordDefaults.
-struct GridSizes {
-    int x, y, z, l;
-};
-extern GridSizes sizesAtStart;
 // P 3 monitoring cell.
 extern int xnode, ynode, znode, lnode;

@@ -8,6 +8,7 @@
 #include "control/engine.h"
 #include "control/grid_sizes.h"
 #include "control/readers.h"
+#include "control/state.h"
 #include "control/record_scan.h"
 
 namespace {

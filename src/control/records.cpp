@@ -5,6 +5,7 @@
 
 #include "control/engine.h"
 #include "control/readers.h"
+#include "control/state.h"
 
 // G data sets
 int iblok1, iblok2, jblok1, jblok2;

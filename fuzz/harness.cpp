@@ -4,6 +4,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <stdexcept>
 
 #include "control/control.h"
@@ -30,9 +32,14 @@ constexpr long long kMaxCells = 20000;
 constexpr int kMaxTimeSteps = 2000;
 constexpr int kMaxStressLoops = 100;
 
+// Sizes not yet checked may be anything (negative ones count as 0 here); the
+// count stops at the limit so that it cannot overflow.
 void passOverHugeGrid() {
-    const long long cells = (xnumber + 3LL) * (ynumber + 3LL) * (znumber + 3LL);
-    if (cells > kMaxCells) throw PassedOver{};
+    long long cells = 1;
+    for (const int n : {xnumber, ynumber, znumber}) {
+        cells *= (n < 0 ? 0LL : n) + 3LL;
+        if (cells > kMaxCells) throw PassedOver{};
+    }
 }
 
 bool watchedG(int number, FILE* fp) {
@@ -49,9 +56,35 @@ bool watchedF(int number, FILE* fp) {
 
 }  // namespace
 
-void enterPrivateDirectory() {
+namespace {
+
+// An argument as it reads from the starting directory.
+char* absoluteArgument(char* arg) {
+    namespace fs = std::filesystem;
+    std::string text = arg;
+    std::string flag;
+    if (text.rfind("-", 0) == 0) {
+        const std::size_t eq = text.find('=');
+        if (eq == std::string::npos) return arg;
+        flag = text.substr(0, eq + 1);
+        text = text.substr(eq + 1);
+    }
+    if (text.empty() || text[0] == '/') return arg;
+    // A prefix names a folder and the start of a file name; other values name files or folders.
+    const bool prefix = flag == "-artifact_prefix=";
+    std::error_code ec;
+    if (!prefix && !fs::exists(text, ec)) return arg;
+    const std::string absolute = flag + (fs::current_path() / text).string();
+    return strdup(absolute.c_str());  // lives as long as the process
+}
+
+}  // namespace
+
+void enterPrivateDirectory(int* argc, char*** argv) {
     static bool entered = false;
     if (entered) return;
+    if (argc && argv)
+        for (int n = 1; n < *argc; ++n) (*argv)[n] = absoluteArgument((*argv)[n]);
     char dir[] = "/tmp/quird-fuzz-XXXXXX";
     if (!mkdtemp(dir) || chdir(dir) != 0) {
         std::perror("quird fuzz: private directory");

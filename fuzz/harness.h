@@ -10,8 +10,10 @@
 namespace quird_fuzz {
 
 // Creates a private temporary directory and makes it the working directory
-// (once per process).
-void enterPrivateDirectory();
+// (once per process). The fuzzer's own arguments that name files or folders
+// relative to the starting directory (corpus folders, inputs, -dict=,
+// -artifact_prefix=, ...) are made absolute first, so that they keep their meaning.
+void enterPrivateDirectory(int* argc, char*** argv);
 
 // Writes `name` in the working directory.
 void writeFile(const char* name, const std::string& text);

@@ -4,8 +4,8 @@
 
 using namespace quird_fuzz;
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    enterPrivateDirectory();
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    enterPrivateDirectory(argc, argv);
     writeFile("control", flumeControl("F 41 1.5\n"));
     writeFile("koordina", flumeGrid());
     return 0;

@@ -4,8 +4,8 @@
 
 using namespace quird_fuzz;
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    enterPrivateDirectory();
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    enterPrivateDirectory(argc, argv);
     writeFile("control", flumeControl());
     return 0;
 }

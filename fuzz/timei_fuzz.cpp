@@ -8,8 +8,8 @@
 
 using namespace quird_fuzz;
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    enterPrivateDirectory();
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    enterPrivateDirectory(argc, argv);
     writeFile("control", flumeControl("F 17 1.0\nF 37 1\nF 49 1\nF 50 2\nF 52 2.0 0.5 0.5\n"));
     writeFile("koordina", flumeGrid());
     return 0;

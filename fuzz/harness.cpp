@@ -85,12 +85,16 @@ void enterPrivateDirectory(int* argc, char*** argv) {
     if (entered) return;
     if (argc && argv)
         for (int n = 1; n < *argc; ++n) (*argv)[n] = absoluteArgument((*argv)[n]);
-    char dir[] = "/tmp/quird-fuzz-XXXXXX";
+    static char dir[] = "/tmp/quird-fuzz-XXXXXX";
     if (!mkdtemp(dir) || chdir(dir) != 0) {
         std::perror("quird fuzz: private directory");
         std::abort();
     }
     entered = true;
+    std::atexit([] {
+        std::error_code ec;
+        std::filesystem::remove_all(dir, ec);
+    });
 }
 
 void writeFile(const char* name, const std::uint8_t* data, std::size_t size) {

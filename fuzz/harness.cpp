@@ -54,10 +54,6 @@ bool watchedF(int number, FILE* fp) {
     return read;
 }
 
-}  // namespace
-
-namespace {
-
 // An argument as it reads from the starting directory.
 char* absoluteArgument(char* arg) {
     namespace fs = std::filesystem;

@@ -4,6 +4,7 @@
 #include "control/control.h"
 #include "control/engine.h"
 #include "control/readers.h"
+#include "control/grid_sizes.h"
 #include "control/record_scan.h"
 #include "sediment/state.h"
 #include "flow3d/flow3d.h"
@@ -21,27 +22,6 @@ RunTasks defaultRunTasks() {
                     ::ReadXCYC};
 }
 
-
-void preReadG1(const char* path) {
-    FILE* fp = std::fopen(path, "r");
-    if (!fp) return;
-    int number = 0;
-    for (int n = 0; n < 59999; ++n) {
-        const int c = std::fgetc(fp);
-        if (endOfScan(c)) break;
-        if (c != 'G') continue;
-        int value;
-        if (std::fscanf(fp, "%d", &value) == 1) number = value;
-        if (number == 1) {
-            // Sizes that do not convert are left as they are; the reader checks G 1 again.
-            if (std::fscanf(fp, "%d", &xnumber) == 1 && std::fscanf(fp, " %d", &ynumber) == 1 &&
-                std::fscanf(fp, " %d", &znumber) == 1)
-                std::fscanf(fp, " %d", &lnumber);
-            break;
-        }
-    }
-    std::fclose(fp);
-}
 
 namespace {
 
@@ -86,9 +66,10 @@ void writeDefaultGrid() {
     }
     FILE* fp = std::fopen("koordina", "w");
     if (!fp) return;  // the reader of `control` reports the missing grid
-    // A single grid line in i or j spans nothing: the file stays empty and the
-    // reader of `control` refuses the sizes of G 1.
-    if (xnumber >= 2 && ynumber >= 2) {
+    // A single grid line in i or j spans nothing, and sizes whose arrays
+    // cannot be formed would only write a huge file: the file stays empty and
+    // the reader of `control` refuses the sizes of G 1.
+    if (xnumber >= 2 && ynumber >= 2 && gridSizesIndexable(xnumber, ynumber, znumber)) {
         for (int i = 1; i <= xnumber; ++i)
             for (int j = 1; j <= ynumber; ++j) {
                 const double x = xmin + ((i - 1) * (xmax - xmin)) / (xnumber - 1);

@@ -9,10 +9,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 #include <vector>
 
 #include "control/cfile.h"
 #include "control/engine.h"
+#include "control/grid_sizes.h"
 #include "control/readers.h"
 #include "grid/state.h"
 
@@ -32,7 +34,7 @@ private:
 };
 
 // Records of `koordina` and `koomin` outside the node lines 1..n+1 are skipped.
-bool recordInGrid(int i, int j) { return i >= 1 && j >= 1 && i <= xnumber + 1 && j <= ynumber + 1; }
+bool recordInGrid(int i, int j) { return i >= 1 && j >= 1 && atMost(i, xnumber, 1) && atMost(j, ynumber, 1); }
 
 // A grid file is read record by record up to this many records.
 bool withinRecordLimit(long counter) { return counter <= 5.0 * xnumber * ynumber; }
@@ -115,10 +117,14 @@ int readKoordina(FILE* fp, NodePlane<char>& given) {
 }
 
 // G 16: boxes of other distributions between the bed and top nodes, in the
-// order read, on the node indices of the file.
+// order read, on the node indices of the file. A box was checked against the
+// sizes in effect when it was read; it must also fit the grid as it is now.
 void applyDistributionBoxes() {
     for (int b = 0; b < DistribNo; ++b) {
         const DistributionRecord& box = Distribution[b];
+        if (box.i1 < 1 || box.i1 > box.i2 || box.i2 > xnumber || box.j1 < 1 || box.j1 > box.j2 ||
+            box.j2 > ynumber || znumber >= static_cast<int>(std::size(box.percent)))
+            failf(1, "Input error for G 16 in control");
         for (int i = box.i1; i <= box.i2; ++i)
             for (int j = box.j1; j <= box.j2; ++j) spreadColumn(i, j, zval[i][j][1], zval[i][j][znumber], box.percent);
     }

@@ -14,6 +14,10 @@ void setParameterDefaults();
 // A rejected data set ends the process.
 bool readDataSetF(int number, FILE* fp);
 
+// Consumes what the reader of F 2 (run string) or F 7 (option letters) would,
+// storing nothing; false for the other numbers, which it leaves alone.
+bool stepOverTextF(int number, FILE* fp);
+
 // The readers the scanner dispatches to, in one table so that tests can
 // watch what the scanner hands over and where.
 struct DataSetReaders {
@@ -39,3 +43,11 @@ DataSetReaders defaultDataSetReaders();
 // Each pass examines at most this many characters of `control` (the ones
 // that the readers consume do not count).
 constexpr long kControlPassLimit = 300000;
+
+// The pre-read of G 1 looks at no more than this many characters.
+constexpr long kPreReadLimit = 59999;
+
+// The scan of the first pass over `fp` with the given readers, up to `limit`
+// characters: the pre-read of G 1 uses it with readers that only step over
+// the texts, so that both find the same data sets.
+void scanDataSets(FILE* fp, const DataSetReaders& readers, long limit);

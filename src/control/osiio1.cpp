@@ -86,11 +86,10 @@ const FirstPassLetter* firstPassLetter(int c) {
 // The F 2 and F 7 data sets and the title are text (see TextSpans).
 bool isText(char letter, int number) { return letter == 'T' || (letter == 'F' && (number == 2 || number == 7)); }
 
-TextSpans firstPass(FILE* fp) {
-    const DataSetReaders& read = dataSetReaders;
+TextSpans firstPass(FILE* fp, const DataSetReaders& read, long limit) {
     TextSpans spans;
     int number = 0;
-    for (long n = 0; n < kControlPassLimit; ++n) {
+    for (long n = 0; n < limit; ++n) {
         const int c = std::fgetc(fp);
         if (endOfScan(c)) break;
         const FirstPassLetter* letter = firstPassLetter(c);
@@ -177,6 +176,8 @@ File openControl() { return File(std::fopen("control", "r")); }
 
 }  // namespace
 
+void scanDataSets(FILE* fp, const DataSetReaders& readers, long limit) { firstPass(fp, readers, limit); }
+
 void kread() {
     { Log created(Log::Create); }
     File control = openControl();
@@ -190,7 +191,7 @@ void kread() {
     logf(" In kread \n\n");
     setDefaults();
 
-    const TextSpans spans = firstPass(control.get());
+    const TextSpans spans = firstPass(control.get(), dataSetReaders, kControlPassLimit);
     control.reset();
     betweenPasses();
 

@@ -26,6 +26,7 @@ void readDataSetN(FILE* fp);
 void readDataSetQ(FILE* fp);
 void readDataSetS(FILE* fp);
 void readDataSetT(FILE* fp);
+void stepOverTitle(FILE* fp);  // consumes what readDataSetT would, storing nothing
 
 // Second pass.
 void readDataSetW5(FILE* fp);

@@ -133,13 +133,16 @@ int readCharacters(FILE* fp, char* dst, int max) {
     return n;
 }
 
+constexpr int kRunStringLength = 20;
+constexpr int kOptionLetters = 8;
+
 void readRunString(FILE* fp) {
     std::memset(run, ' ', sizeof run);
-    readCharacters(fp, run, 20);
+    readCharacters(fp, run, kRunStringLength);
 }
 
 void readOptionLetters(FILE* fp) {
-    const int stored = readCharacters(fp, options + 1, 8);
+    const int stored = readCharacters(fp, options + 1, kOptionLetters);
     for (int n = 1; n <= stored; ++n) {
         switch (options[n]) {
         case 'N': FlagBedGradient = 1; break;
@@ -505,14 +508,23 @@ bool readDataSetF(int number, FILE* fp) {
     return true;
 }
 
+bool stepOverTextF(int number, FILE* fp) {
+    char scratch[kRunStringLength];
+    if (number == 2) readCharacters(fp, scratch, kRunStringLength);
+    if (number == 7) readCharacters(fp, scratch, kOptionLetters);
+    return number == 2 || number == 7;
+}
+
 void setParameterDefaults() {
 #define QUIRD_SET_DEFAULT(T, N, D) N = D;
     QUIRD_F_PARAMETERS(QUIRD_SET_DEFAULT)
     QUIRD_RUN_STATE_DEFAULTS(QUIRD_SET_DEFAULT)
 #undef QUIRD_SET_DEFAULT
     std::memset(run, ' ', sizeof run);
-    const std::int64_t convNo = 10LL * xnumber * ynumber;
-    ADConvNo = static_cast<int>(std::clamp<std::int64_t>(convNo, 0, std::numeric_limits<int>::max()));
+    // The sizes are those of the pre-read, not yet checked: in double the
+    // product cannot overflow, and within the int range it is exact.
+    const double convNo = 10.0 * xnumber * ynumber;
+    ADConvNo = static_cast<int>(std::clamp(convNo, 0.0, static_cast<double>(std::numeric_limits<int>::max())));
     std::fill(std::begin(BedFlags), std::end(BedFlags), 0);
     std::fill(std::begin(Wind), std::end(Wind), 0.0);
     std::fill(invSchmidt, invSchmidt + 20, 1.0);

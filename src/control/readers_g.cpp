@@ -6,7 +6,9 @@
 #include <iterator>
 
 #include "control/engine.h"
+#include "control/grid_sizes.h"
 #include "control/readers.h"
+#include "control/state.h"
 #include "control/record_scan.h"
 
 namespace {
@@ -17,14 +19,14 @@ namespace {
 
 // A box of cells: its first indices at least `low`, its last ones at most n+1.
 bool boxInside(const CellBox& b, int low) {
-    return b.i1 >= low && b.j1 >= low && b.k1 >= low && b.i2 <= xnumber + 1 && b.j2 <= ynumber + 1 &&
-           b.k2 <= znumber + 1;
+    return b.i1 >= low && b.j1 >= low && b.k1 >= low && atMost(b.i2, xnumber, 1) && atMost(b.j2, ynumber, 1) &&
+           atMost(b.k2, znumber, 1);
 }
 
 bool boxOrdered(const CellBox& b) { return b.i1 <= b.i2 && b.j1 <= b.j2 && b.k1 <= b.k2; }
 
 // An index of the concentration field, 0..n+2 in its direction.
-bool inField(int index, int n) { return index >= 0 && index <= n + 2; }
+bool inField(int index, int n) { return index >= 0 && atMost(index, n, 2); }
 bool cellInField(int i, int j, int k) {
     return inField(i, xnumber) && inField(j, ynumber) && inField(k, znumber);
 }
@@ -60,14 +62,19 @@ void readPointSourceConcentrations(FILE* fp) {
 
 // The data sets behind the first G 1 were checked against its sizes, and
 // the grid stage takes every record as checked: a later G 1 may not change
-// them. The levels of a column must fit the table of G 3.
+// them, and the first may not make smaller the sizes that the data sets
+// before it were checked against. The levels of a column must fit the table
+// of G 3, and the arrays of the sizes must be indexable.
 void readG1(FILE* fp) {
     const int earlier[] = {xnumber, ynumber, znumber, lnumber};
     const int n = readInts(fp, {&xnumber, &ynumber, &znumber, &lnumber});
-    const bool changed = gridSizesGiven && (xnumber != earlier[0] || ynumber != earlier[1] ||
-                                            znumber != earlier[2] || lnumber != earlier[3]);
+    const GridSizes& start = sizesAtStart;
+    const bool changed = gridSizesGiven ? (xnumber != earlier[0] || ynumber != earlier[1] ||
+                                           znumber != earlier[2] || lnumber != earlier[3])
+                                        : (xnumber < start.x || ynumber < start.y || znumber < start.z ||
+                                           lnumber < start.l);
     if (n != 4 || xnumber <= 3 || ynumber <= 3 || znumber <= 3 || lnumber < 1 || lnumber > kMaxFractions ||
-        znumber >= static_cast<int>(std::size(zdistrib)) || changed)
+        znumber >= static_cast<int>(std::size(zdistrib)) || !gridSizesFormable(xnumber, ynumber, znumber, lnumber) || changed)
         failf(1, "Input error for G 1 in control");
     gridSizesGiven = true;
 }
@@ -109,8 +116,8 @@ void readG6(FILE* fp) {
     readDouble(fp, RelaxSurface);
     readDouble(fp, ConvSurface);
     skipSpace(fp);
-    if (iSurf < 1 || iSurf > xnumber + 1 || jSurf < 1 || jSurf > ynumber + 1 || kSurf < 1 ||
-        kSurf > znumber + 1 || RelaxSurface < 1e-5 || RelaxSurface > 10.0 || ConvSurface < 1e-10 ||
+    if (iSurf < 1 || !atMost(iSurf, xnumber, 1) || jSurf < 1 || !atMost(jSurf, ynumber, 1) || kSurf < 1 ||
+        !atMost(kSurf, znumber, 1) || RelaxSurface < 1e-5 || RelaxSurface > 10.0 || ConvSurface < 1e-10 ||
         ConvSurface > 10000.0)
         failf(1, "Input error for G 6 in control\n");
 }
@@ -188,8 +195,8 @@ void readG14(FILE* fp) {
     if (++DebugDumpNo > 29) failf(1, "Input error for G 14 in control\nNumber of data sets must not exceed 29\n");
     DebugDumpRecord& r = DebugDump[DebugDumpNo];
     readInts(fp, {&r.equation, &r.i, &r.j, &r.k});
-    if (r.equation < 1 || r.equation > 6 || r.i < 2 || r.j < 2 || r.k < 2 || r.i > xnumber + 1 ||
-        r.j > ynumber + 1 || r.k > znumber + 1)
+    if (r.equation < 1 || r.equation > 6 || r.i < 2 || r.j < 2 || r.k < 2 || !atMost(r.i, xnumber, 1) ||
+        !atMost(r.j, ynumber, 1) || !atMost(r.k, znumber, 1))
         failf(1, "Input error for G 14 in control");
 }
 
@@ -243,7 +250,7 @@ void readG19(FILE* fp) {
     OpenGlSection& r = sOpenGl3D[sOpenGL3DNo];
     readInts(fp, {&r.plane, &r.dir, &r.a1, &r.a2, &r.b1, &r.b2, &r.extra1, &r.extra2});
     const DirectionSizes n = sizesAcross(r.dir);
-    if (r.dir < 1 || r.dir > 3 || r.a1 < 1 || r.b1 < 1 || r.plane > n.along + 1 || r.a2 > n.first ||
+    if (r.dir < 1 || r.dir > 3 || r.a1 < 1 || r.b1 < 1 || !atMost(r.plane, n.along, 1) || r.a2 > n.first ||
         r.b2 > n.second)
         failf(1, "Input error for G 19 in control");
     ++sOpenGL3DNo;
@@ -269,7 +276,7 @@ void readG21(FILE* fp) {
     readInts(fp, {&r.direction, &r.plane, &r.first1, &r.last1, &r.first2, &r.last2});
     const DirectionSizes n = sizesAcross(r.direction);
     if (r.direction < -3 || r.direction > 3 || r.direction == 0 || r.first1 < 1 || r.first2 < 1 || r.plane < 1 ||
-        r.plane > n.along + 1 || r.last1 > n.first || r.last2 > n.second)
+        !atMost(r.plane, n.along, 1) || r.last1 > n.first || r.last2 > n.second)
         failf(1, "Input error for G 21 in control");
     ++PrintConcNo;
 }

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "control/engine.h"
+#include "control/grid_sizes.h"
 #include "control/readers.h"
 #include "control/record_scan.h"
 #include "grid/state.h"
@@ -61,7 +62,8 @@ void readP2(FILE* fp) {
 
 void readP3(FILE* fp) {
     readInts(fp, {&xnode, &ynode, &znode, &lnode});
-    if (xnode < 1 || xnode > xnumber + 1 || ynode < 1 || ynode > ynumber + 1 || znode < 1 || znode > znumber + 1 ||
+    if (xnode < 1 || !atMost(xnode, xnumber, 1) || ynode < 1 || !atMost(ynode, ynumber, 1) || znode < 1 ||
+        !atMost(znode, znumber, 1) ||
         lnode < 0 || lnode > lnumber)
         failf(1, "Input error for P 3 in control");
 }
@@ -151,7 +153,7 @@ void readDataSetW5(FILE* fp) {
     if (!readInt(fp, count) || count < 0) failf(1, "Input error for W 5 in control, wrong count");
     for (int n = 0; n < count; ++n) {
         int i;
-        if (!readInt(fp, i) || i < 0 || i > xnumber + 1 || ManArray.isNull() || i >= ManArray.extent(0))
+        if (!readInt(fp, i) || i < 0 || !atMost(i, xnumber, 1) || ManArray.isNull() || i >= ManArray.extent(0))
             failf(1, "Input error for W 5 in control, wrong integer index");
         readDouble(fp, ManArray[i]);
         if (ManArray[i] < 1.0 || ManArray[i] > 180.0)

@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "control/engine.h"
+#include "control/grid_sizes.h"
 #include "control/readers.h"
 #include "control/record_scan.h"
 #include "sediment/state.h"
@@ -136,7 +137,7 @@ void readDataSetQ(FILE* fp) {
 
 void readDataSetS(FILE* fp) {
     int l;
-    if (!readInt(fp, l) || l < 1 || l > lnumber + 1 || l >= kFractionTable)
+    if (!readInt(fp, l) || l < 1 || !atMost(l, lnumber, 1) || l >= kFractionTable)
         failf(1, "Input error for S in control: incorrect first integer\n");
     const int read = readDouble(fp, gsize[l]) && readDouble(fp, fallvelo[l]) ? 2 : 0;
     if (read != 2 || gsize[l] < 0.0 || gsize[l] > 1000000.0 || fallvelo[l] < 0.0 || fallvelo[l] > 1000000.0)
@@ -147,19 +148,36 @@ void readDataSetS(FILE* fp) {
     sizesGiven = true;
 }
 
-// At most 28 printable characters from Title[1], closed by a blank. The
-// character that ends the title (not printable, or the one behind the 28th)
-// is consumed and becomes the blank.
-void readDataSetT(FILE* fp) {
-    constexpr int kTitleLength = 28;
+namespace {
+
+// At most 28 printable characters into dst[1..]; the character that ends the
+// title (not printable, or the one behind the 28th) is consumed. Returns the
+// position behind the last character stored.
+constexpr int kTitleLength = 28;
+
+int readTitle(FILE* fp, char* dst) {
     int n = 1;
     for (;;) {
         const int c = std::fgetc(fp);
         if (!printable(c) || n > kTitleLength) break;
-        Title[n++] = static_cast<char>(c);
+        dst[n++] = static_cast<char>(c);
     }
+    return n;
+}
+
+}  // namespace
+
+// The title from Title[1], closed by a blank in place of the character that
+// ended it.
+void readDataSetT(FILE* fp) {
+    const int n = readTitle(fp, Title);
     Title[n] = ' ';
     Title[n + 1] = '\0';
+}
+
+void stepOverTitle(FILE* fp) {
+    char scratch[kTitleLength + 2];
+    readTitle(fp, scratch);
 }
 
 // ---------------------------------------------------------------------------
@@ -176,8 +194,8 @@ void readDataSetB(FILE* fp) {
         j2 = ynumber + 1;
     }
     // The box lies inside the bed arrays on both sides of every bound.
-    const bool boxOk = i1 >= 0 && i1 <= i2 && i2 >= 1 && i2 <= xnumber + 1 && j1 >= 0 && j1 <= j2 &&
-                       j1 <= ynumber && j2 >= 2 && j2 <= ynumber + 1;
+    const bool boxOk = i1 >= 0 && i1 <= i2 && i2 >= 1 && atMost(i2, xnumber, 1) && j1 >= 0 && j1 <= j2 &&
+                       j1 <= ynumber && j2 >= 2 && atMost(j2, ynumber, 1);
     if (s < -19 || s > 19 || !boxOk || bedgrain.isNull() || BedGrainOriginal.isNull() || intBedSediment.isNull())
         failf(1, "Input error for B in control");
     const double* sample = SedimentSample[std::abs(s)];

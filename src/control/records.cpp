@@ -5,6 +5,7 @@
 
 #include "control/engine.h"
 #include "control/readers.h"
+#include "control/state.h"
 
 namespace {
 
@@ -31,6 +32,7 @@ void presetBioTables() {
 void setRecordDefaults() {
     // G
     gridSizesGiven = false;
+    sizesAtStart = {xnumber, ynumber, znumber, lnumber};
     iblok1 = iblok2 = jblok1 = jblok2 = 0;
     i_pointsource = i2_pointsource = 0;
     std::fill(std::begin(pointsource), std::end(pointsource), 0.0);

@@ -409,6 +409,11 @@ DataSetReaders defaultDataSetReaders();
 // Not in the list: regionFaultState (log.h), the fault record of a parallel
 // region, holds an atomic; regionFault and endRegionFault write it and
 // resetEngine clears it through clearRegionFault.
+// Grid sizes x, y, z and the number of size fractions, as G 1 gives them.
+struct GridSizes {
+    int x, y, z, l;
+};
+
 #define QUIRD_CONTROL_STATE(V, A, I, F)                                                                        \
     /* Grid sizes (G 1). Writers: readDataSetG (G 1), preReadG1. */                                            \
     V(int, xnumber, 0) V(int, ynumber, 0) V(int, znumber, 0) V(int, lnumber, 0)                                \
@@ -450,6 +455,10 @@ DataSetReaders defaultDataSetReaders();
     V(GridReadChoices, gridReadChoices, {})                  /* F 7 D, J, F 41, F 42 for readGridInput */      \
     /* State that no data set sets. Writer: setParameterDefaults (the values before the scan). */              \
     QUIRD_RUN_STATE_DEFAULTS(V)                                                                                \
+    /* The sizes in effect when a reading of control began (those of the pre-read of G 1): the data */      \
+    /* sets before the first G 1 were checked against them, so G 1 may not shrink them. Writer: */          \
+    /* setRecordDefaults. */                                                                                 \
+    V(GridSizes, sizesAtStart, GridSizes{})                                                                   \
     /* G data sets. Writers: readDataSetG, setRecordDefaults; LowerFixedLevel setLowerFixedLevel. */           \
     V(bool, gridSizesGiven, false)                           /* set by the first accepted G 1 */               \
     V(int, iblok1, 0) V(int, iblok2, 0) V(int, jblok1, 0) V(int, jblok2, 0) /* G 2: blocked columns */         \

@@ -120,7 +120,8 @@ TEST_F(RecordsTest, ALaterG1MustRepeatTheSizes) {
         EXPECT_EQ(readText(other, dataSet('G', 1)), 1) << other;
         EXPECT_EQ(boogieText(), "Input error for G 1 in control") << other;
     }
-    setRecordDefaults();  // a new read of control; 1000 levels fit
+    xnumber = ynumber = znumber = lnumber = 0;  // no sizes pre-read
+    setRecordDefaults();                       // a new read of control; 1000 levels fit
     EXPECT_EQ(readText("10 8 1000 2", dataSet('G', 1)), kNoExit);
 }
 

@@ -1,0 +1,148 @@
+// Restart from the result of a converged flow solution: the bundled flume run
+// by the real `quird`, its `result` read back, written again and solved on.
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/testing.h"
+
+using namespace quird_test;
+
+namespace {
+
+constexpr int kRecords = 22 * 6 * 8;  // (X+1)(Y+1)(Z+2) of the flume
+const char* const kColumns[] = {"u", "v", "w", "k", "epsilon", "eddy-visc", "f1", "f2", "f3", "p"};
+
+std::string example(const char* name) {
+    return readFile(std::filesystem::path(QUIRD_SOURCE_DIR) / "examples/flume" / name);
+}
+
+// The flume with its run string replaced and control lines added.
+Case& flume(Case& c, const std::string& run, const std::string& extra = "") {
+    std::string control = example("control");
+    const std::string runLine = "F 2 WM\n";
+    const size_t at = control.find(runLine);
+    EXPECT_NE(at, std::string::npos);
+    control.replace(at, runLine.size(), "F 2 " + run + "\n");
+    if (!control.empty() && control.back() != '\n') control += '\n';
+    return c.file("control", control + extra).file("koordina", example("koordina"));
+}
+
+std::string records(const std::string& result) {
+    const size_t at = result.find("\nG ");
+    return at == std::string::npos ? std::string() : result.substr(at + 1);
+}
+
+std::string firstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
+
+// G records keyed by their "i j k" columns.
+std::map<std::string, std::vector<double>> fields(const std::string& result) {
+    std::map<std::string, std::vector<double>> out;
+    std::istringstream in(records(result));
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream rec(line);
+        std::string g, i, j, k;
+        rec >> g >> i >> j >> k;
+        std::vector<double> values(10);
+        for (double& v : values) rec >> v;
+        if (g == "G" && rec) out[i + " " + j + " " + k] = values;
+    }
+    return out;
+}
+
+long passes(const std::string& result) {
+    const std::string head = "Results from QUIRD - flow, iter = ";
+    const std::string line = firstLine(result);
+    return line.rfind(head, 0) == 0 ? std::stol(line.substr(head.size())) : -1;
+}
+
+bool endsConverged(const std::string& log) {
+    const std::string tail = "\nSolution converged\n";
+    return log.size() >= tail.size() && log.compare(log.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+TEST(RestartFlume, ConvergedResultReadBackIsWrittenAgainByteForByte) {
+    Case first;
+    ASSERT_EQ(flume(first, "WM").run(), 1) << first.boogie();
+    ASSERT_TRUE(endsConverged(first.boogie())) << first.boogie();
+    const std::string stored = first.read("result");
+    ASSERT_EQ(fields(stored).size(), size_t(kRecords));
+
+    Case second;
+    flume(second, "RM").file("result", stored);
+    ASSERT_EQ(second.run(), 1) << second.boogie();
+    EXPECT_NE(second.boogie().find("Have read " + std::to_string(kRecords) + " cells from result file\n"),
+              std::string::npos)
+        << second.boogie();
+    EXPECT_EQ(second.boogie().find("Warning: may not have read"), std::string::npos) << second.boogie();
+    EXPECT_EQ(records(second.read("result")), records(stored));
+}
+
+// Every field the solver goes on from must come back: a lost pressure,
+// turbulence or velocity field would take many passes to build up again.
+TEST(RestartFlume, SolvingOnFromAConvergedResultConvergesAtOnceOnTheStoredField) {
+    Case first;
+    ASSERT_EQ(flume(first, "WM").run(), 1) << first.boogie();
+    const std::string stored = first.read("result");
+    ASSERT_GT(passes(stored), 10);
+
+    Case second;
+    flume(second, "RW").file("result", stored);
+    ASSERT_EQ(second.run(), 1) << second.boogie();
+    const std::string log = second.boogie();
+    EXPECT_TRUE(endsConverged(log)) << log;
+    EXPECT_EQ(log.find("Iter: 1, "), log.rfind("Iter: "));  // no pass line after the first
+    const std::string again = second.read("result");
+    EXPECT_GE(passes(again), 1);
+    EXPECT_LE(passes(again), 3) << log;
+
+    const auto before = fields(stored);
+    const auto after = fields(again);
+    ASSERT_EQ(after.size(), before.size());
+    for (int col = 0; col < 10; ++col) {
+        double scale = 0.0, change = 0.0;
+        for (const auto& [cell, v] : before) {
+            const auto it = after.find(cell);
+            ASSERT_NE(it, after.end()) << cell;
+            scale = std::max(scale, std::fabs(v[col]));
+            change = std::max(change, std::fabs(it->second[col] - v[col]));
+        }
+        // The run stops when the largest scaled residual is below 1e-3.
+        EXPECT_LE(change, 1e-3 * scale) << kColumns[col];
+    }
+}
+
+// P 10 100: a numbered result every 100 passes and one when the solution
+// converges, then the run string's M adds its own; the fixed name stays
+// unwritten and the converged files hold what a P 10 0 run writes.
+TEST(RestartFlume, NumberedResultsAtTheSolverCadenceAndAtConvergence) {
+    Case fixed;
+    ASSERT_EQ(flume(fixed, "WM").run(), 1) << fixed.boogie();
+    const long converged = passes(fixed.read("result"));
+    ASSERT_GT(converged, 200);
+    ASSERT_LT(converged, 300);
+
+    Case numbered;
+    ASSERT_EQ(flume(numbered, "WM", "P 10 100\n").run(), 1) << numbered.boogie();
+    EXPECT_FALSE(numbered.exists("result"));
+    const struct {
+        const char* name;
+        long iter;
+    } expected[] = {{"result.00000", 100}, {"result.00001", 200}, {"result.00002", converged},
+                    {"result.00003", converged}};
+    for (const auto& e : expected) {
+        ASSERT_TRUE(numbered.exists(e.name)) << e.name;
+        EXPECT_EQ(passes(numbered.read(e.name)), e.iter) << e.name;
+        EXPECT_EQ(fields(numbered.read(e.name)).size(), size_t(kRecords)) << e.name;
+    }
+    EXPECT_FALSE(numbered.exists("result.00004"));
+    EXPECT_EQ(numbered.read("result.00002"), fixed.read("result"));
+    EXPECT_EQ(numbered.read("result.00003"), fixed.read("result"));
+}
+
+}  // namespace

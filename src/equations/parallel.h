@@ -15,6 +15,7 @@
 #include <type_traits>
 
 #include "control/log.h"
+#include "equations/state.h"
 
 #if defined(__SANITIZE_THREAD__)
 #include <sanitizer/tsan_interface.h>
@@ -32,17 +33,16 @@ inline void acquire(int) {}
 #endif
 
 namespace detail {
-// The body of the region being opened. Handing it over through these globals
-// rather than through the region's shared variables keeps every datum that
-// the threads read written before the fork is marked.
-inline void (*regionBody)(void*) = nullptr;
-inline void* regionContext = nullptr;
+// The body of the region being opened is handed over through the globals
+// regionBody and regionContext (equations/state.h) rather than through the
+// region's shared variables, so that every datum that the threads read is
+// written before the fork is marked.
 
 inline void openRegion(int threads) {
 #pragma omp parallel num_threads(threads)
     {
         acquire(0);
-        regionBody(regionContext);
+        ::regionBody(::regionContext);
         release(1);
     }
 }
@@ -55,8 +55,8 @@ inline void openRegion(int threads) {
 template <typename Body>
 void region(int threads, Body&& body) {
     using B = std::remove_reference_t<Body>;
-    detail::regionBody = [](void* context) { (*static_cast<B*>(context))(); };
-    detail::regionContext = const_cast<void*>(static_cast<const void*>(&body));
+    ::regionBody = [](void* context) { (*static_cast<B*>(context))(); };
+    ::regionContext = const_cast<void*>(static_cast<const void*>(&body));
     release(0);
     detail::openRegion(threads);
     acquire(1);

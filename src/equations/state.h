@@ -8,6 +8,9 @@
 
 #include "control/state.h"
 
+// The body of a parallel region, called on every thread with its context.
+using RegionBody = void (*)(void*);
+
 #define QUIRD_EQUATIONS_STATE(V, A, I, F)                                                                      \
     /* Equation and residuals. Writers: the equation steps (Equation), Residual, startup (NormResidual). */    \
     V(int, Equation, 0)                                      /* 1 u, 2 v, 3 w, 4 p', 5 k, 6 eps, 8 T, 8+c comp */ \
@@ -25,6 +28,8 @@
     F(double, 1, pt) F(double, 1, qt) F(double, 2, psc)                                                        \
     F(double, 3, k_diff)                                     /* (no writer yet) */                             \
     /* Halo planes of the threaded Gauss-Seidel sweeps. Writer: WaterGaussSeidel, WaterGaussSOU. */           \
-    V(std::vector<double>, gaussSeidelHalo, {})
+    V(std::vector<double>, gaussSeidelHalo, {})                                                               \
+    /* The body of the parallel region being opened and its context. Writer: par::region. */                  \
+    V(RegionBody, regionBody, nullptr) V(void*, regionContext, nullptr)
 
 QUIRD_DECLARE_STATE(QUIRD_EQUATIONS_STATE)

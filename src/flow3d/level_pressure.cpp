@@ -1,5 +1,5 @@
-// Stand-in until the level-interpolated pressure forms are built: a run that
-// asks for them ends rather than going on without a pressure force.
+// The pressure forms of F 46 7, 9 and 10 are not built yet: a run that asks
+// for them ends rather than going on without a pressure force.
 #include "control/engine.h"
 #include "grid/state.h"
 #include "equations/state.h"

@@ -48,7 +48,8 @@ FlowSteps defaultFlowSteps();
 
 
 #define QUIRD_FLOW3D_STATE(V, A, I, F)                                                                         \
-    /* Velocities, turbulence, temperature. Writers: initial, initial_tunnel, startup, WaterSolve. */          \
+    /* Velocities, turbulence, temperature. Writers: initial, initial_tunnel, startup, readres, WaterSolve */ \
+    /* (boundary, the momentum step, SimpleCorrections), SimpleCorrections2D. */                              \
     F(double, 3, xvel) F(double, 3, yvel) F(double, 3, zvel) /* cell velocities u, v, w (m/s) */               \
     F(double, 3, kinen) F(double, 3, epsilon)                /* k and its dissipation */                       \
     F(double, 3, temp)                                       /* temperature */                                 \
@@ -57,12 +58,14 @@ FlowSteps defaultFlowSteps();
     F(double, 3, xvel_old2) F(double, 3, yvel_old2) F(double, 3, zvel_old2)                                    \
     F(double, 3, kinen_old) F(double, 3, epsilon_old) F(double, 3, kinen_old2) F(double, 3, epsilon_old2)      \
     F(double, 3, temp_old)                                                                                     \
-    /* Pressure, fluxes, pressure-correction coefficients. Writers: startup (sinit_openings.cpp), WaterSolve. */ \
+    /* Pressure, fluxes, pressure-correction coefficients. Writers: startup (sinit_openings.cpp), readres, */  \
+    /* waterflow, SimpleCorrections (fluxes, Pres), the momentum step (invAP, invFlow, invAPC), */            \
+    /* waterflow2D, SimpleCorrections2D. */                                                                    \
     F(double, 3, Pres)                                       /* pressure */                                    \
     F(double, 3, flow1) F(double, 3, flow2) F(double, 3, flow3) /* fluxes through the i, j, k faces (m3/s) */  \
     F(double, 3, invFlow) F(double, 3, invAPC) F(double, 3, invAP)                                             \
     F(double, 4, MBFlow)                                     /* fluxes across block joints */                  \
-    /* Eddy viscosity and stresses. Writer: WaterSolve (its turbulence steps). */                              \
+    /* Eddy viscosity and stresses. Writers: GammaCalc (gama, gamaV), readres. */                            \
     F(double, 3, gama) F(double, 3, gamaV)                   /* horizontal and vertical eddy viscosity */      \
     F(double, 3, Stress) F(double, 4, Rstress)                                                                 \
     F(double, 2, Froude) F(double, 2, Idh) F(double, 2, Jdh)                                                   \

@@ -50,7 +50,7 @@ std::string controlFile(const LaminarCase& c) {
     }
     std::snprintf(line, sizeof line,
                   "\nG 7 0 1 2 4 2 %d 0 0 %.10g 1.0 0.0 0.0\nG 7 1 -1 2 4 2 %d 0 1 %.10g 1.0 0.0 0.0\n"
-                  "W 1 40.0 %.10g %.10g\nW 2 0\nK 1 20000 50000\nK 2 1 %d\n",
+                  "W 1 40.0 %.10g %.10g\nW 2 0\nK 1 20000 50000\nK 2 1 %d\nK 5 0 0 0 1 0 0\n",
                   c.cellsZ + 1, Q, c.cellsZ + 1, Q, Q, c.depth, c.closed ? 0 : 1);
     s += line;
     return s + c.extra;
@@ -172,6 +172,7 @@ TEST_P(LaminarChannel, FollowsTheAnalyticProfile) {
 
 const LaminarCase kCases[] = {
     {"Flume", 80, 20, 4.0, 0.15, 0.05, false, halfPoiseuille, 3.0, ""},
+    {"ClosedDuct", 80, 20, 4.0, 0.15, 0.05, true, poiseuille, 12.0, ""},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, LaminarChannel, ::testing::ValuesIn(kCases),

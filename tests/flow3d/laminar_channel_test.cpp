@@ -4,13 +4,14 @@
 // every wall cell lies in the viscous sublayer, where the law gives the
 // laminar wall shear mu u / y exactly.
 #include <algorithm>
-#include <cstdlib>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "control/control.h"
 #include "control/engine.h"
+#include "control/reset.h"
 #include "flow3d/state.h"
 #include "grid/state.h"
 #include "support/testing.h"
@@ -38,10 +39,10 @@ struct LaminarCase {
 double halfPoiseuille(double eta) { return 1.5 * (2.0 * eta - eta * eta); }
 double poiseuille(double eta) { return 6.0 * eta * (1.0 - eta); }
 
-std::string controlFile(const LaminarCase& c) {
+std::string controlFile(const LaminarCase& c, const char* criterion) {
     const double Q = kU * c.width * c.depth;
-    char line[200];
-    std::string s = "T laminar flume\nF 2 W\nF 24 2\nF 34 0\nF 15 5\nF 36 4\nF 211 1e-6\n";
+    char line[400];
+    std::string s = std::string("T laminar flume\nF 2 W\nF 24 2\nF 34 0\nF 15 5\nF 36 4\nF 211 ") + criterion + "\n";
     std::snprintf(line, sizeof line, "G 1 %d 4 %d 1\nG 3", c.cellsX + 1, c.cellsZ + 1);
     s += line;
     for (int k = 0; k <= c.cellsZ; ++k) {
@@ -79,95 +80,105 @@ double centreZ(int i, int j, int k) {
     return z / 8.0;
 }
 
-class LaminarChannel : public EngineTest, public ::testing::WithParamInterface<LaminarCase> {};
+// What a converged run shows against the analytic solution.
+struct Measured {
+    bool converged = false;
+    int wallCells = 0;
+    double yplusLaw = 0.0;    // largest wall-cell y+ by the law's own friction velocity
+    double yplusShear = 0.0;  // the same by the wall shear of the solution
+    double profile = 0.0;     // largest |u - u(z)| / U at the cell centres of x > reach length
+    double gradient = 0.0;    // largest relative error of -dp/dx over that reach
+    double flux = 0.0;        // largest relative error of an i-face section's mass flux
+    std::string logTail;
+};
 
-TEST_P(LaminarChannel, FollowsTheAnalyticProfile) {
-    const LaminarCase& c = GetParam();
-    writeFile("control", controlFile(c));
+// Runs the start-up and W on the fixture files of `c` in the working
+// directory and measures the fields it leaves, the developed reach starting
+// at `reach` times the length.
+Measured runCase(const LaminarCase& c, const char* criterion = "1e-6", double reach = 0.5) {
+    resetEngine();
+    std::filesystem::remove("boogie");
+    writeFile("control", controlFile(c, criterion));
     writeFile("koordina", gridFile(c));
-    ASSERT_EQ(exitCodeOf([] {
-                  preReadG1("control");
-                  Initial();
-              }),
-              kNoExit);
+    Measured m;
+    if (exitCodeOf([] {
+            preReadG1("control");
+            Initial();
+        }) != kNoExit)
+        return m;
     const std::string log = readFile("boogie");
     const std::string tail = "\nSolution converged\n";
-    ASSERT_GE(log.size(), tail.size());
-    ASSERT_EQ(log.substr(log.size() - tail.size()), tail) << log.substr(log.size() - 2000);
+    m.logTail = log.substr(log.size() > 2000 ? log.size() - 2000 : 0);
+    m.converged = log.size() >= tail.size() && log.substr(log.size() - tail.size()) == tail;
 
-    // Every wall cell in the viscous sublayer, by the law's own friction
-    // velocity and by the wall shear of the solution.
-    double yplusLaw = 0.0, yplusShear = 0.0;
-    int wallCells = 0;
     for (int i = 2; i <= xnumber; ++i)
         for (int j = 2; j <= ynumber; ++j)
             for (int k = 2; k <= znumber; ++k) {
                 if (Wall[i][j][k] == 0) continue;
-                ++wallCells;
+                ++m.wallCells;
                 const double y[3] = {m_dist_x[i][j][k], m_dist_y[i][j][k], m_dist_z[i][j][k]};
                 const int flags[3] = {WallI[i][j][k], WallJ[i][j][k], WallK[i][j][k]};
+                const double ustar = walllaw::smoothFrictionVelocity(std::max(kinen[i][j][k], 1e-9));
+                const double speed = std::hypot(xvel[i][j][k], yvel[i][j][k], zvel[i][j][k]);
                 for (int d = 0; d < 3; ++d) {
                     if (flags[d] == 0) continue;
-                    const double ustar = walllaw::smoothFrictionVelocity(std::max(kinen[i][j][k], 1e-9));
-                    yplusLaw = std::max(yplusLaw, walllaw::point(y[d], 0.0, Xkappa, ustar).yplus);
-                    const double speed = std::hypot(xvel[i][j][k], yvel[i][j][k], zvel[i][j][k]);
-                    yplusShear = std::max(yplusShear, y[d] * std::sqrt(kNu * speed / y[d]) / kNu);
+                    m.yplusLaw = std::max(m.yplusLaw, walllaw::point(y[d], 0.0, Xkappa, ustar).yplus);
+                    m.yplusShear = std::max(m.yplusShear, y[d] * std::sqrt(kNu * speed / y[d]) / kNu);
                 }
             }
-    EXPECT_GT(wallCells, 0);
-    EXPECT_LT(yplusLaw, 11.626);
-    EXPECT_LT(yplusShear, 11.626);
 
-    // Developed reach: the profile at every cell centre, and the pressure
-    // gradient as differences between its first and last cell rows.
+    // The pressure is fixed only up to a constant: the gradient is compared
+    // as differences between the first and the last cell row of the reach.
     int first = 0, last = 0;
-    double profileError = 0.0, gradientError = 0.0;
     const double h = c.depth, G = c.gradient * kMu * kU / (h * h);
     for (int i = 2; i <= xnumber; ++i) {
-        if (centreX(i, 2) <= 0.5 * c.length) continue;
+        if (centreX(i, 2) <= reach * c.length) continue;
         if (first == 0) first = i;
         last = i;
         for (int j = 2; j <= ynumber; ++j)
+            for (int k = 2; k <= znumber; ++k)
+                m.profile = std::max(m.profile, std::fabs(xvel[i][j][k] - kU * c.profile(centreZ(i, j, k) / h)) / kU);
+    }
+    m.gradient = HUGE_VAL;
+    if (last > first) {
+        m.gradient = 0.0;
+        for (int j = 2; j <= ynumber; ++j)
             for (int k = 2; k <= znumber; ++k) {
-                const double eta = centreZ(i, j, k) / h;
-                profileError = std::max(profileError, std::fabs(xvel[i][j][k] - kU * c.profile(eta)) / kU);
+                const double dp = Pres[first][j][k] - Pres[last][j][k];
+                const double expected = G * (centreX(last, j) - centreX(first, j));
+                m.gradient = std::max(m.gradient, std::fabs(dp / expected - 1.0));
             }
     }
-    ASSERT_GT(last, first);
-    if (std::getenv("LAMDEBUG")) {
-        const int im = (first + last) / 2;
-        for (int k = 1; k <= znumber + 1; ++k)
-            std::printf("k %d z %.5f u %.6e ua %.6e v %.3e w %.3e gama %.3e gamaV %.3e k %.3e P %.6e Wall %d %d %d\n", k,
-                        centreZ(im, 3, k), xvel[im][3][k], kU * c.profile(centreZ(im, 3, k) / h), yvel[im][3][k],
-                        zvel[im][3][k], gama[im][3][k], gamaV[im][3][k], kinen[im][3][k], Pres[im][3][k],
-                        WallI[im][3][k], WallJ[im][3][k], WallK[im][3][k]);
-        for (int i = 1; i <= xnumber + 1; i += 4)
-            std::printf("i %d x %.3f u(k=2) %.5e u(k=11) %.5e u(top) %.5e P(k=2) %.6e P(top) %.6e\n", i, centreX(std::max(i, 2), 3),
-                        xvel[i][3][2], xvel[i][3][11], xvel[i][3][znumber], Pres[i][3][2], Pres[i][3][znumber]);
-        for (int j = 1; j <= ynumber + 1; ++j)
-            std::printf("j %d u(k=11) %.5e u(k=2) %.5e\n", j, xvel[im][j][11], xvel[im][j][2]);
-    }
-    for (int j = 2; j <= ynumber; ++j)
-        for (int k = 2; k <= znumber; ++k) {
-            const double dp = Pres[first][j][k] - Pres[last][j][k];
-            const double expected = G * (centreX(last, j) - centreX(first, j));
-            gradientError = std::max(gradientError, std::fabs(dp / expected - 1.0));
-        }
-    EXPECT_LT(profileError, 0.01);
-    EXPECT_LT(gradientError, 0.02);
 
-    // Every i-face section carries the discharge.
     const double massFlux = 1000.0 * kU * c.width * c.depth;
-    double fluxError = 0.0;
     for (int i = 1; i <= xnumber; ++i) {
         double sum = 0.0;
         for (int j = 2; j <= ynumber; ++j)
             for (int k = 2; k <= znumber; ++k) sum += flow1[i][j][k];
-        fluxError = std::max(fluxError, std::fabs(sum / massFlux - 1.0));
+        m.flux = std::max(m.flux, std::fabs(sum / massFlux - 1.0));
     }
-    EXPECT_LT(fluxError, 1e-4);
+    return m;
+}
+
+class LaminarChannel : public EngineTest, public ::testing::WithParamInterface<LaminarCase> {};
+
+// Converged, every wall cell in the sublayer branch of the law (y+ < 11.626),
+// the developed profile within 1 % of U, -dp/dx within 2 % and the discharge
+// through every section within 1e-4. The scheme's own error is about
+// 3 dz^2 / (8 h^2) U for the flume and 3 dz^2 / (2 H^2) U for the duct
+// (0.1 % and 0.4 % here), so the tolerances leave room for the iteration.
+TEST_P(LaminarChannel, FollowsTheAnalyticProfile) {
+    const LaminarCase& c = GetParam();
+    const Measured m = runCase(c);
+    ASSERT_TRUE(m.converged) << m.logTail;
+    EXPECT_GT(m.wallCells, 0);
+    EXPECT_LT(m.yplusLaw, 11.626);
+    EXPECT_LT(m.yplusShear, 11.626);
+    EXPECT_LT(m.profile, 0.01);
+    EXPECT_LT(m.gradient, 0.02);
+    EXPECT_LT(m.flux, 1e-4);
     std::printf("%s: wall cells %d, y+ %.3g (law) %.3g (shear), profile %.3g U, dp/dx %.3g, flux %.3g\n", c.name,
-                wallCells, yplusLaw, yplusShear, profileError, gradientError, fluxError);
+                m.wallCells, m.yplusLaw, m.yplusShear, m.profile, m.gradient, m.flux);
 }
 
 const LaminarCase kCases[] = {
@@ -179,3 +190,21 @@ INSTANTIATE_TEST_SUITE_P(Cases, LaminarChannel, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<LaminarCase>& p) { return std::string(p.param.name); });
 
 }  // namespace
+
+// Halving the cell height: the profile error falls with the second power of
+// it. The tight criterion keeps the iteration error, and the reach beyond
+// 3 m the remains of the entrance flow (some 3e-4 U at 2 m), below a tenth
+// of the discretisation error of the finer grid.
+class LongLaminarRefinement : public EngineTest {};
+
+TEST_F(LongLaminarRefinement, ProfileErrorIsSecondOrder) {
+    LaminarCase c = kCases[0];
+    const Measured coarse = runCase(c, "1e-9", 0.75);
+    ASSERT_TRUE(coarse.converged) << coarse.logTail;
+    c.cellsZ *= 2;
+    const Measured fine = runCase(c, "1e-9", 0.75);
+    ASSERT_TRUE(fine.converged) << fine.logTail;
+    const double order = std::log2(coarse.profile / fine.profile);
+    EXPECT_NEAR(order, 2.0, 0.3) << coarse.profile << " " << fine.profile;
+    std::printf("profile error %.3g U, %.3g U: order %.3f\n", coarse.profile, fine.profile, order);
+}

@@ -208,3 +208,26 @@ TEST_F(LongLaminarRefinement, ProfileErrorIsSecondOrder) {
     EXPECT_NEAR(order, 2.0, 0.3) << coarse.profile << " " << fine.profile;
     std::printf("profile error %.3g U, %.3g U: order %.3f\n", coarse.profile, fine.profile, order);
 }
+
+// A transient run from the start-up state (uniform velocity): after three
+// steps of 50 s it is still far from the profile (the slowest mode decays
+// with the time scale 4 h^2 / (pi^2 nu), about 1000 s); after three viscous
+// times h^2/nu (150 steps) that mode has decayed below 1e-3 and the flume
+// holds the steady profile within the same tolerances.
+class LaminarTransient : public EngineTest {};
+
+TEST_F(LaminarTransient, SettlesOnTheSteadyProfile) {
+    LaminarCase c = kCases[0];
+    c.extra = "F 33 50 5\nK 1 3 50000\n";
+    const Measured early = runCase(c);
+    EXPECT_GT(early.profile, 0.05);
+    c.extra = "F 33 50 5\nK 1 150 50000\n";
+    const Measured m = runCase(c);
+    EXPECT_FALSE(m.converged);
+    EXPECT_EQ(m.logTail.find("Error"), std::string::npos) << m.logTail;
+    EXPECT_LT(m.profile, 0.01);
+    EXPECT_LT(m.gradient, 0.02);
+    EXPECT_LT(m.flux, 1e-4);
+    std::printf("transient: after 150 s %.3g U; after 7500 s profile %.3g U, dp/dx %.3g, flux %.3g\n", early.profile,
+                m.profile, m.gradient, m.flux);
+}

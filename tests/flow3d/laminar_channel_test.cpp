@@ -220,10 +220,11 @@ TEST_F(LongLaminarRefinement, ProfileErrorIsSecondOrder) {
 // steps of 50 s it is still far from the profile (the slowest mode decays
 // with the time scale 4 h^2 / (pi^2 nu), about 1000 s); after three viscous
 // times h^2/nu (150 steps) that mode has decayed below 1e-3 and the flume
-// holds the steady profile within the same tolerances.
-class LaminarTransient : public EngineTest {};
+// holds the steady profile within the same tolerances. A long case: some
+// 750 passes.
+class LongLaminarTransient : public EngineTest {};
 
-TEST_F(LaminarTransient, SettlesOnTheSteadyProfile) {
+TEST_F(LongLaminarTransient, SettlesOnTheSteadyProfile) {
     LaminarCase c = kCases[0];
     c.extra = "F 33 50 5\nK 1 3 50000\n";
     const Measured early = runCase(c);

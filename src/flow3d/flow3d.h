@@ -13,6 +13,9 @@ void WaterSolve();
 // invAP (invFlow when F 21 is negative); wall faces and the faces of blocked
 // boxes carry zero. Writes nothing else.
 void waterflow();
+// Sets the flux of every face that a wall flag closes to zero (a step of
+// waterflow, and again after the flux corrections).
+void closeWallFaces();
 
 // Subtracts the pressure force on every interior cell from `source` of the
 // momentum equation being built (Equation 1, 2 or 3; any other ends the run

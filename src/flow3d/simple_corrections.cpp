@@ -105,16 +105,7 @@ void correctFluxes(const FieldArray<double, 3>& C, int kT, Log& log) {
                                                        m_dist_x[I][J][k]);
         }
 
-    for (int i = 2; i <= X; ++i)
-        for (int j = 2; j <= Y; ++j)
-            for (int k = 2; k <= Z; ++k) {
-                if (WallI[i][j][k] == 1) flow1[i - 1][j][k] = 0.0;
-                if (WallI[i][j][k] == -1) flow1[i][j][k] = 0.0;
-                if (WallJ[i][j][k] == 1) flow2[i][j - 1][k] = 0.0;
-                if (WallJ[i][j][k] == -1) flow2[i][j][k] = 0.0;
-                if (WallK[i][j][k] == 1) flow3[i][j][k - 1] = 0.0;
-                if (WallK[i][j][k] == -1) flow3[i][j][k] = 0.0;
-            }
+    closeWallFaces();
 
     // A cell that mass leaves through all six faces gets its high-i flux
     // reversed (single-block grids).

@@ -236,19 +236,6 @@ void harmonicFaces(bool shallowOnly) {
             if (!shallowOnly || depth(i, j) / (m_dist_y[i][j][0] + m_dist_y[i][j + 1][0]) < 0.02) harmonicJFace(i, j);
 }
 
-void wallFaces() {
-    for (int i = 2; i <= xnumber; ++i)
-        for (int j = 2; j <= ynumber; ++j)
-            for (int k = 2; k <= znumber; ++k) {
-                if (WallI[i][j][k] == 1) flow1[i - 1][j][k] = 0.0;
-                if (WallI[i][j][k] == -1) flow1[i][j][k] = 0.0;
-                if (WallJ[i][j][k] == 1) flow2[i][j - 1][k] = 0.0;
-                if (WallJ[i][j][k] == -1) flow2[i][j][k] = 0.0;
-                if (WallK[i][j][k] == 1) flow3[i][j][k - 1] = 0.0;
-                if (WallK[i][j][k] == -1) flow3[i][j][k] = 0.0;
-            }
-}
-
 void blockedBoxFaces() {
     for (int n = 1; n <= OutBlockNo; ++n) {
         const OutBlockRecord& b = OutBlock[n];
@@ -289,6 +276,19 @@ void bedSteps() {
 
 }  // namespace
 
+void closeWallFaces() {
+    for (int i = 2; i <= xnumber; ++i)
+        for (int j = 2; j <= ynumber; ++j)
+            for (int k = 2; k <= znumber; ++k) {
+                if (WallI[i][j][k] == 1) flow1[i - 1][j][k] = 0.0;
+                if (WallI[i][j][k] == -1) flow1[i][j][k] = 0.0;
+                if (WallJ[i][j][k] == 1) flow2[i][j - 1][k] = 0.0;
+                if (WallJ[i][j][k] == -1) flow2[i][j][k] = 0.0;
+                if (WallK[i][j][k] == 1) flow3[i][j][k - 1] = 0.0;
+                if (WallK[i][j][k] == -1) flow3[i][j][k] = 0.0;
+            }
+}
+
 void waterflow() {
     const RhieChowWeights rc = rhieChowWeights();
     const bool equalWeights = FlagRhieChow == 6;
@@ -302,7 +302,7 @@ void waterflow() {
     if (MBNo > 0) multiBlockJoints(rc);
     if (FlagRhieChow == 1) harmonicFaces(false);
     if (FlagRhieChow == 2 || FlagRhieChow == 10) harmonicFaces(true);
-    wallFaces();
+    closeWallFaces();
     blockedBoxFaces();
     if (FlagRhieChow == 3) bedSteps();
 }

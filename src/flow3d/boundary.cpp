@@ -11,7 +11,6 @@
 #include "equations/state.h"
 #include "flow3d/state.h"
 #include "sediment/state.h"
-#include "morphology/state.h"
 #include "control/log.h"
 #include "flow3d/flow3d.h"
 

@@ -10,8 +10,6 @@
 #include "grid/state.h"
 #include "equations/state.h"
 #include "sediment/state.h"
-#include "morphology/state.h"
-#include "output/state.h"
 #include "equations/parallel.h"
 #include "equations/workspace.h"
 #include "flow3d/flow3d.h"

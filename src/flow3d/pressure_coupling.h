@@ -5,11 +5,8 @@
 #include "flow3d/interp.h"
 #include "control/engine.h"
 #include "grid/state.h"
-#include "equations/state.h"
 #include "flow3d/state.h"
 #include "sediment/state.h"
-#include "morphology/state.h"
-#include "output/state.h"
 
 // Face of area A between cells P and N with the inverse momentum coefficients
 // dP, dN (invAP or invAPC) and half sizes hP, hN normal to the face: the

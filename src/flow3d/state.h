@@ -6,13 +6,6 @@
 #pragma once
 
 #include "control/state.h"
-#include "control/engine.h"
-#include "output/state.h"
-#include "grid/state.h"
-#include "equations/state.h"
-#include "flow3d/state.h"
-#include "sediment/state.h"
-#include "morphology/state.h"
 
 // A cell of the grid by its indices.
 struct CellIndex {

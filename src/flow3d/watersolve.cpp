@@ -12,7 +12,6 @@
 #include "grid/state.h"
 #include "equations/state.h"
 #include "sediment/state.h"
-#include "morphology/state.h"
 #include "output/state.h"
 #include "control/log.h"
 #include "equations/workspace.h"

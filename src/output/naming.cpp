@@ -1,12 +1,6 @@
 #include <cstdio>
 
 #include "control/engine.h"
-#include "grid/state.h"
-#include "equations/state.h"
-#include "flow3d/state.h"
-#include "sediment/state.h"
-#include "morphology/state.h"
-#include "output/state.h"
 #include "control/log.h"
 #include "output/series.h"
 

@@ -11,8 +11,6 @@
 #include "equations/state.h"
 #include "flow3d/state.h"
 #include "sediment/state.h"
-#include "morphology/state.h"
-#include "output/state.h"
 #include "control/log.h"
 #include "equations/workspace.h"
 #include "flow3d/flow3d.h"

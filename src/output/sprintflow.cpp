@@ -2,11 +2,7 @@
 #include <cstdio>
 
 #include "control/engine.h"
-#include "grid/state.h"
-#include "equations/state.h"
 #include "flow3d/state.h"
-#include "sediment/state.h"
-#include "morphology/state.h"
 #include "control/log.h"
 #include "flow3d/flow3d.h"
 #include "output/output.h"

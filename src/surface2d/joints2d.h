@@ -13,10 +13,6 @@
 #include "control/engine.h"
 #include "grid/state.h"
 #include "equations/state.h"
-#include "flow3d/state.h"
-#include "sediment/state.h"
-#include "morphology/state.h"
-#include "output/state.h"
 #include "grid/geometry.h"
 
 namespace joints2d {

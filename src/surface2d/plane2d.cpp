@@ -1,11 +1,7 @@
 #include "surface2d/plane2d.h"
 #include "control/engine.h"
 #include "grid/state.h"
-#include "equations/state.h"
 #include "flow3d/state.h"
-#include "sediment/state.h"
-#include "morphology/state.h"
-#include "output/state.h"
 
 #include <algorithm>
 

@@ -8,8 +8,6 @@
 #include "equations/state.h"
 #include "flow3d/state.h"
 #include "sediment/state.h"
-#include "morphology/state.h"
-#include "output/state.h"
 #include "equations/kernels.h"
 #include "flow3d/flow3d.h"
 #include "surface2d/faces2d.h"

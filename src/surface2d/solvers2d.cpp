@@ -5,12 +5,8 @@
 #include <cstdint>
 
 #include "control/engine.h"
-#include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"
-#include "sediment/state.h"
-#include "morphology/state.h"
-#include "output/state.h"
 #include "equations/kernels.h"
 #include "flow3d/flow3d.h"
 #include "surface2d/joints2d.h"

@@ -12,10 +12,8 @@
 #include <vector>
 
 #include "control/engine.h"
-#include "grid/state.h"
 #include "equations/state.h"
 #include "sediment/state.h"
-#include "morphology/state.h"
 #include "control/kread.h"
 #include "control/readers.h"
 #include "control/reset.h"

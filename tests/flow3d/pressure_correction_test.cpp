@@ -16,8 +16,6 @@
 #include "grid/state.h"
 #include "equations/state.h"
 #include "sediment/state.h"
-#include "morphology/state.h"
-#include "output/state.h"
 #include "control/reset.h"
 #include "equations/workspace.h"
 #include "flow3d/flow3d.h"

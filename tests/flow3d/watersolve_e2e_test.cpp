@@ -7,11 +7,8 @@
 
 #include "support/testing.h"
 #include "control/engine.h"
-#include "grid/state.h"
-#include "equations/state.h"
 #include "flow3d/state.h"
 #include "sediment/state.h"
-#include "morphology/state.h"
 
 using namespace quird_test;
 

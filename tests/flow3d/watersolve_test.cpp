@@ -15,7 +15,6 @@
 #include "equations/state.h"
 #include "flow3d/state.h"
 #include "sediment/state.h"
-#include "morphology/state.h"
 
 using namespace quird_test;
 

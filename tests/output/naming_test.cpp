@@ -6,12 +6,8 @@
 
 #include "output/series.h"
 #include "control/engine.h"
-#include "grid/state.h"
-#include "equations/state.h"
 #include "flow3d/state.h"
 #include "sediment/state.h"
-#include "morphology/state.h"
-#include "output/state.h"
 #include "output_fixture.h"
 
 using namespace quird_test;

@@ -5,11 +5,9 @@
 #include <string>
 
 #include "control/engine.h"
-#include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"
 #include "sediment/state.h"
-#include "morphology/state.h"
 #include "equations/workspace.h"
 #include "flow3d/flow3d.h"
 #include "output/output.h"

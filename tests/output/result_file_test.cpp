@@ -12,8 +12,6 @@
 #include "equations/state.h"
 #include "flow3d/state.h"
 #include "sediment/state.h"
-#include "morphology/state.h"
-#include "output/state.h"
 #include "output/result_file.h"
 #include "output_fixture.h"
 

@@ -9,7 +9,6 @@
 #include "equations/state.h"
 #include "flow3d/state.h"
 #include "sediment/state.h"
-#include "morphology/state.h"
 #include "output/state.h"
 
 using namespace quird_test;

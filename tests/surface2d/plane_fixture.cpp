@@ -3,9 +3,6 @@
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"
-#include "sediment/state.h"
-#include "morphology/state.h"
-#include "output/state.h"
 
 #include <cmath>
 #include <filesystem>

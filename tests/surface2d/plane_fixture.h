@@ -6,10 +6,7 @@
 #include "control/engine.h"
 #include "grid/state.h"
 #include "equations/state.h"
-#include "flow3d/state.h"
 #include "sediment/state.h"
-#include "morphology/state.h"
-#include "output/state.h"
 #include "support/grids.h"
 #include "support/testing.h"
 

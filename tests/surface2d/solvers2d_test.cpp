@@ -10,8 +10,6 @@
 #include "equations/state.h"
 #include "flow3d/state.h"
 #include "sediment/state.h"
-#include "morphology/state.h"
-#include "output/state.h"
 #include "flow3d/flow3d.h"
 #include "surface2d/plane_fixture.h"
 #include "surface2d/surface2d.h"

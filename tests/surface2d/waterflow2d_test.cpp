@@ -11,8 +11,6 @@
 #include "equations/state.h"
 #include "flow3d/state.h"
 #include "sediment/state.h"
-#include "morphology/state.h"
-#include "output/state.h"
 #include "grid/grid.h"
 #include "surface2d/plane_fixture.h"
 #include "surface2d/surface2d.h"

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "control/engine.h"
-#include "morphology/state.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"

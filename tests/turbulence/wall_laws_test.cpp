@@ -7,11 +7,7 @@
 
 #include "turbulence/turbulence.h"
 #include "control/engine.h"
-#include "grid/state.h"
-#include "equations/state.h"
-#include "flow3d/state.h"
 #include "sediment/state.h"
-#include "morphology/state.h"
 
 using namespace walllaw;
 

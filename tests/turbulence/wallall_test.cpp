@@ -13,7 +13,6 @@
 #include "equations/state.h"
 #include "flow3d/state.h"
 #include "sediment/state.h"
-#include "morphology/state.h"
 #include "equations/parallel.h"
 #include "flow3d/flow3d.h"
 #include "turbulence/turbulence.h"

@@ -19,12 +19,14 @@
 namespace {
 
 // Sizes that do not convert are left as they are; the reader checks G 1
-// again. Sizes whose arrays cannot be formed are not taken at all: nothing
-// may be computed from them before the reader refuses the data set.
+// again. Sizes whose arrays cannot be formed, or more size classes than G 1
+// accepts, are not taken at all: nothing may be computed or allocated from
+// them (the reader may never see this G 1, when a letter value takes its G).
 bool preReadSizes(int number, FILE* fp) {
     if (number != 1) return false;
     readInts(fp, {&xnumber, &ynumber, &znumber, &lnumber});
-    if (!gridSizesFormable(xnumber, ynumber, znumber, lnumber)) xnumber = ynumber = znumber = lnumber = 0;
+    if (!gridSizesFormable(xnumber, ynumber, znumber, lnumber) || lnumber > kMaxFractions)
+        xnumber = ynumber = znumber = lnumber = 0;
     std::fseek(fp, 0, SEEK_END);  // the first G 1 ends the scan
     return true;
 }

@@ -34,6 +34,10 @@ const Hostile kHostile[] = {
     // The letter value of K 8 takes the G: the pre-read finds 40 x 40, the reader 21 x 5.
     {"g1_behind_a_letter_value", "K 8 G 1 40 40 6 1\nG 3 0 20 40 60 80 100\nW 2 1 30\nG 1 21 5 6 1\n",
      "Input error for G 1 in control", true},
+    // Sizes that only the pre-read sees and that G 1 would refuse: nothing is
+    // allocated from them (here 6 GB of concentrations for 500001 classes).
+    {"refused_sizes_behind_a_letter_value", "K 8 G 1 40 4 6 500001\nW 2 1 30\n", "Input error for W 2 in control",
+     false},
     {"cells_beyond_int", "G 1 100000 100000 4 1\nF 28 1 2 3 4\nP 3 2147483647 2 2 1\n",
      "Input error for G 1 in control", false},
 };

@@ -339,9 +339,10 @@ TEST_F(WallKernel, ClearingOfTheTurbulenceSteps) {
         for (int k = 0; k <= znumber + 1; ++k) xvel[3][3][k] = yvel[3][3][k] = zvel[3][3][k] = 0.0;  // no friction
         callerTerms();
         wallall();
-        EXPECT_EQ(source[3][3][2] == 0.0, c.bed);
-        EXPECT_EQ(source[3][3][3] == 0.0, c.low);
-        EXPECT_EQ(source[3][3][4] == 0.0, c.high);
+        // A cell that is not cleared keeps the caller's terms (and gets no wall value).
+        EXPECT_EQ(source[3][3][2] != 3.0, c.bed);
+        EXPECT_EQ(source[3][3][3] != 3.0, c.low);
+        EXPECT_EQ(source[3][3][4] != 3.0, c.high);
     }
 }
 

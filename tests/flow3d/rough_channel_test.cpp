@@ -141,7 +141,23 @@ void report(const RoughCase& c, const Measured& m) {
 // standard k-epsilon has no wake, so the depth mean follows the log law.
 const RoughCase kChannel{"RoughChannel", 20, 20, 20.0, 3.0, 1.0, 0.05, 3.0, "1e-5"};
 
+// A coarse version for the normal set: 10 layers on a 10 m reach.
+const RoughCase kCoarse{"CoarseRoughChannel", 10, 10, 10.0, 3.0, 1.0, 0.05, 3.0, "1e-4"};
+
 class LongRoughChannel : public EngineTest {};
+class RoughChannel : public EngineTest {};
+
+// The momentum balance holds at any resolution: the bed shear of the wall
+// law carries the pressure fall, and every section the discharge.
+TEST_F(RoughChannel, CoarseGridCarriesThePressureFallByTheBedShear) {
+    const Measured m = runCase(kCoarse);
+    ASSERT_TRUE(m.converged) << m.logTail;
+    report(kCoarse, m);
+    EXPECT_LT(m.bedShear, 0.05);
+    EXPECT_LT(m.profile, 0.03);
+    EXPECT_LT(m.meanVelocity, 0.05);
+    EXPECT_LT(m.flux, 1e-4);
+}
 
 TEST_F(LongRoughChannel, FollowsTheLogLawAndTheMomentumBalance) {
     const Measured m = runCase(kChannel);

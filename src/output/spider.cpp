@@ -1,7 +1,6 @@
 // The grid surface files of a run: `koosurf` (plan grid with target bed and
 // surface levels) and `xcyc` (solver settings, a generated inflow profile and
 // every grid node), which ReadXCYC reads back in a later run.
-#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -53,7 +52,9 @@ void writeInflowProfile(FILE* fp) {
             const double h = 0.25 * ((z(j, k) - z(j, k - 1)) + (z(j - 1, k) - z(j - 1, k - 1)));
             const double zc = below + h;
             below += 2.0 * h;
-            const double nu = std::min(nuMax, nuB + slope * (zc - zb));
+            // Capped at nu_max; a row whose slope is undefined writes what that gives.
+            double nu = nuB + slope * (zc - zb);
+            if (nu > nuMax) nu = nuMax;
             const double kt = K0 - 0.5 * K0 * (zc - zb) / (D - zb);
             const double eps = cmy * kt * kt / nu;
             std::fprintf(fp, " %6.4lf   %6.4lf   %lf   %10.8lf\n", xvel[1][j][k], yvel[1][j][k], kt, eps);

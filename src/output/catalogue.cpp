@@ -29,8 +29,9 @@ double layerValue(const FieldArray<double, 3>& layer, int fraction, int i, int j
 
 double layerD50(const FieldArray<double, 3>& layer, int i, int j) { return layer ? d50(layer, i, j) : 0.0; }
 
-// One row per letter; the rows after the last letter hold the row of every
-// other character.
+// One row per letter. The titles stay those of the file format, also where
+// a title names another variable than the value written (I, J, W, h). Every
+// other character writes "Error" and zeros (kOtherLetter).
 const CatalogueRow kCatalogue[] = {
     {'A', ",%cD90%c", "D90", none, nothing},
     {'D', ",%cDepth-averaged velocity%c", "Depth-averaged_velocity", none, nothing},

@@ -497,7 +497,7 @@ struct GridSizes {
     V(char, conti, 'N')                                      /* K 8 */                                         \
     V(char, simple, 'Y')                                     /* K 9: Y = SIMPLE, else SIMPLEC */               \
     V(char, lcray, 'Y')                                      /* K 10: Y = point Gauss-Seidel, else line solver */ \
-    /* P data sets. Writers: readDataSetP, setRecordDefaults. */                                               \
+    /* P data sets. Writers: readDataSetP, setRecordDefaults; lnode also the plot-file writers. */             \
     V(double, xscale, 1.0) V(double, yscale, 1.0) V(double, zscale, 1.0) /* P 2 */                             \
     V(double, movex, 0.0) V(double, movey, 0.25)             /* P 2 */                                         \
     V(int, xnode, 2) V(int, ynode, 2) V(int, znode, 2) V(int, lnode, 1) /* P 3: monitoring cell */             \

@@ -35,6 +35,9 @@ const OutputSeries kParaView2Series{
     "cannot open file 'ParaView2.vtk' ",
     "have written ParaView 2D file  "};
 
+const OutputSeries kTecplotCellsFile{
+    "tecplot", "tecplot", {}, "cannot open file 'tecplot' ", "have written Tecplot file  "};
+
 std::string seriesFileName(const OutputSeries& series, int n) {
     const int pattern = n < 10 ? 0 : n < 100 ? 1 : n < 1000 ? 2 : n < 10000 ? 3 : 4;
     char name[64];
@@ -65,14 +68,27 @@ std::string outputFileName(const OutputSeries& series, bool (*exists)(const char
     return seriesFileName(series, n);
 }
 
-FILE* openOutputFile(const OutputSeries& series, std::string& name) {
-    name = outputFileName(series);
+namespace {
+
+FILE* openForWriting(const OutputSeries& series, const std::string& name) {
     FILE* fp = std::fopen(name.c_str(), "w");
     if (!fp) {
         setMessage(series.openFailText);
         endRun(-3);
     }
     return fp;
+}
+
+}  // namespace
+
+FILE* openOutputFile(const OutputSeries& series, std::string& name) {
+    name = outputFileName(series);
+    return openForWriting(series, name);
+}
+
+FILE* openFixedOutputFile(const OutputSeries& series, std::string& name) {
+    name = series.fixedName;
+    return openForWriting(series, name);
 }
 
 void closeOutputFile(FILE* fp, const std::string& name, const OutputSeries& series) {

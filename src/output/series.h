@@ -20,6 +20,8 @@ extern const OutputSeries kTecplot3Series;
 extern const OutputSeries kTecplot2Series;
 extern const OutputSeries kParaView3Series;
 extern const OutputSeries kParaView2Series;
+// `tecplot`, the table of the cell centres: always its fixed name.
+extern const OutputSeries kTecplotCellsFile;
 
 // Numbers 0 to kSeriesNumberEnd - 1 are probed.
 constexpr int kSeriesNumberEnd = 999999;
@@ -44,6 +46,8 @@ std::string outputFileName(const OutputSeries& series, bool (*exists)(const char
 // file that cannot be opened sets the series' status text and ends the run
 // with -3, without a log line.
 FILE* openOutputFile(const OutputSeries& series, std::string& name);
+// The same for the fixed name whatever P 10 holds.
+FILE* openFixedOutputFile(const OutputSeries& series, std::string& name);
 
 // Closes a file opened by openOutputFile and sets the series' status text;
 // a file not written whole ends the run with -3 ("Error, cannot write file").

@@ -22,7 +22,8 @@ std::string example(const char* name) {
     return readFile(std::filesystem::path(QUIRD_SOURCE_DIR) / "examples/flume" / name);
 }
 
-// The flume with its run string replaced and control lines added.
+// The flume with its run string replaced and control lines added; it writes
+// `result` (F 48 0) in place of the example's VTK file.
 Case& flume(Case& c, const std::string& run, const std::string& extra = "") {
     std::string control = example("control");
     const std::string runLine = "F 2 WM\n";
@@ -30,7 +31,7 @@ Case& flume(Case& c, const std::string& run, const std::string& extra = "") {
     EXPECT_NE(at, std::string::npos);
     control.replace(at, runLine.size(), "F 2 " + run + "\n");
     if (!control.empty() && control.back() != '\n') control += '\n';
-    return c.file("control", control + extra).file("koordina", example("koordina"));
+    return c.file("control", control + "F 48 0\n" + extra).file("koordina", example("koordina"));
 }
 
 std::string records(const std::string& result) {

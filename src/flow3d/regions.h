@@ -13,6 +13,7 @@
 #include <algorithm>
 
 #include "control/engine.h"
+#include "control/log.h"
 #include "equations/kernels.h"
 #include "equations/parallel.h"
 #include "flow3d/state.h"
@@ -57,6 +58,7 @@ inline Block blockOf(int p, int blocks, int w) {
 template <typename Body>
 void dispatchBlocks(const char* who, Body&& body) {
     const int blocks = NoProcessesSolver;
+    if (blocks <= 0) failf(-8, "Error - %s dispatched without threads (F 206 = %d)\n", who, blocks);
     const int w = (xnumber - 1) / blocks;  // the region's only shared argument
     par::region(blocks, [&body, blocks, w, who] {
         eqk::requireTeam(who);

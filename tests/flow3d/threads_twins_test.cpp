@@ -6,6 +6,7 @@
 #include <omp.h>
 
 #include <cstring>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
@@ -307,6 +308,29 @@ TEST_F(Twins, ResidualIsTheSameForEveryThreadCount) {
         }
     }
     NoProcessesSolver = 0;
+}
+
+// A log that cannot be opened inside a region (a flow-direction warning, the
+// entry of the coefficients) ends the run with -3 from the main thread after
+// the region; nothing passes silently.
+TEST_F(Twins, AnUnopenableLogInARegionEndsTheRunAfterIt) {
+    grid(false);
+    FlagFlowDirCor = 1;
+    for (int i = 1; i <= xnumber; ++i) {
+        flow1[i][4][4] = i == 1 ? -10.0 : 10.0;
+        flow2[i][4][4] = 10.0, flow2[i][3][4] = -10.0;
+        flow3[i][4][4] = 10.0, flow3[i][4][3] = -10.0;
+    }
+    std::filesystem::remove("boogie");
+    std::filesystem::create_directory("boogie");  // fopen for appending fails
+    NoProcessesSolver = 3;
+    EXPECT_EQ(exitCodeOf([] { flowpar::dispatchBlocks("test", SimpleCorrectionsOpenMP); }), -3);
+    EXPECT_STREQ(mc_message, "cannot open file 'boogie' ");
+    mc_message[0] = '\0';
+    EXPECT_EQ(exitCodeOf([] { flowpar::dispatchBlocks("test", pressure_correctionOpenMP); }), -3);
+    EXPECT_STREQ(mc_message, "cannot open file 'boogie' ");
+    NoProcessesSolver = 0;
+    std::filesystem::remove("boogie");
 }
 
 }  // namespace

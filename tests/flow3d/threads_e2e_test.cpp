@@ -67,6 +67,7 @@ const RunCase kCases[] = {
     {"free_surface", false, "K 10 N\nF 33 0.5 2\nF 36 1\n", false},
     {"cyclic_fluxes", false, "K 10 N\nF 174 1 0 2 0\n", false},
     {"debug_timers", false, "K 10 N\nF 1 D\n", false},
+    {"print_timers", false, "K 10 N\nF 1 P\n", false},
     {"two_blocks", true, "", false},
     {"point_solver_jacobi", false, "K 10 Y\nF 164 31\n", true},
 };
@@ -99,10 +100,15 @@ TEST_P(ThreadedRun, ResultIsTheSameForEveryThreadCount) {
         if (jacobi && threads == 1) continue;
         std::string threadedLog;
         EXPECT_TRUE(run(threads, &threadedLog) == reference) << threads << " threads";
-        if (std::string(GetParam().extra).find("F 1 D") != std::string::npos) {
-            // Timers of every logged pass with threads: 33 lines each.
+        // The 33 timer lines: with F 1 P always, with F 1 D only with threads.
+        const std::string extra = GetParam().extra;
+        if (extra.find("F 1 D") != std::string::npos) {
             EXPECT_NE(threadedLog.find("OpenMP 33 = "), std::string::npos);
             EXPECT_EQ(log.find("OpenMP 1 = "), std::string::npos);
+        }
+        if (extra.find("F 1 P") != std::string::npos) {
+            EXPECT_NE(log.find("OpenMP 33 = "), std::string::npos);
+            EXPECT_NE(threadedLog.find("OpenMP 33 = "), std::string::npos);
         }
     }
 }

@@ -14,6 +14,7 @@
 #include "equations/parallel.h"
 #include "flow3d/dispatchers.h"
 #include "flow3d/regions.h"
+#include "turbulence/turbulence.h"
 #include "flow_fixture.h"
 
 using namespace quird_test;
@@ -331,6 +332,41 @@ TEST_F(Twins, AnUnopenableLogInARegionEndsTheRunAfterIt) {
     EXPECT_STREQ(mc_message, "cannot open file 'boogie' ");
     NoProcessesSolver = 0;
     std::filesystem::remove("boogie");
+}
+
+// The turbulence sources per block (the joint step on the two-block grid
+// included) and the k and epsilon wall terms per block give the serial
+// values, for the k-epsilon models and the roughness-layer production.
+TEST_F(Twins, TurbulenceSourcesAndWallTermsEqualTheSerialRoutines) {
+    for (bool twoBlocks : {false, true}) {
+        grid(twoBlocks);
+        forCells([](int i, int j, int k) {
+            gama[i][j][k] = gamaV[i][j][k] = 0.001 + 0.0001 * ((i + 2 * j + 3 * k) % 7);
+            kinen[i][j][k] = 0.001 * (1 + (i * j + k) % 5);
+            epsilon[i][j][k] = 0.0001 * (1 + (i + j * k) % 4);
+            wap[i][j][k] = 1.0 + 0.1 * ((i + j + k) % 3);
+            source[i][j][k] = 0.5 - 0.1 * ((i * k + j) % 4);
+        });
+        for (int i = 1; i <= xnumber + 1; ++i)
+            for (int j = 1; j <= ynumber + 1; ++j) Xks[i][j] = 0.3;
+        const Arrays terms = {&wap, &source, &Stress};
+        for (int model : {0, 1})
+            for (int brelk : {0, 7})
+                for (int eq : {5, 6}) {
+                    TurbulenceModel = model;
+                    FlagBrelk = brelk;
+                    Equation = eq;
+                    const std::string what = std::string(twoBlocks ? "two blocks" : "single block") + ", F 24 " +
+                                             std::to_string(model) + ", F 189 " + std::to_string(brelk) +
+                                             ", equation " + std::to_string(eq);
+                    compare(terms, terms, [] { turbulence(); },
+                            [] { flowpar::dispatchBlocks("turbulenceOpenMP", turbulenceOpenMP); }, "sources, " + what);
+                    compare({&wap, &source}, {&wap, &source}, [] { wallLawStep(); }, [] { wallLawStep(); },
+                            "wall terms, " + what);
+                }
+        TurbulenceModel = 0;
+        FlagBrelk = 0;
+    }
 }
 
 }  // namespace

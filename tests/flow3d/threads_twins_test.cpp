@@ -44,6 +44,7 @@ protected:
         startState();
         RelaxRhieChow = -1.0;  // the allocator creates invFlow
         simple = 'N';          // and invAPC
+        sou[1] = 1;            // and the second-neighbour couplings
         if (twoBlocks) {
             const TwoBlockGrid g{.mainLines = 8, .blockLines = 3, .Y = 5, .Z = 5, .start = 3};
             g.build();
@@ -54,6 +55,7 @@ protected:
         }
         RelaxRhieChow = 1.0;
         simple = 'Y';
+        sou[1] = 0;
         std::mt19937 rng(7);
         std::uniform_real_distribution<double> any(-1.0, 1.0);
         auto random = [&](FieldArray<double, 3>& a, double offset, double scale) {

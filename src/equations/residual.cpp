@@ -3,7 +3,6 @@
 // Cells whose residual exceeds the large-residual limit are logged.
 #include <omp.h>
 
-#include <atomic>
 
 #include "equations/kernels.h"
 #include "equations/parallel.h"
@@ -84,19 +83,24 @@ double planeSum(Loop loop, int from, int to, double limit, FILE* log) {
     return sum;
 }
 
-// The threads' partial sums over their chunks of i-planes, added into one
-// total by compare-and-swap.
-double threadedSum(Loop loop, double limit, FILE* log) {
-    double total = 0.0;
+// The sum over the interior planes: each plane summed on its own into its
+// slot of residualPlanes (by the threads of a region, each over its chunk of
+// planes, or on this thread), then the slots added in ascending i here. The
+// result is the same bit for bit for every thread count.
+double planeSums(Loop loop, double limit, FILE* log, bool threaded) {
     const int n = xnumber - 1;
-    par::region(NoProcessesSolver, [&] {
-        const eqk::Chunk ch = eqk::chunkOf(omp_get_thread_num(), omp_get_num_threads(), n);
-        const double partial = ch.empty() ? 0.0 : planeSum(loop, ch.s + 2, ch.e + 1, limit, log);
-        std::atomic_ref<double> shared(total);
-        double seen = shared.load(std::memory_order_relaxed);
-        while (!shared.compare_exchange_weak(seen, seen + partial, std::memory_order_relaxed)) {
-        }
-    });
+    residualPlanes.assign(static_cast<std::size_t>(n), 0.0);
+    double* slot = residualPlanes.data();
+    if (threaded) {
+        par::region(NoProcessesSolver, [=] {
+            const eqk::Chunk ch = eqk::chunkOf(omp_get_thread_num(), omp_get_num_threads(), n);
+            for (int s = ch.s; s < ch.e; ++s) slot[s] = planeSum(loop, s + 2, s + 2, limit, log);
+        });
+    } else {
+        for (int s = 0; s < n; ++s) slot[s] = planeSum(loop, s + 2, s + 2, limit, log);
+    }
+    double total = 0.0;
+    for (int s = 0; s < n; ++s) total += slot[s];
     return total;
 }
 
@@ -122,7 +126,7 @@ void Residual() {
     const double limit = NormResidual[Equation] * InputErrorLimit / static_cast<double>(cells);
     const bool threaded = np >= 1 && (loop == Loop::Pressure || loop == Loop::Plain7 || loop == Loop::Plain13);
     double sum = 0.0;
-    if (xnumber >= 2) sum = threaded ? threadedSum(loop, limit, log.file()) : planeSum(loop, 2, xnumber, limit, log.file());
+    if (xnumber >= 2) sum = planeSums(loop, limit, log.file(), threaded);
 
     if (NormResidual[Equation] < 1e-10) {
         log.write("Error residual not set\n");

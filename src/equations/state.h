@@ -29,6 +29,8 @@ using RegionBody = void (*)(void*);
     F(double, 3, k_diff)                                     /* (no writer yet) */                             \
     /* Halo planes of the threaded Gauss-Seidel sweeps. Writer: WaterGaussSeidel, WaterGaussSOU. */           \
     V(std::vector<double>, gaussSeidelHalo, {})                                                               \
+    /* Sums of the residual per interior i-plane. Writer: Residual. */                                        \
+    V(std::vector<double>, residualPlanes, {})                                                                \
     /* The body of the parallel region being opened and its context. Writer: par::region. */                  \
     V(RegionBody, regionBody, nullptr) V(void*, regionContext, nullptr)
 

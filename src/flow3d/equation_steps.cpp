@@ -9,7 +9,9 @@
 #include "flow3d/state.h"
 #include "control/log.h"
 #include "equations/workspace.h"
+#include "flow3d/dispatchers.h"
 #include "flow3d/flow3d.h"
+#include "flow3d/regions.h"
 #include "turbulence/turbulence.h"
 
 namespace {
@@ -65,33 +67,60 @@ void wallLaws() {
 
 [[noreturn]] void missing(const char* what) { failf(-8, "Error - %s missing in the turbulence step\n", what); }
 
+// The interior cells: a plane kernel on the thread team in the main pass,
+// a loop on this thread in the early pass (the same values either way).
+template <class Fn>
+void forInteriorIn(Pass pass, Fn&& fn) {
+    if (pass == Pass::Main)
+        flowpar::interiorKernel(fn);
+    else
+        forInterior(fn);
+}
+
 // Mass of the cell over the time step. First order, also with F 208 1; the
-// second-order source c (2 phi_old - phi_old2) with F 208 2 or more, on the
-// serial path and in the early pass.
+// second-order source c (2 phi_old - phi_old2) with F 208 2 or more, with
+// threads as without.
 void timeTerm(const TurbulenceEquation& t, Pass pass) {
     if (TFStimeterm != 1 || !(TimeStep > 1e-8)) return;
     if (t.old->isNull()) missing("the values of the last time step");
-    const bool serialRules = pass == Pass::Early || NoProcessesSolver == 0;
-    const bool second = serialRules && FlagTimeOrder >= 2;
+    const bool second = FlagTimeOrder >= 2;
     if (second && t.old2->isNull()) missing("the values of the second-last time step");
     const FieldArray<double, 3>& old = *t.old;
     const FieldArray<double, 3>& old2 = *t.old2;
-    forInterior([&](int i, int j, int k) {
+    forInteriorIn(pass, [&](int i, int j, int k) {
         const double c = 2.0 * m_armap[i][j] * m_dist_z[i][j][k] * 1000.0 / TimeStep;
         wap[i][j][k] += c;
         source[i][j][k] += second ? c * (2.0 * old[i][j][k] - old2[i][j][k]) : c * old[i][j][k];
     });
 }
 
-void underRelax(const TurbulenceEquation& t, bool p13) {
+// A plane kernel, but for epsilon in the early pass.
+void underRelax(const TurbulenceEquation& t, bool p13, Pass pass) {
     const double r = t.relax;
     const FieldArray<double, 3>& phi = *t.phi;
-    forInterior([&](int i, int j, int k) {
+    forInteriorIn(pass == Pass::Early && t.eq == 5 ? Pass::Main : pass, [&](int i, int j, int k) {
         double S = ae[i][j][k] + aw[i][j][k] + as[i][j][k] + an[i][j][k] + wab[i][j][k] + wat[i][j][k];
         if (p13) S = S + aee[i][j][k] + aww[i][j][k] + ass[i][j][k] + ann[i][j][k] + abb[i][j][k] + att[i][j][k];
         wap[i][j][k] = (wap[i][j][k] + S) / r;
         source[i][j][k] += (1.0 - r) * wap[i][j][k] * phi[i][j][k];
     });
+}
+
+// The turbulence sources: per block on the team in the main pass when G 50
+// entry 5 lets it, else the whole-grid routine.
+void turbulenceSources(Pass pass) {
+    if (pass == Pass::Main && flowpar::threaded(flowpar::kTurbulenceSources))
+        flowpar::dispatchBlocks("turbulenceOpenMP", turbulenceOpenMP);
+    else
+        turbulence();
+}
+
+// A wall-clock stamp of the main pass: the k slot, or for epsilon its own
+// slot (0: none).
+void mark(Pass pass, int eq, int kSlot, int epsilonSlot) {
+    if (pass != Pass::Main) return;
+    const int slot = eq == 5 ? kSlot : epsilonSlot;
+    if (slot > 0) flowpar::stamp(slot);
 }
 
 // Blocked boxes tend to zero: 1e30 on the centre, the source unchanged.
@@ -125,17 +154,31 @@ void applyFloor(FieldArray<double, 3>& phi, double floor) {
 void solveEquation(const TurbulenceEquation& t, Pass pass) {
     Equation = t.eq;
     GammaCalc();
-    coefficients(t.eq);
+    mark(pass, t.eq, 20, 0);
+    if (pass == Pass::Main)
+        convectionCoefficients(sou[t.eq]);
+    else
+        coefficients(t.eq);
+    mark(pass, t.eq, 21, 0);
     const bool p13 = thirteenPoint(t.eq);
-    turbulence();
-    wallLaws();
+    turbulenceSources(pass);
+    mark(pass, t.eq, 22, 0);
+    if (pass == Pass::Main)
+        wallLawStep();
+    else
+        wallLaws();
+    mark(pass, t.eq, 23, 0);
     timeTerm(t, pass);
-    underRelax(t, p13);
+    mark(pass, t.eq, 24, 0);
+    underRelax(t, p13, pass);
     f = *t.phi;
     blockedBoxes();
     if (lcray == 'Y') forInterior([](int i, int j, int k) { iAp[i][j][k] = 1.0 / wap[i][j][k]; });
+    mark(pass, t.eq, 25, 0);
     Residual();
+    mark(pass, t.eq, 26, 29);
     blockCorrection(t, pass);
+    mark(pass, t.eq, 27, 30);
     for (int n = 0; n < sweeps[t.eq]; ++n) {
         if (p13)
             WaterGaussSOU();
@@ -144,6 +187,7 @@ void solveEquation(const TurbulenceEquation& t, Pass pass) {
         else
             WaterTDMA();
     }
+    mark(pass, t.eq, 28, 31);
     if (t.eq == 6 || sou[5] > 0) applyFloor(*t.phi, t.floor);
     debugDump();
 }
@@ -160,7 +204,9 @@ void turbulencePass(Pass pass) {
 void turbulenceEarlyStep() { turbulencePass(Pass::Early); }
 
 void turbulenceStep() {
+    flowpar::stamp(18);
     if (FlagFluxTurb == 1) flowSteps.waterflow();
+    flowpar::stamp(19);
     turbulencePass(Pass::Main);
 }
 

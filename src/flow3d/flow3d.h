@@ -16,6 +16,23 @@ void waterflow();
 // Sets the flux of every face that a wall flag closes to zero (a step of
 // waterflow, and again after the flux corrections).
 void closeWallFaces();
+// The same for the cells of the planes i1..i2, each i-face closed only by
+// the planes that own it: the faces i1..i2 (and face 1 when i1 is 2), also
+// from the flag of the cell after i2. Blocks of a partition of 2..xnumber
+// close disjoint faces, together those of closeWallFaces.
+void closeWallFacesOf(int i1, int i2);
+// Sets the six face fluxes of every cell of every blocked box (G 13) to zero.
+void blockedBoxFaces();
+// The fluxes of the i-planes first_i..last_i, called by every thread of a
+// team of NoProcessesSolver threads with its block (one barrier pair inside
+// when F 174's third value is 2 or the grid has block joints). After the
+// region waterflowCleanUp (walls and blocked boxes, main thread) completes
+// the fluxes of waterflow bit for bit.
+void waterflowOpenMP(int first_i, int last_i);
+void waterflowCleanUp();
+// The face fluxes of the pressure-correction step: waterflow through the
+// driver's table, or per block on the thread team (F 206, G 50 entry 3).
+void faceFluxes();
 
 // Subtracts the pressure force on every interior cell from `source` of the
 // momentum equation being built (Equation 1, 2 or 3; any other ends the run
@@ -58,3 +75,11 @@ void forcelog();
 // fluxes, velocities and pressure by the p' in the workspace array f.
 void pressure_correction();
 void SimpleCorrections();
+// Their per-block twins: called by every thread of a team of
+// NoProcessesSolver threads with its block; barriers inside order the writes
+// that cross block edges. After the region of the corrections,
+// correctionsCleanUp (blocked boxes and columns, main thread) completes what
+// SimpleCorrections does. Both give the serial values bit for bit.
+void pressure_correctionOpenMP(int first_i, int last_i);
+void SimpleCorrectionsOpenMP(int first_i, int last_i);
+void correctionsCleanUp();

@@ -10,7 +10,9 @@
 #include "flow3d/state.h"
 #include "control/log.h"
 #include "equations/workspace.h"
+#include "flow3d/dispatchers.h"
 #include "flow3d/flow3d.h"
+#include "flow3d/regions.h"
 #include "turbulence/turbulence.h"
 
 namespace {
@@ -38,23 +40,8 @@ void forInterior(Fn&& fn) {
             for (int k = 2; k <= znumber; ++k) fn(i, j, k);
 }
 
-// The whole-grid generators; their per-block twins give the same
-// coefficients bit for bit, so these serve threaded runs as well.
-void coefficients() {
-    switch (sou[1]) {
-    case 1:
-        aee.isNull() ? coeffe_flow() : coeffe_SOU();
-        break;
-    case 2:
-        coeffe_central();
-        break;
-    case 3:
-        aee.isNull() ? coeffe_flow() : coeffe_quick();
-        break;
-    default:
-        coeffe_flow();
-    }
-}
+// The generator of sou[1], whole-grid or per block (threaded form).
+void coefficients() { convectionCoefficients(sou[1]); }
 
 void clearEquation() {
     std::fill(wap.data(), wap.data() + wap.size(), 0.0);
@@ -63,27 +50,24 @@ void clearEquation() {
 
 // F 120 means no built-in wall routine on every path. The alternative and
 // the simple wall routines (F 228, F 15 1) are not part of the engine yet:
-// those choices apply no wall law. The kernel gives the same terms serially
-// and per block, so the whole-grid call serves threaded runs as well.
-void wallLaws() {
-    if (FlagWallDLL >= 1 || FlagWallNew != 0 || FlagWallAll == 1) return;
-    wallall();
-}
+// those choices apply no wall law. The kernel runs whole-grid or per block.
+void wallLaws() { wallLawStep(); }
 
 [[noreturn]] void missing(const char* what) {
     failf(-8, "Error - %s missing in the momentum step\n", what);
 }
 
-// Mass of the cell over the time step: first order, or with F 208 on the
-// serial path the second-order source c (2 phi_old - phi_old2).
+// Mass of the cell over the time step: first order, or with F 208 the
+// second-order source c (2 phi_old - phi_old2), with threads as without.
+// A plane kernel.
 void timeTerm(const Component& c) {
     if (TFStimeterm != 1 || !(TimeStep > 1e-8)) return;
     if (c.old->isNull()) missing("the velocities of the last time step");
-    const bool second = NoProcessesSolver == 0 && FlagTimeOrder != 0;
+    const bool second = FlagTimeOrder != 0;
     if (second && c.old2->isNull()) missing("the velocities of the second-last time step");
     const FieldArray<double, 3>& old = *c.old;
     const FieldArray<double, 3>& old2 = *c.old2;
-    forInterior([&](int i, int j, int k) {
+    flowpar::interiorKernel([&](int i, int j, int k) {
         const double m = 2.0 * m_armap[i][j] * m_dist_z[i][j][k] * 1000.0 / TimeStep;
         wap[i][j][k] += m;
         source[i][j][k] += second ? m * (2.0 * old[i][j][k] - old2[i][j][k]) : m * old[i][j][k];
@@ -97,9 +81,10 @@ double neighbourSum(int i, int j, int k, bool p13) {
     return S;
 }
 
+// A plane kernel.
 void underRelax(const FieldArray<double, 3>& phi, bool p13) {
     const double r = relaxVelocity;
-    forInterior([&](int i, int j, int k) {
+    flowpar::interiorKernel([&](int i, int j, int k) {
         const double S = neighbourSum(i, j, k, p13) + wap[i][j][k];
         wap[i][j][k] = S / r;
         source[i][j][k] += (1.0 - r) * phi[i][j][k] * wap[i][j][k];
@@ -166,12 +151,15 @@ void forBlockedCells(Fn&& fn) {
 }
 
 void solve(int eq, bool p13) {
+    flowpar::stamp(6);
     Residual();
+    flowpar::stamp(7);
     if (blockcorr[eq] == 4) {
         if (NoProcessesSolver > 0) BlockCorrectionOpenMP();
     } else if (blockcorr[eq] == 1) {
         BlockCorrection();
     }
+    flowpar::stamp(8);
     for (int n = 0; n < sweeps[eq]; ++n) {
         if (p13)
             WaterGaussSOU();
@@ -180,6 +168,7 @@ void solve(int eq, bool p13) {
         else
             WaterTDMA();
     }
+    flowpar::stamp(9);
 }
 
 }  // namespace
@@ -194,10 +183,15 @@ void momentumStep() {
         Equation = eq;
         const Component c = component(eq);
         FieldArray<double, 3>& phi = *c.phi;
+        flowpar::stamp(1);
         clearEquation();
+        flowpar::stamp(2);
         wallLaws();
+        flowpar::stamp(3);
         pressure_source();
+        flowpar::stamp(4);
         timeTerm(c);
+        flowpar::stamp(5);
         underRelax(phi, p13);
         if (!couplingCoefficients(eq, p13)) return;
 

@@ -14,6 +14,7 @@
 #include "equations/workspace.h"
 #include "flow3d/flow3d.h"
 #include "flow3d/pressure_coupling.h"
+#include "flow3d/regions.h"
 #include "flow3d/state.h"
 #include "grid/geometry.h"
 
@@ -34,15 +35,10 @@ inline double jointSource(double sideOut, int I, int J, int k) {
     return -(flow1[I][J][k] + sideOut + flow2[I][J][k] - flow2[I][J - 1][k] + flow3[I][J][k] - flow3[I][J][k - 1]);
 }
 
-// wap = sum of the six couplings, one parallel loop over the i-planes.
+// wap = sum of the six couplings, a plane kernel (one thread without F 206).
 void centreCoefficients() {
-    const int X = xnumber, Y = ynumber, Z = znumber;
-    par::region(std::max(NoProcessesSolver, 1), [&] {
-#pragma omp for schedule(static)
-        for (int i = 2; i <= X; ++i)
-            for (int j = 2; j <= Y; ++j)
-                for (int k = 2; k <= Z; ++k)
-                    wap[i][j][k] = ae[i][j][k] + aw[i][j][k] + an[i][j][k] + as[i][j][k] + wat[i][j][k] + wab[i][j][k];
+    flowpar::interiorKernel([](int i, int j, int k) {
+        wap[i][j][k] = ae[i][j][k] + aw[i][j][k] + an[i][j][k] + as[i][j][k] + wat[i][j][k] + wab[i][j][k];
     });
 }
 
@@ -94,12 +90,15 @@ void specificEnergy(int s) {
 
 }  // namespace
 
-void pressure_correction() {
-    Log log;  // a log that cannot be opened ends the run (-3): no step without its equation
-    const int X = xnumber, Y = ynumber, Z = znumber;
+namespace {
 
-    // i-faces, no coupling through the inflow and outflow faces
-    for (int i = 2; i <= X - 1; ++i)
+// Item by item, each over the planes i1..i2 of its cells (or faces).
+
+// i-faces i1..i2 (at most xnumber-1): the coupling is stored in both cells,
+// so a block also writes `ae` of the next block's first plane.
+void iCouplings(int i1, int i2) {
+    const int Y = ynumber, Z = znumber;
+    for (int i = i1; i <= i2; ++i)
         for (int j = 2; j <= Y; ++j)
             for (int k = 2; k <= Z; ++k) {
                 const double a = pressureCoupling(m_ar_x[i][j][k], invAP[i][j][k], invAP[i + 1][j][k],
@@ -107,14 +106,22 @@ void pressure_correction() {
                 aw[i][j][k] = a;
                 ae[i + 1][j][k] = a;
             }
-    for (int j = 2; j <= Y; ++j)
-        for (int k = 2; k <= Z; ++k) {
-            ae[2][j][k] = 0.0;
-            aw[X][j][k] = 0.0;
-        }
+}
 
-    // j-faces
-    for (int i = 2; i <= X; ++i) {
+// No coupling through the inflow and outflow faces.
+void inflowEnd() {
+    for (int j = 2; j <= ynumber; ++j)
+        for (int k = 2; k <= znumber; ++k) ae[2][j][k] = 0.0;
+}
+void outflowEnd() {
+    for (int j = 2; j <= ynumber; ++j)
+        for (int k = 2; k <= znumber; ++k) aw[xnumber][j][k] = 0.0;
+}
+
+// j- and k-faces of the planes i1..i2, with their ends.
+void jkCouplings(int i1, int i2) {
+    const int Y = ynumber, Z = znumber;
+    for (int i = i1; i <= i2; ++i) {
         for (int j = 2; j <= Y - 1; ++j)
             for (int k = 2; k <= Z; ++k) {
                 const double a = pressureCoupling(m_ar_y[i][j][k], invAP[i][j][k], invAP[i][j + 1][k],
@@ -127,9 +134,7 @@ void pressure_correction() {
             an[i][Y][k] = 0.0;
         }
     }
-
-    // k-faces
-    for (int i = 2; i <= X; ++i)
+    for (int i = i1; i <= i2; ++i)
         for (int j = 2; j <= Y; ++j) {
             for (int k = 2; k <= Z - 1; ++k) {
                 const double a = pressureCoupling(m_ar_z[i][j][k], invAP[i][j][k], invAP[i][j][k + 1],
@@ -140,30 +145,34 @@ void pressure_correction() {
             wab[i][j][2] = 0.0;
             wat[i][j][Z] = 0.0;
         }
+}
 
-    // Block joints: an attached block's first cell row couples to its
-    // main-block partners (stored as its low-i coupling) instead of to the
-    // cell row before the joint line.
-    if (MBNo > 0)
-        for (int i = 2; i <= X; ++i) {
-            if (const int I = Pj1MultiBlock[i][0], J = Pj1MultiBlock[i][1]; I != 0)
-                for (int k = 2; k <= Z; ++k) {
-                    const double a = jointCoupling(m_ar_y[i][1][k], i, 2, I, J, k);
-                    as[i][2][k] = a;
-                    ae[I][J][k] = a;
-                }
-            if (const int I = Pj2MultiBlock[i][0], J = Pj2MultiBlock[i][1]; I != 0)
-                for (int k = 2; k <= Z; ++k) {
-                    const double a = jointCoupling(m_ar_y[i][Y][k], i, Y, I, J, k);
-                    an[i][Y][k] = a;
-                    ae[I][J][k] = a;
-                }
-        }
-
-    // Walls
-    for (int i = 2; i <= X; ++i)
-        for (int j = 2; j <= Y; ++j)
+// Block joints: an attached block's first cell row couples to its
+// main-block partners (stored as its low-i coupling) instead of to the
+// cell row before the joint line. Writes cells of any block.
+void jointCouplings() {
+    const int X = xnumber, Y = ynumber, Z = znumber;
+    for (int i = 2; i <= X; ++i) {
+        if (const int I = Pj1MultiBlock[i][0], J = Pj1MultiBlock[i][1]; I != 0)
             for (int k = 2; k <= Z; ++k) {
+                const double a = jointCoupling(m_ar_y[i][1][k], i, 2, I, J, k);
+                as[i][2][k] = a;
+                ae[I][J][k] = a;
+            }
+        if (const int I = Pj2MultiBlock[i][0], J = Pj2MultiBlock[i][1]; I != 0)
+            for (int k = 2; k <= Z; ++k) {
+                const double a = jointCoupling(m_ar_y[i][Y][k], i, Y, I, J, k);
+                an[i][Y][k] = a;
+                ae[I][J][k] = a;
+            }
+    }
+}
+
+// Walls of the cells of the planes i1..i2.
+void wallCouplings(int i1, int i2) {
+    for (int i = i1; i <= i2; ++i)
+        for (int j = 2; j <= ynumber; ++j)
+            for (int k = 2; k <= znumber; ++k) {
                 if (WallI[i][j][k] == 1) ae[i][j][k] = 0.0;
                 if (WallI[i][j][k] == -1) aw[i][j][k] = 0.0;
                 if (WallJ[i][j][k] == 1) as[i][j][k] = 0.0;
@@ -171,33 +180,82 @@ void pressure_correction() {
                 if (WallK[i][j][k] == 1) wab[i][j][k] = 0.0;
                 if (WallK[i][j][k] == -1) wat[i][j][k] = 0.0;
             }
+}
 
-    // The last cell row before a joint line has no i+1 neighbour.
+// The last cell row before a joint line has no i+1 neighbour.
+void jointLines() {
     for (int b = 1; b <= geometry::attachedBlocks(); ++b)
-        for (int j = 2; j <= Y; ++j)
-            for (int k = 2; k <= Z; ++k) aw[MBSkjot[b]][j][k] = 0.0;
+        for (int j = 2; j <= ynumber; ++j)
+            for (int k = 2; k <= znumber; ++k) aw[MBSkjot[b]][j][k] = 0.0;
+}
 
-    // Sources: minus the net mass outflow of every cell
-    for (int i = 2; i <= X; ++i)
+// Sources of the planes i1..i2: minus the net mass outflow of every cell;
+// with the transient free surface the top-cell imbalance is kept too.
+void imbalances(int i1, int i2) {
+    const int Y = ynumber, Z = znumber;
+    for (int i = i1; i <= i2; ++i)
         for (int j = 2; j <= Y; ++j)
             for (int k = 2; k <= Z; ++k)
                 source[i][j][k] = -(flow1[i][j][k] - flow1[i - 1][j][k] + flow2[i][j][k] - flow2[i][j - 1][k] +
                                     flow3[i][j][k] - flow3[i][j][k - 1]);
-    // The top-cell imbalance for the transient free surface
     if (FlagTFS == 1)
-        for (int i = 2; i <= X; ++i)
+        for (int i = i1; i <= i2; ++i)
             for (int j = 2; j <= Y; ++j) zvel[i][j][0] = source[i][j][Z];
+}
 
-    // Joint sources: the attached cell's low-i face is the main block's side
-    // face; a positive flow2 leaves it through face 1 and enters it through
-    // face ynumber.
-    if (MBNo > 0)
-        for (int i = 2; i <= X; ++i) {
-            if (const int I = Pj1MultiBlock[i][0], J = Pj1MultiBlock[i][1]; I != 0)
-                for (int k = 2; k <= Z; ++k) source[I][J][k] = jointSource(flow2[i][1][k], I, J, k);
-            if (const int I = Pj2MultiBlock[i][0], J = Pj2MultiBlock[i][1]; I != 0)
-                for (int k = 2; k <= Z; ++k) source[I][J][k] = jointSource(-flow2[i][Y][k], I, J, k);
+// Joint sources: the attached cell's low-i face is the main block's side
+// face; a positive flow2 leaves it through face 1 and enters it through
+// face ynumber. Writes cells of any block.
+void jointImbalances() {
+    const int X = xnumber, Y = ynumber, Z = znumber;
+    for (int i = 2; i <= X; ++i) {
+        if (const int I = Pj1MultiBlock[i][0], J = Pj1MultiBlock[i][1]; I != 0)
+            for (int k = 2; k <= Z; ++k) source[I][J][k] = jointSource(flow2[i][1][k], I, J, k);
+        if (const int I = Pj2MultiBlock[i][0], J = Pj2MultiBlock[i][1]; I != 0)
+            for (int k = 2; k <= Z; ++k) source[I][J][k] = jointSource(-flow2[i][Y][k], I, J, k);
+    }
+}
+
+}  // namespace
+
+void pressure_correction() {
+    Log log;  // a log that cannot be opened ends the run (-3): no step without its equation
+    const int X = xnumber;
+    iCouplings(2, X - 1);
+    inflowEnd();
+    outflowEnd();
+    jkCouplings(2, X);
+    if (MBNo > 0) jointCouplings();
+    wallCouplings(2, X);
+    jointLines();
+    imbalances(2, X);
+    if (MBNo > 0) jointImbalances();
+}
+
+// Couplings and sources of the block's own planes first; after a barrier
+// thread 0 writes the joint couplings, the joint lines and the joint sources
+// (cells of any block); after another barrier every block zeroes the
+// couplings of its walls, so that a wall wins over a coupling whatever block
+// computed it.
+void pressure_correctionOpenMP(int first_i, int last_i) {
+    { Log log; }  // a log that cannot be opened: the team leaves, the run ends with -3
+    if (par::faulted()) return;
+    const int t = omp_get_thread_num();
+    iCouplings(first_i, std::min(last_i, xnumber - 1));
+    if (t == 0) inflowEnd();
+    if (t == NoProcessesSolver - 1) outflowEnd();
+    jkCouplings(first_i, last_i);
+    imbalances(first_i, last_i);
+    par::barrier();
+    if (MBNo > 0) {
+        if (t == 0) {
+            jointCouplings();
+            jointLines();
+            jointImbalances();
         }
+        par::barrier();
+    }
+    wallCouplings(first_i, last_i);
 }
 
 void pressureCorrectionStep() {
@@ -205,8 +263,14 @@ void pressureCorrectionStep() {
     Equation = 4;
     f = fStorage;
 
-    flowSteps.waterflow();  // through the driver's table, so that tests may hold the fluxes
-    pressure_correction();
+    flowpar::stamp(10);
+    faceFluxes();
+    flowpar::stamp(11);
+    if (flowpar::threaded(flowpar::kPressureCoefficients))
+        flowpar::dispatchBlocks("pressure_correctionOpenMP", pressure_correctionOpenMP);
+    else
+        pressure_correction();
+    flowpar::stamp(12);
     if (FlagTFS == 1)  // the cell below the top cell does not couple to it
         for (int i = 2; i <= X; ++i)
             for (int j = 2; j <= Y; ++j) wat[i][j][Z - 1] = 0.0;
@@ -217,7 +281,9 @@ void pressureCorrectionStep() {
                 wap[i][j][Z] = 1e30;
                 source[i][j][Z] = 0.0;
             }
+    flowpar::stamp(13);
     Residual();
+    flowpar::stamp(14);
 
     std::fill(f.data(), f.data() + f.size(), 0.0);
     // A cell without any coupling (walls on every face) keeps p' = 0.
@@ -225,7 +291,9 @@ void pressureCorrectionStep() {
         for (int i = 2; i <= X; ++i)
             for (int j = 2; j <= Y; ++j)
                 for (int k = 2; k <= Z; ++k) iAp[i][j][k] = wap[i][j][k] != 0.0 ? 1.0 / wap[i][j][k] : 0.0;
+    flowpar::stamp(15);
     solvePressureCorrection();
+    flowpar::stamp(16);
 
     // No pressure that the corrections update may end below 0.
     if (FlagTFS == 1 && TFSpreszero == 1)
@@ -234,7 +302,13 @@ void pressureCorrectionStep() {
                 for (int k = 2; k <= Z; ++k)
                     if (Pres[i][j][k] + relaxPressure * f[i][j][k] < 0.0) f[i][j][k] = -Pres[i][j][k] / relaxPressure;
 
-    SimpleCorrections();
+    if (flowpar::threaded(flowpar::kCorrections)) {
+        flowpar::dispatchBlocks("SimpleCorrectionsOpenMP", SimpleCorrectionsOpenMP);
+        correctionsCleanUp();
+    } else {
+        SimpleCorrections();
+    }
+    flowpar::stamp(17);
     continuityValues();
     if (SpecEnergy > 0) specificEnergy(SpecEnergy);
     debugDump();

@@ -10,6 +10,7 @@
 #include "flow3d/flow3d.h"
 #include "flow3d/interp.h"
 #include "flow3d/pressure_forms.h"
+#include "flow3d/regions.h"
 
 namespace {
 
@@ -34,11 +35,12 @@ double lowEnd(bool secondOrder, int at, int last, Ahead ahead) {
     return doubled::forward1(ahead(0), ahead(1));
 }
 
+// The cells of the planes i1..i2.
 template <LineRules R>
-void singleBlockForm() {
+void singleBlockPlanes(int i1, int i2) {
     const int X = xnumber, Y = ynumber, Z = znumber;
     const int c = Equation - 1;  // velocity component 0 u, 1 v, 2 w
-    for (int i = 2; i <= X; ++i)
+    for (int i = i1; i <= i2; ++i)
         for (int j = 2; j <= Y; ++j)
             for (int k = 2; k <= Z; ++k) {
                 auto P = [i, j, k](int di, int dj, int dk) { return Pres[i + di][j + dj][k + dk]; };
@@ -79,6 +81,17 @@ void singleBlockForm() {
                     m_ar_z[i][j][k] * m_vec_z[i][j][k][c] + m_ar_z[i][j][k - 1] * m_vec_z[i][j][k - 1][c];
                 source[i][j][k] -= 0.25 * (Sx * Dx + Sy * Dy + Sz * Dz);
             }
+}
+
+template <LineRules R>
+void singleBlockForm() {
+    singleBlockPlanes<R>(2, xnumber);
+}
+
+// Form 1 on the thread team: the planes dealt by the static schedule, each
+// cell computed as on one thread.
+void threadedForm1() {
+    flowpar::planeKernel(2, xnumber, [](int i) { singleBlockPlanes<kForm1>(i, i); });
 }
 
 // Multi-block form: single-step differences through the cell's own high
@@ -157,12 +170,12 @@ void pressure_source() {
         multiBlockForm();
         return;
     }
-    // The threaded form 1 is form 1 on slabs of i-planes; it runs here as
-    // one loop with the same result.
-    if (NoProcessesSolver > 0) {
-        singleBlockForm<kForm1>();
+    // F 46 chooses the form with threads too; only form 1 has a threaded
+    // form, the others are cell-local loops on the main thread.
+    const int code = FlagPresGrad >= 0 && FlagPresGrad < kFormCodes ? FlagPresGrad : 0;
+    if (code == 1 && flowpar::threadsOn()) {
+        threadedForm1();
         return;
     }
-    const int code = FlagPresGrad >= 0 && FlagPresGrad < kFormCodes ? FlagPresGrad : 0;
     kSingleBlockForms[code]();
 }

@@ -1,6 +1,8 @@
 // SIMPLE and SIMPLEC corrections: the solved p' (in the workspace array f)
 // corrects the face mass fluxes, the cell velocities through the grid metric,
 // and, under-relaxed, the pressure.
+#include <omp.h>
+
 #include <algorithm>
 
 #include "control/engine.h"
@@ -8,6 +10,8 @@
 #include "equations/state.h"
 #include "flow3d/state.h"
 #include "sediment/state.h"
+#include "equations/kernels.h"
+#include "equations/parallel.h"
 #include "equations/workspace.h"
 #include "flow3d/flow3d.h"
 #include "flow3d/pressure_coupling.h"
@@ -60,13 +64,12 @@ inline double across2(double mm, double m, double c, double p, double pp, bool l
     return 0.5 * (p - m);
 }
 
-// The face fluxes, fluxes across block joints, wall zeroing and the
-// flow-direction check (steps before the velocities).
-void correctFluxes(const FieldArray<double, 3>& C, int kT, Log& log) {
-    const int X = xnumber, Y = ynumber, Z = znumber;
+// The face fluxes of the planes i1..i2 (the i-faces on their high sides).
+void correctFluxes(const FieldArray<double, 3>& C, int kT, int i1, int i2) {
+    const int X = xnumber, Y = ynumber;
     const auto& p = f;
     const bool filter = depthFilter();
-    for (int i = 2; i <= X; ++i)
+    for (int i = i1; i <= i2; ++i)
         for (int j = 2; j <= Y; ++j) {
             if (filter && !deepColumn(i, j)) continue;
             // No mass passes a seam face (the face before an attached block's
@@ -86,11 +89,16 @@ void correctFluxes(const FieldArray<double, 3>& C, int kT, Log& log) {
                                   pressureCoupling(m_ar_z[i][j][k], C[i][j][k], C[i][j][k + 1], m_dist_z[i][j][k],
                                                    m_dist_z[i][j][k + 1]);
         }
+}
 
-    // Side faces at block joints, from the main-block cell (i, jP) to its
-    // partner (I, J) in the attached block; positive towards j.
+// Side faces at block joints of the main-block columns i1..i2, from the
+// main-block cell (i, jP) to its partner (I, J) in the attached block;
+// positive towards j.
+void correctJointFluxes(const FieldArray<double, 3>& C, int kT, int i1, int i2) {
+    const int Y = ynumber;
+    const auto& p = f;
     if (MBNo > 0)
-        for (int i = 2; i <= X; ++i) {
+        for (int i = i1; i <= i2; ++i) {
             if (const int I = Pj1MultiBlock[i][0], J = Pj1MultiBlock[i][1]; I != 0)
                 for (int k = 2; k <= kT; ++k)
                     flow2[i][1][k] += (p[I][J][k] - p[i][2][k]) *
@@ -102,31 +110,41 @@ void correctFluxes(const FieldArray<double, 3>& C, int kT, Log& log) {
                                       pressureCoupling(m_ar_y[i][Y][k], C[i][Y][k], C[I][J][k], m_dist_y[i][Y][k],
                                                        m_dist_x[I][J][k]);
         }
+}
 
-    closeWallFaces();
-
-    // A cell that mass leaves through all six faces gets its high-i flux
-    // reversed (single-block grids).
-    if (FlagFlowDirCor == 1 && MBNo == 0)
-        for (int i = 2; i <= X; ++i)
-            for (int j = 2; j <= Y; ++j)
-                for (int k = 2; k <= Z; ++k) {
-                    if (Wall[i][j][k] != 0) continue;
-                    if (flow1[i][j][k] >= 0.0 && flow1[i - 1][j][k] < 0.0 && flow2[i][j][k] >= 0.0 &&
-                        flow2[i][j - 1][k] <= 0.0 && flow3[i][j][k] >= 0.0 && flow3[i][j][k - 1] <= 0.0) {
-                        flow1[i][j][k] = -flow1[i][j][k];
-                        log.printf("Warning, corrected direction of flow1(%d,%d,%d) = %lf\n", i, j, k, flow1[i][j][k]);
+// A cell that mass leaves through all six faces gets its high-i flux
+// reversed (single-block grids), rows j1..j2. A reversal changes the low-i
+// face of the next cell of the row, so every row runs along i in ascending
+// order; the rows are independent. The warning gives the reversed flux
+// (serial) or the flux before reversal (per block, where each line is one
+// append of its own).
+void flowDirection(int j1, int j2, Log* log) {
+    const int X = xnumber, Z = znumber;
+    for (int i = 2; i <= X; ++i)
+        for (int j = j1; j <= j2; ++j)
+            for (int k = 2; k <= Z; ++k) {
+                if (Wall[i][j][k] != 0) continue;
+                if (flow1[i][j][k] >= 0.0 && flow1[i - 1][j][k] < 0.0 && flow2[i][j][k] >= 0.0 &&
+                    flow2[i][j - 1][k] <= 0.0 && flow3[i][j][k] >= 0.0 && flow3[i][j][k - 1] <= 0.0) {
+                    const double before = flow1[i][j][k];
+                    flow1[i][j][k] = -before;
+                    if (log) {
+                        log->printf("Warning, corrected direction of flow1(%d,%d,%d) = %lf\n", i, j, k, flow1[i][j][k]);
+                    } else {
+                        Log line;  // one that cannot be opened ends the run (-3) after the region
+                        line.printf("Warning, corrected direction of flow1(%d,%d,%d) = %lf\n", i, j, k, before);
                     }
                 }
+            }
 }
 
 // The cell velocities.
 template <Variant V>
-void correctVelocities(const FieldArray<double, 3>& C, int kT) {
+void correctVelocities(const FieldArray<double, 3>& C, int kT, int i1, int i2) {
     const int X = xnumber, Y = ynumber, Z = znumber;
     const auto& p = f;
     const int kTop = V == Variant::Joints ? Z : kT;  // the level of the one-sided top difference
-    for (int i = 2; i <= X; ++i)
+    for (int i = i1; i <= i2; ++i)
         for (int j = 2; j <= Y; ++j) {
             if (V == Variant::DeepColumns && !deepColumn(i, j)) continue;
             // Partners of this column across the side walls (Joints only).
@@ -222,9 +240,9 @@ void blockedCells() {
 // The top-cell pressure extrapolated linearly to 0 at the surface; blocked
 // cells below it extrapolated linearly in their centre heights from the two
 // cells above.
-void surfacePressure() {
+void surfacePressure(int i1, int i2) {
     const int Z = znumber;
-    for (int i = 2; i <= xnumber; ++i)
+    for (int i = i1; i <= i2; ++i)
         for (int j = 2; j <= ynumber; ++j) {
             const double* h = &m_dist_z[i][j][0];
             double* pres = &Pres[i][j][0];
@@ -235,24 +253,60 @@ void surfacePressure() {
         }
 }
 
+void velocityCorrections(const FieldArray<double, 3>& C, int kT, int i1, int i2) {
+    switch (velocityVariant()) {
+        case Variant::FirstOrder: correctVelocities<Variant::FirstOrder>(C, kT, i1, i2); break;
+        case Variant::SecondOrder: correctVelocities<Variant::SecondOrder>(C, kT, i1, i2); break;
+        case Variant::DeepColumns: correctVelocities<Variant::DeepColumns>(C, kT, i1, i2); break;
+        case Variant::Joints: correctVelocities<Variant::Joints>(C, kT, i1, i2); break;
+    }
+}
+
+void pressureUpdate(int kT, int i1, int i2) {
+    for (int i = i1; i <= i2; ++i)
+        for (int j = 2; j <= ynumber; ++j)
+            for (int k = 2; k <= kT; ++k) Pres[i][j][k] += relaxPressure * f[i][j][k];
+}
+
+bool directionCheck() { return FlagFlowDirCor == 1 && MBNo == 0; }
+
 }  // namespace
 
 void SimpleCorrections() {
     Log log;  // a log that cannot be opened ends the run (-3): no iteration goes uncorrected
     const FieldArray<double, 3>& C = correctionCoefficient();
     const int kT = FlagTFS == 1 ? znumber - 1 : znumber;
+    const int X = xnumber;
 
-    correctFluxes(C, kT, log);
-    switch (velocityVariant()) {
-        case Variant::FirstOrder: correctVelocities<Variant::FirstOrder>(C, kT); break;
-        case Variant::SecondOrder: correctVelocities<Variant::SecondOrder>(C, kT); break;
-        case Variant::DeepColumns: correctVelocities<Variant::DeepColumns>(C, kT); break;
-        case Variant::Joints: correctVelocities<Variant::Joints>(C, kT); break;
-    }
+    correctFluxes(C, kT, 2, X);
+    correctJointFluxes(C, kT, 2, X);
+    closeWallFaces();
+    if (directionCheck()) flowDirection(2, ynumber, &log);
+    velocityCorrections(C, kT, 2, X);
     blockedCells();
-
-    for (int i = 2; i <= xnumber; ++i)
-        for (int j = 2; j <= ynumber; ++j)
-            for (int k = 2; k <= kT; ++k) Pres[i][j][k] += relaxPressure * f[i][j][k];
-    if (FlagTFS == 1) surfacePressure();
+    pressureUpdate(kT, 2, X);
+    if (FlagTFS == 1) surfacePressure(2, X);
 }
+
+// A block's first plane reads the flux of the face before it, which the
+// block before corrects: the walls follow a barrier. The flow-direction check
+// runs along whole rows of i, after a second barrier, on the rows dealt to
+// each thread. The blocked cells follow the region (correctionsCleanUp).
+void SimpleCorrectionsOpenMP(int first_i, int last_i) {
+    const FieldArray<double, 3>& C = correctionCoefficient();
+    const int kT = FlagTFS == 1 ? znumber - 1 : znumber;
+    correctFluxes(C, kT, first_i, last_i);
+    par::barrier();
+    correctJointFluxes(C, kT, first_i, last_i);
+    closeWallFacesOf(first_i, last_i);
+    velocityCorrections(C, kT, first_i, last_i);
+    pressureUpdate(kT, first_i, last_i);
+    if (FlagTFS == 1) surfacePressure(first_i, last_i);
+    if (directionCheck()) {
+        par::barrier();
+        const eqk::Chunk rows = eqk::chunkOf(omp_get_thread_num(), omp_get_num_threads(), ynumber - 1);
+        if (!rows.empty()) flowDirection(rows.s + 2, rows.e + 1, nullptr);
+    }
+}
+
+void correctionsCleanUp() { blockedCells(); }

@@ -1,5 +1,9 @@
 // Face mass fluxes flow1, flow2, flow3 by Rhie-Chow interpolation, computed
-// afresh on every face of the domain on one thread.
+// afresh on every face of the domain: on one thread (waterflow) or per block
+// of i-planes on the thread team (waterflowOpenMP); both run the same face
+// loops over ranges of planes.
+#include <omp.h>
+
 #include <algorithm>
 #include <cmath>
 
@@ -9,6 +13,7 @@
 #include "flow3d/state.h"
 #include "flow3d/flow3d.h"
 #include "flow3d/interp.h"
+#include "flow3d/regions.h"
 #include "grid/geometry.h"
 
 namespace {
@@ -54,9 +59,10 @@ double rhieChowFlux(double A, double Un, double c, double Dbar, double G, double
 // and unit normal n, with no pressure term.
 double planFlux(double A, double u, double v, const double* n) { return kRho * (A * (u * n[0] + v * n[1])); }
 
-void iFaces(const RhieChowWeights& rc, bool equalWeights) {
+// Interior i-faces i = i1..i2 (at most xnumber-1).
+void iFaces(const RhieChowWeights& rc, bool equalWeights, int i1, int i2) {
     const int X = xnumber, Y = ynumber, Z = znumber;
-    for (int i = 2; i <= X - 1; ++i)
+    for (int i = i1; i <= i2; ++i)
         for (int j = 2; j <= Y; ++j) {
             const double nx = m_vec_x[i][j][0], ny = m_vec_x[i][j][1];
             const bool seamAhead = ISkjotMB[i + 1] == 1;
@@ -72,11 +78,19 @@ void iFaces(const RhieChowWeights& rc, bool equalWeights) {
                 flow1[i][j][k] = rhieChowFlux(m_ar_x[i][j][k], Un, rc.c, Dbar, G, p.pH - p.pL);
             }
         }
-    for (int j = 2; j <= Y; ++j)
-        for (int k = 2; k <= Z; ++k) {
+}
+
+// The domain-end i-faces: 1 from the inflow cells, xnumber from the outflow cells.
+void inflowFace() {
+    for (int j = 2; j <= ynumber; ++j)
+        for (int k = 2; k <= znumber; ++k)
             flow1[1][j][k] = planFlux(m_ar_x[1][j][k], xvel[1][j][k], yvel[1][j][k], m_vec_x[1][j]);
+}
+void outflowFace() {
+    const int X = xnumber;
+    for (int j = 2; j <= ynumber; ++j)
+        for (int k = 2; k <= znumber; ++k)
             flow1[X][j][k] = planFlux(m_ar_x[X][j][k], xvel[X + 1][j][k], yvel[X + 1][j][k], m_vec_x[X][j]);
-        }
 }
 
 // F 174 third value 2: the first and last interior i-faces repeat their neighbours.
@@ -89,9 +103,10 @@ void cyclicCopy() {
         }
 }
 
-void jFaces(const RhieChowWeights& rc, bool equalWeights) {
-    const int X = xnumber, Y = ynumber, Z = znumber;
-    for (int i = 2; i <= X; ++i)
+// The j-faces of the planes i1..i2, the side faces j = 1 and ynumber included.
+void jFaces(const RhieChowWeights& rc, bool equalWeights, int i1, int i2) {
+    const int Y = ynumber, Z = znumber;
+    for (int i = i1; i <= i2; ++i)
         for (int j = 2; j <= Y - 1; ++j) {
             const double nx = m_vec_y[i][j][0], ny = m_vec_y[i][j][1];
             for (int k = 2; k <= Z; ++k) {
@@ -106,7 +121,7 @@ void jFaces(const RhieChowWeights& rc, bool equalWeights) {
                 flow2[i][j][k] = rhieChowFlux(m_ar_y[i][j][k], Un, rc.c, Dbar, G, p.pH - p.pL);
             }
         }
-    for (int i = 2; i <= X; ++i)
+    for (int i = i1; i <= i2; ++i)
         for (int k = 2; k <= Z; ++k) {
             flow2[i][1][k] = planFlux(m_ar_y[i][1][k], xvel[i][1][k], yvel[i][1][k], m_vec_y[i][1]);
             flow2[i][Y][k] = planFlux(m_ar_y[i][Y][k], xvel[i][Y + 1][k], yvel[i][Y + 1][k], m_vec_y[i][Y]);
@@ -118,9 +133,10 @@ double kFaceVelocity(int i, int j, int cell, int face) {
     return xvel[i][j][cell] * n[0] + yvel[i][j][cell] * n[1] + zvel[i][j][cell] * n[2];
 }
 
-void kFaces(const RhieChowWeights& rc, bool equalWeights) {
-    const int X = xnumber, Y = ynumber, Z = znumber;
-    for (int i = 2; i <= X; ++i)
+// The k-faces of the planes i1..i2, bed and surface faces included.
+void kFaces(const RhieChowWeights& rc, bool equalWeights, int i1, int i2) {
+    const int Y = ynumber, Z = znumber;
+    for (int i = i1; i <= i2; ++i)
         for (int j = 2; j <= Y; ++j)
             for (int k = 2; k <= Z - 1; ++k) {
                 const auto n = m_vec_z[i][j][k];
@@ -135,7 +151,7 @@ void kFaces(const RhieChowWeights& rc, bool equalWeights) {
                 const double G = faceGradient(p, lowEnd, highEnd, w, equalWeights);
                 flow3[i][j][k] = rhieChowFlux(m_ar_z[i][j][k], Un, rc.c, Dbar, G, p.pH - p.pL);
             }
-    for (int i = 2; i <= X; ++i)
+    for (int i = i1; i <= i2; ++i)
         for (int j = 2; j <= Y; ++j) {
             flow3[i][j][1] = kRho * (m_ar_z[i][j][1] * kFaceVelocity(i, j, 1, 1));
             flow3[i][j][Z] = kRho * (m_ar_z[i][j][Z] * kFaceVelocity(i, j, Z + 1, Z));
@@ -191,6 +207,13 @@ void jointFaces(int i, Cell partner, int k, bool lowWall, const RhieChowWeights&
                      m_vec_x[partner.i][partner.j], g(next, side), g(afterNext, partner), rc);
 }
 
+// F 36 1: no flux through the surface faces of the planes i1..i2.
+void closedSurface(int i1, int i2) {
+    for (int i = i1; i <= i2; ++i)
+        for (int j = 2; j <= ynumber; ++j) flow3[i][j][znumber] = 0.0;
+}
+
+// The joint faces of every linked main-block column, then the seam faces.
 void multiBlockJoints(const RhieChowWeights& rc) {
     for (int i = 2; i <= xnumber; ++i) {
         if (Pj1MultiBlock[i][0] != 0)
@@ -222,19 +245,22 @@ void harmonicJFace(int i, int j) {
 
 // F 113 1: every interior i- and j-face; 2 and 10: the shallow face columns
 // only (mean depth of nodes (i, j-1), (i, j) below 0.02 of the distance
-// between the two cell centres, from the plan half lengths).
-void harmonicFaces(bool shallowOnly) {
+// between the two cell centres, from the plan half lengths). The i-face
+// columns of the planes i1..min(i2, xnumber-1), the j-face columns of i1..i2.
+void harmonicFaces(bool shallowOnly, int i1, int i2) {
     const int X = xnumber, Y = ynumber, Z = znumber;
     auto depth = [Z](int i, int j) {
         return 0.5 * ((zval[i][j - 1][Z] - zval[i][j - 1][1]) + (zval[i][j][Z] - zval[i][j][1]));
     };
-    for (int i = 2; i <= X - 1; ++i)
+    for (int i = i1; i <= std::min(i2, X - 1); ++i)
         for (int j = 2; j <= Y; ++j)
             if (!shallowOnly || depth(i, j) / (m_dist_x[i][j][0] + m_dist_x[i + 1][j][0]) < 0.02) harmonicIFace(i, j);
-    for (int i = 2; i <= X; ++i)
+    for (int i = i1; i <= i2; ++i)
         for (int j = 2; j <= Y - 1; ++j)
             if (!shallowOnly || depth(i, j) / (m_dist_y[i][j][0] + m_dist_y[i][j + 1][0]) < 0.02) harmonicJFace(i, j);
 }
+
+}  // namespace
 
 void blockedBoxFaces() {
     for (int n = 1; n <= OutBlockNo; ++n) {
@@ -249,6 +275,8 @@ void blockedBoxFaces() {
     }
 }
 
+namespace {
+
 // F 113 3: a face column whose target bed level lies above the bed carries
 // (min(1, rise / depth))^5 of its flux.
 double bedStepFactor(int i1, int j1, int i2, int j2, double depth) {
@@ -258,15 +286,16 @@ double bedStepFactor(int i1, int j1, int i2, int j2, double depth) {
     return std::pow(std::min(1.0, (z0 - zb) / depth), 5);
 }
 
-void bedSteps() {
+// The i-face columns of the planes i1..min(i2, xnumber-1), the j-face columns of i1..i2.
+void bedSteps(int i1, int i2) {
     const int X = xnumber, Y = ynumber, Z = znumber;
-    for (int i = 2; i <= X - 1; ++i)
+    for (int i = i1; i <= std::min(i2, X - 1); ++i)
         for (int j = 2; j <= Y; ++j) {
             const double f = bedStepFactor(i, j - 1, i, j, 2.0 * m_dist_z[i][j][0]);
             if (f != 1.0)
                 for (int k = 2; k <= Z; ++k) flow1[i][j][k] *= f;
         }
-    for (int i = 2; i <= X; ++i)
+    for (int i = i1; i <= i2; ++i)
         for (int j = 2; j <= Y - 1; ++j) {
             const double f = bedStepFactor(i - 1, j, i, j, 2.0 * m_dist_z[i][j][0]);
             if (f != 1.0)
@@ -276,33 +305,87 @@ void bedSteps() {
 
 }  // namespace
 
-void closeWallFaces() {
-    for (int i = 2; i <= xnumber; ++i)
+void closeWallFaces() { closeWallFacesOf(2, xnumber); }
+
+void closeWallFacesOf(int i1, int i2) {
+    for (int i = i1; i <= i2; ++i)
         for (int j = 2; j <= ynumber; ++j)
             for (int k = 2; k <= znumber; ++k) {
-                if (WallI[i][j][k] == 1) flow1[i - 1][j][k] = 0.0;
+                if (WallI[i][j][k] == 1 && (i > i1 || i1 == 2)) flow1[i - 1][j][k] = 0.0;
                 if (WallI[i][j][k] == -1) flow1[i][j][k] = 0.0;
                 if (WallJ[i][j][k] == 1) flow2[i][j - 1][k] = 0.0;
                 if (WallJ[i][j][k] == -1) flow2[i][j][k] = 0.0;
                 if (WallK[i][j][k] == 1) flow3[i][j][k - 1] = 0.0;
                 if (WallK[i][j][k] == -1) flow3[i][j][k] = 0.0;
             }
+    // The last face of the planes, closed by the cell after it.
+    if (i1 <= i2 && i2 < xnumber)
+        for (int j = 2; j <= ynumber; ++j)
+            for (int k = 2; k <= znumber; ++k)
+                if (WallI[i2 + 1][j][k] == 1) flow1[i2][j][k] = 0.0;
 }
 
 void waterflow() {
     const RhieChowWeights rc = rhieChowWeights();
     const bool equalWeights = FlagRhieChow == 6;
-    iFaces(rc, equalWeights);
+    const int X = xnumber;
+    iFaces(rc, equalWeights, 2, X - 1);
+    inflowFace();
+    outflowFace();
     if (!equalWeights && FlagCyclicF == 2) cyclicCopy();
-    jFaces(rc, equalWeights);
-    kFaces(rc, equalWeights);
-    if (FlagTFS == 1)
-        for (int i = 2; i <= xnumber; ++i)
-            for (int j = 2; j <= ynumber; ++j) flow3[i][j][znumber] = 0.0;
+    jFaces(rc, equalWeights, 2, X);
+    kFaces(rc, equalWeights, 2, X);
+    if (FlagTFS == 1) closedSurface(2, X);
     if (MBNo > 0) multiBlockJoints(rc);
-    if (FlagRhieChow == 1) harmonicFaces(false);
-    if (FlagRhieChow == 2 || FlagRhieChow == 10) harmonicFaces(true);
+    if (FlagRhieChow == 1) harmonicFaces(false, 2, X);
+    if (FlagRhieChow == 2 || FlagRhieChow == 10) harmonicFaces(true, 2, X);
     closeWallFaces();
     blockedBoxFaces();
-    if (FlagRhieChow == 3) bedSteps();
+    if (FlagRhieChow == 3) bedSteps(2, X);
+}
+
+// The faces of one block. The cyclic copy, the joint faces and the seam faces
+// write faces that other blocks compute in their plain loops, and the harmonic
+// and bed-step passes must see them: after a barrier of the team, thread 0
+// writes them for the whole grid, and after a second barrier every block goes
+// on with its own passes. The wall and blocked-box zeroing follows the region
+// (waterflowCleanUp). The bed-step factor is positive, so zeroing before or
+// after it gives the same value.
+void waterflowOpenMP(int first_i, int last_i) {
+    const RhieChowWeights rc = rhieChowWeights();
+    const bool equalWeights = FlagRhieChow == 6;
+    const int X = xnumber;
+    const int t = omp_get_thread_num();
+    iFaces(rc, equalWeights, first_i, std::min(last_i, X - 1));
+    if (t == 0) inflowFace();
+    if (t == NoProcessesSolver - 1) outflowFace();
+    jFaces(rc, equalWeights, first_i, last_i);
+    kFaces(rc, equalWeights, first_i, last_i);
+    if (FlagTFS == 1) closedSurface(first_i, last_i);
+    const bool cyclic = !equalWeights && FlagCyclicF == 2;
+    if (cyclic || MBNo > 0) {
+        par::barrier();
+        if (t == 0) {
+            if (cyclic) cyclicCopy();
+            if (MBNo > 0) multiBlockJoints(rc);
+        }
+        par::barrier();
+    }
+    if (FlagRhieChow == 1) harmonicFaces(false, first_i, last_i);
+    if (FlagRhieChow == 2 || FlagRhieChow == 10) harmonicFaces(true, first_i, last_i);
+    if (FlagRhieChow == 3) bedSteps(first_i, last_i);
+}
+
+void waterflowCleanUp() {
+    closeWallFaces();
+    blockedBoxFaces();
+}
+
+void faceFluxes() {
+    if (!flowpar::threaded(flowpar::kFluxes)) {
+        flowSteps.waterflow();  // through the driver's table, so that tests may hold the fluxes
+        return;
+    }
+    flowpar::dispatchBlocks("waterflowOpenMP", waterflowOpenMP);
+    waterflowCleanUp();
 }

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <initializer_list>
 
 #include "control/engine.h"
 #include "grid/state.h"
@@ -16,6 +17,7 @@
 #include "control/log.h"
 #include "equations/workspace.h"
 #include "flow3d/flow3d.h"
+#include "flow3d/regions.h"
 #include "flow3d/state.h"
 
 namespace {
@@ -68,32 +70,36 @@ void flushTinyPressures() {
                 if (std::fabs(Pres[i][j][k]) < 1e-20) Pres[i][j][k] = 0.0;
 }
 
-// to = from over i 1..xnumber+1, j 1..ynumber+1, k 0..znumber+1, when both exist.
-void copyLevel(FieldArray<double, 3>& to, const FieldArray<double, 3>& from) {
-    if (to.isNull() || from.isNull()) return;
-    for (int i = 1; i <= xnumber + 1; ++i)
-        for (int j = 1; j <= ynumber + 1; ++j)
-            for (int k = 0; k <= znumber + 1; ++k) to[i][j][k] = from[i][j][k];
+// Each to = from over i 1..xnumber+1, j 1..ynumber+1, k 0..znumber+1, where
+// both exist; one plane kernel for all pairs.
+struct LevelCopy {
+    FieldArray<double, 3>* to;
+    const FieldArray<double, 3>* from;
+};
+void copyLevels(std::initializer_list<LevelCopy> pairs) {
+    LevelCopy todo[5];
+    int n = 0;
+    for (const LevelCopy& c : pairs)
+        if (!c.to->isNull() && !c.from->isNull() && n < 5) todo[n++] = c;
+    if (n == 0) return;
+    const int Y = ynumber, Z = znumber;
+    flowpar::planeKernel(1, xnumber + 1, [&todo, n, Y, Z](int i) {
+        for (int c = 0; c < n; ++c) {
+            FieldArray<double, 3>& to = *todo[c].to;
+            const FieldArray<double, 3>& from = *todo[c].from;
+            for (int j = 1; j <= Y + 1; ++j)
+                for (int k = 0; k <= Z + 1; ++k) to[i][j][k] = from[i][j][k];
+        }
+    });
 }
 
 void olderLevels() {
-    if (FlagTimeOrder != 0) {
-        copyLevel(xvel_old2, xvel_old);
-        copyLevel(yvel_old2, yvel_old);
-        copyLevel(zvel_old2, zvel_old);
-    }
-    if (FlagTimeOrder > 1) {
-        copyLevel(kinen_old2, kinen_old);
-        copyLevel(epsilon_old2, epsilon_old);
-    }
+    if (FlagTimeOrder != 0) copyLevels({{&xvel_old2, &xvel_old}, {&yvel_old2, &yvel_old}, {&zvel_old2, &zvel_old}});
+    if (FlagTimeOrder > 1) copyLevels({{&kinen_old2, &kinen_old}, {&epsilon_old2, &epsilon_old}});
 }
 
 void oldLevels() {
-    copyLevel(xvel_old, xvel);
-    copyLevel(yvel_old, yvel);
-    copyLevel(zvel_old, zvel);
-    copyLevel(kinen_old, kinen);
-    copyLevel(epsilon_old, epsilon);
+    copyLevels({{&xvel_old, &xvel}, {&yvel_old, &yvel}, {&zvel_old, &zvel}, {&kinen_old, &kinen}, {&epsilon_old, &epsilon}});
 }
 
 // The earlier time levels of a transient pass; on the first time step both

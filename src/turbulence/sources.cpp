@@ -3,6 +3,8 @@
 // layer) goes into `source`, the destruction into `wap` as an implicit
 // coefficient, so that wap k is the dissipation of a cell. Each turbulence
 // model's constants are one row of the table kSourceModels.
+#include <omp.h>
+
 #include <algorithm>
 #include <cmath>
 
@@ -11,6 +13,7 @@
 #include "equations/state.h"
 #include "flow3d/state.h"
 #include "control/log.h"
+#include "equations/parallel.h"
 #include "equations/workspace.h"
 #include "turbulence/turbulence.h"
 
@@ -229,14 +232,23 @@ void wrongEquation(Log& log) {
     endRun(-8);
 }
 
-// The sources of planes istart..iend with water density rho; the joint step
-// only for the whole-grid call.
-void sources(int istart, int iend, double rho, bool joints) {
+// Where the joint step runs: not at all (turbulencenew), in the whole-grid
+// call, or on thread 0 of the team between two barriers, after the
+// production of every block and before any block adds its further terms.
+enum class Joints { None, Whole, Team };
+
+// The sources of planes istart..iend with water density rho.
+void sources(int istart, int iend, double rho, Joints joints) {
     const SourceModel& m = sourceModel(TurbulenceModel);
     if (!m.acts) return;
-    Log log;  // ends the run with -3 when `boogie` cannot be opened
+    Log log;  // ends the run with -3 when `boogie` cannot be opened (after the region inside one)
     production(istart, iend);
-    if (joints) jointProduction();
+    if (joints == Joints::Whole) jointProduction();
+    if (joints == Joints::Team && MBNo > 0) {
+        par::barrier();
+        if (omp_get_thread_num() == 0) jointProduction();
+        par::barrier();
+    }
     roughnessLayerProduction(istart, iend, rho);
     const bool wrong = (Equation != 5 && Equation != 6) || (Equation == 6 && TurbulenceModel == 14);
     if (wrong) return wrongEquation(log);
@@ -256,6 +268,8 @@ const SourceModel& sourceModel(int code) {
 
 double rngEpsilonC2(double eta) { return rngC2(eta); }
 
-void turbulence() { sources(2, xnumber, 1000.0, true); }
+void turbulence() { sources(2, xnumber, 1000.0, Joints::Whole); }
 
-void turbulencenew(int istart, int iend) { sources(istart, iend, wdensity, false); }
+void turbulenceOpenMP(int istart, int iend) { sources(istart, iend, 1000.0, Joints::Team); }
+
+void turbulencenew(int istart, int iend) { sources(istart, iend, wdensity, Joints::None); }

@@ -49,6 +49,11 @@ const ViscosityModel& viscosityModel(int code);
 // ---------------------------------------------------------------------------
 // The whole grid, with the production of the multi-block joint cells.
 void turbulence();
+// The same for the planes istart..iend of one block, called by every thread
+// of a team of NoProcessesSolver threads with its block; the joint step runs
+// on thread 0 between two barriers of the team, so that the sources equal
+// those of turbulence bit for bit.
+void turbulenceOpenMP(int istart, int iend);
 // Planes istart..iend without the joint step, with the water density
 // wdensity in place of 1000.
 void turbulencenew(int istart, int iend);

@@ -422,8 +422,8 @@ bool momentumEquation() { return Equation >= 1 && Equation <= 3; }
 }  // namespace
 
 void wallallOpenMP(int istart, int iend) {
-    // Every block stores the same value.
-    std::atomic_ref<double>(sqcmyrho).store(1000.0 * std::sqrt(cmy), std::memory_order_relaxed);
+    // Inside a region the dispatcher has stored it before the region.
+    if (!inRegion()) sqcmyrho = 1000.0 * std::sqrt(cmy);
     if (istart > iend) return;
     clearWallCells(istart, iend);
 

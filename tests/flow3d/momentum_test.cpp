@@ -258,7 +258,7 @@ TEST_F(MomentumStep, TimeTerms) {
         int order, threads;
         bool secondOrderSource;
     };
-    const Case cases[] = {{"first_order", 0, 0, false}, {"second_order", 1, 0, true}, {"threads_first_order", 1, 2, false}};
+    const Case cases[] = {{"first_order", 0, 0, false}, {"second_order", 1, 0, true}, {"threads_second_order", 1, 2, true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         build({.timeStep = 0.5, .timeOrder = 1});

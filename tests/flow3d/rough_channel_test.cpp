@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "control/control.h"
 #include "control/engine.h"
@@ -30,6 +31,7 @@ struct RoughCase {
     int cellsX, cellsZ;  // cells along the channel and over the depth (3 across)
     double length, width, depth, ks, discharge;
     const char* criterion;
+    const char* extra = "";  // further control lines
 };
 
 std::string controlFile(const RoughCase& c, const char* run) {
@@ -44,7 +46,7 @@ std::string controlFile(const RoughCase& c, const char* run) {
     }
     std::snprintf(line, sizeof line, "\nW 1 40.0 %.10g %.10g\nW 2 0\nK 1 5000 50000\nK 2 1 1\n", c.discharge,
                   c.depth);
-    return s + line;
+    return s + line + c.extra;
 }
 
 std::string gridFile(const RoughCase& c) {
@@ -186,6 +188,35 @@ TEST_F(RoughChannel, CoarseGridCarriesThePressureFallByTheBedShear) {
     EXPECT_LT(m.profile, 0.03);
     EXPECT_LT(m.meanVelocity, 0.05);
     EXPECT_LT(m.flux, 1e-4);
+}
+
+// Four threads with the point solver's Jacobi steps across i-planes: the
+// same checks, and the serial fields within the iteration error that the
+// criterion leaves.
+TEST_F(RoughChannel, CoarseGridOnFourThreadsEndsOnTheSerialFields) {
+    auto fields = [] {
+        std::vector<double> v;
+        for (int i = 2; i <= xnumber; ++i)
+            for (int j = 2; j <= ynumber; ++j)
+                for (int k = 2; k <= znumber; ++k) v.push_back(xvel[i][j][k]);
+        return v;
+    };
+    ASSERT_TRUE(runCase(kCoarse).converged);
+    const std::vector<double> serial = fields();
+    RoughCase threaded = kCoarse;
+    threaded.extra = "F 206 4\nF 164 31\n";
+    const Measured m = runCase(threaded);
+    ASSERT_TRUE(m.converged) << m.logTail;
+    EXPECT_LT(m.bedShear, 0.05);
+    EXPECT_LT(m.profile, 0.03);
+    EXPECT_LT(m.meanVelocity, 0.05);
+    EXPECT_LT(m.flux, 1e-4);
+    const std::vector<double> u = fields();
+    ASSERT_EQ(u.size(), serial.size());
+    double worst = 0.0;
+    for (size_t n = 0; n < u.size(); ++n) worst = std::max(worst, std::fabs(u[n] - serial[n]) / m.ustar);
+    std::printf("threaded against serial: %.3g u*\n", worst);
+    EXPECT_LT(worst, 1e-4);  // some 3e-7 u* here
 }
 
 TEST_F(RoughChannel, CoarseGridPassesAgainFromTheWrittenResult) {

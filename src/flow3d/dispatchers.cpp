@@ -1,0 +1,49 @@
+#include "flow3d/dispatchers.h"
+
+#include <cmath>
+
+#include "control/engine.h"
+#include "equations/state.h"
+#include "equations/workspace.h"
+#include "flow3d/regions.h"
+#include "turbulence/turbulence.h"
+
+namespace {
+
+using Generator = void (*)();
+using BlockGenerator = void (*)(int, int);
+
+struct Scheme {
+    Generator whole;
+    BlockGenerator perBlock;
+};
+
+Scheme schemeOf(int code) {
+    const bool second = !aee.isNull();
+    if (code == 1 && second) return {coeffe_SOU, coeffe_SOUOpenMP};
+    if (code == 2) return {coeffe_central, coeffe_centralOpenMP};
+    if (code == 3 && second) return {coeffe_quick, coeffe_quickOpenMP};
+    return {coeffe_flow, coeffe_flowOpenMP};
+}
+
+}  // namespace
+
+void convectionCoefficients(int scheme) {
+    const Scheme s = schemeOf(scheme);
+    if (!flowpar::threaded(flowpar::kCoefficients)) {
+        s.whole();
+        return;
+    }
+    flowpar::dispatchBlocks("the coefficient dispatcher", [g = s.perBlock](int first, int last) { g(first, last); });
+}
+
+void wallLawStep() {
+    if (FlagWallDLL >= 1 || FlagWallNew != 0 || FlagWallAll == 1) return;
+    if (!flowpar::threaded(flowpar::kWallLaws)) {
+        wallall();
+        return;
+    }
+    // Every block would store the same value: the main thread stores it.
+    sqcmyrho = 1000.0 * std::sqrt(cmy);
+    flowpar::dispatchBlocks("wallallOpenMP", wallallOpenMP);
+}

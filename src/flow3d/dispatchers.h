@@ -1,0 +1,16 @@
+// The steps of the flow solver that run either serially or per i-block on the
+// thread team (F 206, G 50): the convection-diffusion coefficients and the
+// wall laws of the equation in the workspace.
+#pragma once
+
+// Coefficients of the equation in the workspace by the scheme code `scheme`
+// (sou of the equation): 1 second-order upwind and 3 QUICK when the
+// second-neighbour arrays exist, 2 central, anything else the power law;
+// the whole-grid generator, or its per-block twin on the team when G 50
+// entry 1 lets it.
+void convectionCoefficients(int scheme);
+
+// The wall laws of the equation in the workspace, when the built-in wall
+// kernel applies (F 120, F 228 and F 15 1 apply none): `wallall`, or
+// `wallallOpenMP` per block on the team when G 50 entry 2 lets it.
+void wallLawStep();

@@ -203,7 +203,9 @@ TEST_F(PressureSource, ChoiceOfForm) {
             const std::vector<double> serial = sourceOf(2);
             NoProcessesSolver = 2;
             EXPECT_EQ(sourceOf(2), serial);
-            if (code == 1) EXPECT_EQ(serial, form1);
+            if (code == 1) {
+                EXPECT_EQ(serial, form1);
+            }
         }
         MBNo = 1;
     }

@@ -11,6 +11,7 @@
 #include "control/log.h"
 #include "equations/workspace.h"
 #include "flow3d/flow3d.h"
+#include "flow3d/momentum_sources.h"
 #include "turbulence/turbulence.h"
 
 namespace {
@@ -29,7 +30,7 @@ Component component(int eq) {
 
 // The stencil of the momentum equations: 13 points for the second-order
 // schemes when their second-neighbour arrays exist.
-bool thirteenPoint() { return (sou[1] == 1 || sou[1] == 3) && !aee.isNull(); }
+bool thirteenPoint() { return momentumThirteenPoint(); }
 
 template <class Fn>
 void forInterior(Fn&& fn) {
@@ -189,6 +190,7 @@ void momentumStep() {
     GammaCalc();
     coefficients();
     const bool p13 = thirteenPoint();
+    momentumSources(MomentumStage::Coefficients, 2, xnumber);
 
     for (int eq = 1; eq <= 3; ++eq) {
         Equation = eq;
@@ -197,14 +199,21 @@ void momentumStep() {
         clearEquation();
         wallLaws();
         pressure_source();
+        momentumSources(MomentumStage::AfterPressure, 2, xnumber);
         timeTerm(c);
+        momentumSources(MomentumStage::AfterTimeTerm, 2, xnumber);
+        // (the porous-bed and vegetation terms come here)
+        momentumSources(MomentumStage::BeforeRelaxation, 2, xnumber);
         underRelax(phi, p13);
+        momentumSources(MomentumStage::AfterRelaxation, 2, xnumber);
         if (!couplingCoefficients(eq, p13)) return;
+        momentumSources(MomentumStage::AfterCoupling, 2, xnumber);
 
         f = phi;
         forBlockedCells([](int i, int j, int k) { wap[i][j][k] += 1e30; });
         if (lcray == 'Y') forInterior([](int i, int j, int k) { iAp[i][j][k] = 1.0 / wap[i][j][k]; });
         solve(eq, p13);
+        momentumSources(MomentumStage::AfterSolve, 2, xnumber);
         forBlockedCells([&](int i, int j, int k) { phi[i][j][k] = 0.0; });
         debugDump();
     }

@@ -15,7 +15,8 @@ double cellCentreLevel(int a, int b, int k);
 
 // The pressure of column (a, b) at level z, interpolated between the two
 // cells about it; the search starts at k = 3 and stops at the top cell, so a
-// level at or above the top centre takes the top-cell pressure. `form7`
+// level at the top centre takes the top-cell pressure (the forms lower every
+// level to the top centre of the column they search). `form7`
 // chooses that form's weight 0.5 (zc - z) / dz(kk) in place of
 // (zc - z) / (dz(kk) + dz(kk - 1)). The weight is not limited to 0..1.
 double levelPressure(int a, int b, double z, bool form7);

@@ -136,6 +136,8 @@ std::vector<Row> rows() {
     r.push_back({"buoyancy j = ynumber", 3, {3, Y, 3}, nothing, buoyancy(0.002),
                  [=] { return buoyant(Y, dz(3, Y, 3) + dz(3, Y - 1, 3)); }});
     r.push_back({"buoyancy at the threshold 0.001", 3, c, nothing, buoyancy(0.001), none});
+    r.push_back({"buoyancy with threads", 3, c, [] { NoProcessesSolver = 2; }, buoyancy(0.002),
+                 [=] { return buoyant(3, 0.5 * (dz(3, 2, 3) + dz(3, 4, 3) + 2.0 * dz(3, 3, 3))); }});
     r.push_back({"buoyancy not in u", 1, c, nothing, buoyancy(0.002), none});
     // Volume-source drag: C = dz 1000 |phi| V1, wap += V2 C, source += C phi (V2 - 1).
     auto volume = [](double V1, double V2, int boxes) {
@@ -161,6 +163,7 @@ std::vector<Row> rows() {
     r.push_back({"G 10 drag at rest", 1, c, nothing, [=] { volume(0.3, 2.0, 1)(); xvel[3][3][3] = 0.0; }, none});
     r.push_back({"G 11 with V2 = 1", 2, c, nothing, volume(0.3, 1.0, 1), drag(2, 0.3, 1.0, 1)});
     r.push_back({"two boxes add", 3, c, nothing, volume(0.3, 2.0, 2), drag(3, 0.3, 2.0, 2)});
+    r.push_back({"G 10 drag with threads", 1, c, [] { NoProcessesSolver = 2; }, volume(0.3, 2.0, 1), drag(1, 0.3, 2.0, 1)});
     r.push_back({"outside the box", 1, {3, 2, 3}, nothing, volume(0.3, 2.0, 1), none});
     // Free-surface gravity, w only, with its one-sided forms at the ends of the column.
     auto gravity = [](int tfs) { return [=] { FlagTFS = tfs; }; };
@@ -174,6 +177,8 @@ std::vector<Row> rows() {
     r.push_back({"gravity above a blocked cell", 3, {3, 3, 4}, nothing, [=] { gravity(1)(); WallK[3][3][4] = 1; },
                  [=] { return weight(dz(3, 3, 4) + dz(3, 3, 5)); }});
     r.push_back({"gravity off with F 36 2", 3, c, nothing, gravity(2), none});
+    r.push_back({"gravity with threads", 3, {3, 3, Z}, [] { NoProcessesSolver = 2; }, gravity(1),
+                 [=] { return weight(dz(3, 3, Z) + dz(3, 3, Z - 1)); }});
     // Wind on the top cells of open columns: F 0.0012 D A, u with the first factor, v with the second.
     auto wind = [](double W) {
         return [=] {
@@ -256,6 +261,10 @@ std::vector<Row> rows() {
     };
     r.push_back({"surface force bed cell", 3, {3, 3, 2}, tfsParams, surfaceForce(0.1), [=] { return lifted(2); }});
     r.push_back({"surface force top cell", 3, {3, 3, Z}, tfsParams, surfaceForce(0.1), [=] { return lifted(Z); }});
+    r.push_back({"surface force in a run without time steps", 3, {3, 3, Z}, [] { FlagTFS = 1; },
+                 [] { zvel[3][3][0] = 0.1; }, [] {
+                     return Change{0, -m_armap[3][3] * 9810.0 * (m_dist_z[3][3][Z] + m_dist_z[3][3][Z - 1])};
+                 }});
     r.push_back({"surface force without a change", 3, {3, 3, Z}, tfsParams, surfaceForce(0.3), [] {
                      return Change{0, -m_armap[3][3] * 9810.0 * (m_dist_z[3][3][Z] + m_dist_z[3][3][Z - 1])};
                  }});

@@ -1,7 +1,8 @@
 // Roughness-layer treatments of F 189: every value at one column against its
 // closed form (a column with its roughness below the bed-cell centre and one
 // with a blocked top cell untouched, ParamBrelk 1, the reference cell of
-// value 8), and where each acts in the momentum step.
+// value 8), and where each acts in the momentum step; there too, the
+// velocities that the Coriolis terms of u and v take.
 #include <cmath>
 #include <functional>
 #include <string>
@@ -191,16 +192,16 @@ TEST_F(RoughnessLayer, ValueEightWithoutAReference) {
     }
 }
 
-// Where each value acts in the momentum step: 5 before the coupling
+// Where the roughness layer acts in the momentum step: 5 before the coupling
 // coefficient invAP, 4 after it; 1 to 3 after the residual, so that the
 // residual does not see the scaling of the solved velocities.
-class RoughnessInMomentumStep : public RoughnessLayer {
+class SourcesInMomentumStep : public RoughnessLayer {
 protected:
     struct Run {
-        std::vector<double> invAP, wap, u;
+        std::vector<double> invAP, wap, u, v;
         double residual;
     };
-    static Run run(int value) {
+    static Run run(int value, const std::function<void()>& more = [] {}) {
         defaults();
         column(false);
         std::fill(wap.data(), wap.data() + wap.size(), 0.0);
@@ -218,13 +219,14 @@ protected:
         relaxVelocity = 0.5;
         FlagBrelk = value;
         ParamBrelk = 0.3;
+        more();
         momentumStep();
         auto copy = [](const FieldArray<double, 3>& a) { return std::vector<double>(a.data(), a.data() + a.size()); };
-        return {copy(invAP), copy(wap), copy(xvel), MaxResidual[1]};
+        return {copy(invAP), copy(wap), copy(xvel), copy(yvel), MaxResidual[1]};
     }
 };
 
-TEST_F(RoughnessInMomentumStep, PointsOfTheStep) {
+TEST_F(SourcesInMomentumStep, PointsOfTheStep) {
     const Run none = run(0), five = run(5), four = run(4), one = run(1);
     const int n = invAP.offset(kI, kJ, 2);
     const double f5 = 0.7 * std::pow(0.05 / kKs, 0.25) + 0.3, f4 = 0.7 * std::pow(0.05 / kKs, 0.4) + 0.3;
@@ -238,6 +240,27 @@ TEST_F(RoughnessInMomentumStep, PointsOfTheStep) {
     const int nu = xvel.offset(kI, kJ, 2);
     EXPECT_NEAR(one.u[nu], none.u[nu] * (0.7 * 0.05 / kKs + 0.3), 1e-14);
     EXPECT_EQ(one.u[xvel.offset(kI, kJ, 5)], none.u[xvel.offset(kI, kJ, 5)]);
+}
+
+// The Coriolis force of v takes the u just solved: v changes with the solve
+// of u only when the force is on (u itself takes v as it stood).
+TEST_F(SourcesInMomentumStep, CoriolisTakesTheNewU) {
+    for (int on : {0, 1}) {
+        SCOPED_TRACE(on);
+        auto coriolis = [on](int uSweeps) {
+            return [=] {
+                FlagCoriolis = on;
+                Coriolis = 0.5;
+                sweeps[1] = uSweeps;
+            };
+        };
+        const Run solved = run(0, coriolis(1)), kept = run(0, coriolis(0));
+        EXPECT_NE(solved.u, kept.u);
+        if (on)
+            EXPECT_NE(solved.v, kept.v);
+        else
+            EXPECT_EQ(solved.v, kept.v);
+    }
 }
 
 }  // namespace

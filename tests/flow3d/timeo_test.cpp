@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -184,6 +185,35 @@ TEST_F(FlowLogs, UnopenedLogsEndTheRun) {
         EXPECT_EQ(std::string(mc_message), std::string("cannot open file '") + c.file + "' ");
         std::filesystem::remove(c.file);
     }
+}
+
+}  // namespace
+
+namespace {
+
+// The real run writes one probe line per outer pass, before its inner
+// iterations: the time (constant, the flow solver does not advance it), then
+// one value per probe of the table, none for a letter of the other writers.
+TEST(FlowLogsRun, ProbeLinesOfATransientRun) {
+    Case c;
+    c.file("control",
+           "T transient channel with probes\n"
+           "F 2 W\n"
+           "F 33 0.5 1\n"
+           "G 1 6 4 4 1\n"
+           "G 3 0.0 30.0 65.0 100.0\n"
+           "G 7 0 1 2 4 2 4 0 0 1.0 1.0 0.0 0.0\n"
+           "G 7 1 -1 2 4 2 4 0 1 1.0 1.0 0.0 0.0\n"
+           "W 1 40.0 1.0 0.5\n"
+           "W 2 2 1 6\n"
+           "K 1 4 50000\n")
+        .file("timei", "O 0.0 3 u 3 3 3 f 3 3 3 p 2 2 2\n");
+    EXPECT_EQ(c.run(), 1) << c.boogie();
+    const std::vector<std::string> lines = readLines(c.dir() / "timeo");
+    ASSERT_EQ(lines.size(), 4u) << c.read("timeo");
+    const std::regex probe("0\\.0000e\\+00 -?\\d\\.\\d{6}e[+-]\\d\\d -?\\d\\.\\d{6}e[+-]\\d\\d ");
+    for (const std::string& l : lines) EXPECT_TRUE(std::regex_match(l, probe)) << l;
+    EXPECT_NE(lines[0], lines[3]);  // the flow develops from pass to pass
 }
 
 }  // namespace

@@ -368,8 +368,11 @@ void surfaceGravity(int first, int last) {
 WindNow windNow(int equation) {
     const int c = equation == 1 ? 1 : 2;
     if (TimeInNo == 0) return {Wind[0], Wind[c]};
-    if (TimeInTime.isNull() || Winn.isNull())
-        failf(-8, "Error - the wind series of timei missing in the momentum step\n");
+    if (TimeInTime.isNull() || Winn.isNull()) {
+        // Inside a parallel region the fault is recorded and the run ends after it.
+        faultf(-8, "Error - the wind series of timei missing in the momentum step\n");
+        return {0.0, 0.0};
+    }
     int m = 1;
     while (m < TimeInNo && TimeInTime[m] <= stime) ++m;
     // At or beyond the last row, and in a series of one row, its last row holds.

@@ -384,6 +384,12 @@ TEST_F(MomentumSources, WindLawsAndSeries) {
     };
     for (const auto& l : laws) EXPECT_NEAR(windDrag(l.law, l.W), l.D, 1e-9 * l.D) << l.law << " " << l.W;
 
+    // A series without its arrays (a run that does not step in time) is an
+    // internal inconsistency.
+    grid();
+    TimeInNo = 2;
+    EXPECT_EQ(exitCodeOf([] { windNow(1); }), -8);
+
     TimeStep = 1.0;  // the series exists in a run that steps in time
     Wind[0] = 5.0;
     grid();

@@ -172,8 +172,12 @@ void spreadSchmidt(FILE*) {
     for (int l = 0; l < 20; ++l) invSchmidt[l] = 1.0 / Schmidt;
 }
 
+// The RNG model's c_mu; the bed shear 1000 sqrt(cmy) k follows it.
 void turbulenceModelConstant(FILE*) {
-    if (TurbulenceModel == 1) cmy = 0.085;
+    if (TurbulenceModel == 1) {
+        cmy = 0.085;
+        sqcmyrho = 1000.0 * std::sqrt(cmy);
+    }
 }
 
 void reportSedimentScheme(FILE*) { logf("Using SOU scheme for sediment calculations\n"); }

@@ -5,6 +5,7 @@
 #include "control/engine.h"
 #include "grid/state.h"
 #include "grid/grid.h"
+#include "grid/koosurf.h"
 
 void writekoor() {
     FILE* fp = std::fopen("koordina.new", "w");
@@ -19,11 +20,5 @@ void writekoor() {
         }
     closeWritten(fp, "koordina.new");
     if (FlagTFS != 1) return;
-    fp = std::fopen("koosurf", "w");
-    if (!fp) failWrite("koosurf");
-    for (int i = 1; i <= xnumber; ++i)
-        for (int j = 1; j <= ynumber; ++j)
-            std::fprintf(fp, "%d %d %lf %lf %lf %lf\n", i, j, xval[i][j], yval[i][j], zval[i][j][0],
-                         zval[i][j][znumber]);
-    closeWritten(fp, "koosurf");
+    if (!writeKoosurf()) failWrite("koosurf");
 }

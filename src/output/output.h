@@ -22,5 +22,10 @@ bool writeParaView3D();        // ParaView3.vtk or its series
 bool writeParaView2D();        // ParaView2.vtk or its series
 bool writeInterpolSeries();    // interres time series
 bool writeForceReport();       // sumforce
-bool writeSpecialReport();     // the report of F 212
+// The special reports of F 212.
+bool writeBedDirectionReport();  // 1: mean bed-velocity directions in boogie
+bool writeAveragedFlowReport();  // 2: mean velocities and bed shear in boogie
+bool writeOutflowProfile();      // 3: innflow.t
+bool writeSquareGrid();          // 4: koordina.in
+bool writeSlopingBedReport();    // 8: boogie.slo
 const char* writeEndSurfaces();  // koosurf and spillmid at the end of a run

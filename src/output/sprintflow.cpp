@@ -23,7 +23,11 @@ OutputWriters defaultOutputWriters() {
     w.byInterpolVal[12][0] = writeTecplot3D;  // with the stress columns of a stress model
     w.byInterpolVal[19][0] = writeInterpolSeries;
     w.byInterpolVal[20][0] = writeForceReport;
-    for (int v : {1, 2, 3, 4, 8}) w.bySpecial[v] = writeSpecialReport;
+    w.bySpecial[1] = writeBedDirectionReport;
+    w.bySpecial[2] = writeAveragedFlowReport;
+    w.bySpecial[3] = writeOutflowProfile;
+    w.bySpecial[4] = writeSquareGrid;
+    w.bySpecial[8] = writeSlopingBedReport;
     return w;
 }
 

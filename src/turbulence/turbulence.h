@@ -37,6 +37,36 @@ constexpr int kTurbulenceModels = 21;  // F 24 codes 0..20
 const ViscosityModel& viscosityModel(int code);
 
 // ---------------------------------------------------------------------------
+// Source terms of the k and epsilon equations (Equation 5 and 6, set by the
+// caller after GammaCalc for the same Equation). For every interior cell
+// they store the production into `source` (replacing what was there) and
+// the destruction coefficient into `wap`, so that wap k is the dissipation
+// (density 1000 folded in); Stress keeps the volume times the strain-rate
+// invariant. The algebraic models (F 24 2..7, 10..13) write nothing. An
+// Equation other than 5 and 6 (or 6 under model 14) logs "Error in
+// turbulence calc., Equation = %d" and ends the run with -8; a `boogie`
+// that cannot be opened ends it with -3.
+// ---------------------------------------------------------------------------
+// The whole grid, with the production of the multi-block joint cells.
+void turbulence();
+// Planes istart..iend without the joint step, with the water density
+// wdensity in place of 1000.
+void turbulencenew(int istart, int iend);
+
+// One turbulence model's source constants, by its F 24 code.
+struct SourceModel {
+    bool acts;                   // the model has transport equations
+    double kSourceFactor;        // on the production of the k equation
+    double epsilonSourceFactor;  // c1 (with the factor taking back the viscosity's)
+    // C2 of the epsilon destruction from the strain parameter
+    // eta = sqrt(S^2) k / epsilon (null: wap of epsilon not written).
+    double (*c2)(double eta);
+};
+const SourceModel& sourceModel(int code);
+// The RNG model's C2 (1.68 at eta = 4.38; eta limited to 1e30).
+double rngEpsilonC2(double eta);
+
+// ---------------------------------------------------------------------------
 // Wall routine. Rewrites the equations of the wall cells of i-planes
 // istart..iend (j 2..ynumber, k 2..znumber): clears them and adds one term
 // per wall, by the wall-law variant FlagWallAll. Stores sqcmyrho =

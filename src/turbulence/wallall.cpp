@@ -7,8 +7,12 @@
 // table kVariants; the one-equation model (TurbulenceModel 14) replaces the
 // law of every variant but 2.
 //
-// The k, epsilon, omega and nu-tilde wall terms join this kernel with their
-// turbulence models; until then those equations get the clearing only.
+// For k (Equation 5) every taking-part wall adds the production by the wall
+// shear and the dissipation of the law (variant 11 pins k); for epsilon
+// (Equation 6) every wall pins the log-law value, and the top cells take the
+// free-surface value of F 185. The omega and nu-tilde wall values of the
+// k-omega and one-equation models join this kernel with those models; until
+// then those equations get the clearing only.
 #include <omp.h>
 
 #include <algorithm>
@@ -54,13 +58,26 @@ struct Side {
 struct Variant;
 using Terms = void (*)(int istart, int iend, const Variant& v);
 
+// Which walls of a wall cell take part in the k and epsilon steps.
+enum class KWalls {
+    All,       // every wall
+    KOnly,     // k-direction walls only (3)
+    ByHeight,  // side walls only above the bed roughness (4)
+};
+
 struct Variant {
     Group group;
     Terms momentum;            // momentum terms of the variant's law (null: none)
     bool reducedKappaAtBed;    // the sediment-reduced kappa at bed-type walls
     bool shortenedDistances;   // side-wall distances limited by the half height
     bool turbMultAtK;          // F 307 factor on the k-direction walls
+    Terms k;                   // terms of the k equation (null: none)
+    KWalls kWalls;             // walls taking part in the k and epsilon steps
+    bool epsilonReducedKappa;  // the reduced kappa in the epsilon value at k = 2
+    bool surfaceEpsilon;       // the free-surface epsilon of F 185
 };
+
+double heightAboveBed(int i, int j, int k);
 
 // ---------------------------------------------------------------------------
 // Wall data.
@@ -120,45 +137,45 @@ void forWalls(int i, int j, int k, const Variant& v, Fn&& fn) {
 // Momentum laws: R of one wall.
 // ---------------------------------------------------------------------------
 struct RoughLaw {  // 0, 2, 3, 4, 11: log law, profiles inside the roughness at k-walls
-    static double R(const Cell& c, const Side& s) {
+    static double R(const Cell& c, const Side& s, double) {
         const walllaw::Point p = walllaw::point(s.y, s.ks, s.kappa, c.ustar);
         if (s.dir == 2) return walllaw::roughBedLaw(p, WallChoiseForm, Bedformheight[c.i][c.j]);
         return walllaw::logLaw(p);
     }
 };
 struct SmoothLaw {  // 5
-    static double R(const Cell& c, const Side& s) {
+    static double R(const Cell& c, const Side& s, double) {
         return walllaw::smoothLaw(walllaw::point(s.y, s.ks, s.kappa, walllaw::smoothFrictionVelocity(c.kstar)));
     }
 };
 struct BlendedLaw {  // 6
-    static double R(const Cell& c, const Side& s) {
+    static double R(const Cell& c, const Side& s, double) {
         return walllaw::blendedLaw(walllaw::point(s.y, s.ks, s.kappa, c.ustar));
     }
 };
 struct TransitionalLaw {  // 7
-    static double R(const Cell& c, const Side& s) {
+    static double R(const Cell& c, const Side& s, double) {
         return walllaw::transitionalLaw(walllaw::point(s.y, s.ks, s.kappa, c.ustar));
     }
 };
 struct ClippedLaw {  // 8
-    static double R(const Cell& c, const Side& s) {
+    static double R(const Cell& c, const Side& s, double) {
         return walllaw::clippedLaw(walllaw::point(s.y, s.ks, s.kappa, c.ustar));
     }
 };
 struct ClippedNormalLaw {  // 9: at k-walls corrected by the bed-normal velocity of the column
-    static double R(const Cell& c, const Side& s) {
+    static double R(const Cell& c, const Side& s, double rmin) {
         const walllaw::Point p = walllaw::point(s.y, s.ks, s.kappa, c.ustar);
         if (s.dir != 2) return walllaw::clippedLaw(p);
         const int i = c.i, j = c.j;
         const double r = (xvel[i][j][2] * m_vec_z[i][j][1][0] + yvel[i][j][2] * m_vec_z[i][j][1][1] +
                           zvel[i][j][2] * m_vec_z[i][j][1][2]) /
                          c.ustar;
-        return walllaw::bedNormalCorrection(walllaw::clippedLawUnbounded(p), r, walllaw::kMomentumNormalMin);
+        return walllaw::bedNormalCorrection(walllaw::clippedLawUnbounded(p), r, rmin);
     }
 };
 struct RoughnessLayerLaw {  // 10
-    static double R(const Cell& c, const Side& s) {
+    static double R(const Cell& c, const Side& s, double) {
         return walllaw::roughnessLayerLaw(walllaw::point(s.y, s.ks, s.kappa, c.ustar));
     }
 };
@@ -177,7 +194,7 @@ void momentumTerms(int istart, int iend, const Variant& v) {
                 const Cell c = cellAt(i, j, k, rhoSqrtCmy);
                 const double u = xvel[i][j][k], vv = yvel[i][j][k], w = zvel[i][j][k];
                 forWalls(i, j, k, v, [&](const Side& s) {
-                    double C = 31.62 * c.S * s.A / Law::R(c, s);
+                    double C = 31.62 * c.S * s.A / Law::R(c, s, walllaw::kMomentumNormalMin);
                     if (mult && s.dir == 2) C *= TurbMultTest;
                     double nU = s.nx * u + s.ny * vv;
                     if (s.dir == 2) nU += s.nz * w;
@@ -213,22 +230,149 @@ void oneEquationMomentum(int istart, int iend, const Variant& v) {
 }
 
 // ---------------------------------------------------------------------------
+// k and epsilon terms.
+// ---------------------------------------------------------------------------
+bool takesPart(const Side& s, int i, int j, int k, const Variant& v) {
+    if (s.dir == 2 || v.kWalls == KWalls::All) return true;
+    if (v.kWalls == KWalls::KOnly) return false;
+    return heightAboveBed(i, j, k) > Xks[i][j];
+}
+
+// Calls fn(side) for the walls of cell (i, j, k) that take part in the k and
+// epsilon steps.
+template <class Fn>
+void forTurbulenceWalls(int i, int j, int k, const Variant& v, Fn&& fn) {
+    forWalls(i, j, k, v, [&](const Side& s) {
+        if (takesPart(s, i, j, k, v)) fn(s);
+    });
+}
+
+// The wall cell with the friction velocity of the k law, cmy^0.25 sqrt(k*).
+Cell kCellAt(int i, int j, int k, double rhoSqrtCmy, double C25) {
+    Cell c = cellAt(i, j, k, rhoSqrtCmy);
+    c.ustar = C25 * std::sqrt(c.kstar);
+    return c;
+}
+
+double speedSquared(int i, int j, int k) {
+    const double u = xvel[i][j][k], v = yvel[i][j][k], w = zvel[i][j][k];
+    return u * u + v * v + w * w;
+}
+
+// Production by the wall shear and dissipation of every wall:
+// wap += rho cmy^0.75 sqrt(k*) R / y V, source += 31.62 S U^2 / (R y) V.
+template <class Law>
+void kTerms(int istart, int iend, const Variant& v) {
+    const double rhoSqrtCmy = 1000.0 * std::sqrt(cmy);
+    const double C25 = std::pow(cmy, 0.25), C75 = std::pow(cmy, 0.75);
+    const bool mult = v.turbMultAtK && TurbMultFlag == 1;
+    for (int i = istart; i <= iend; ++i)
+        for (int j = 2; j <= ynumber; ++j)
+            for (int k = 2; k <= znumber; ++k) {
+                if (Wall[i][j][k] == 0) continue;
+                const Cell c = kCellAt(i, j, k, rhoSqrtCmy, C25);
+                const double U2 = speedSquared(i, j, k), V = Volume[i][j][k], sk = std::sqrt(c.kstar);
+                forTurbulenceWalls(i, j, k, v, [&](const Side& s) {
+                    double R = Law::R(c, s, walllaw::kKNormalMin);
+                    if (mult && s.dir == 2) R *= TurbMultTest;
+                    wap[i][j][k] += 1000.0 * C75 * sk * R / s.y * V;
+                    source[i][j][k] += 31.62 * c.S * U2 / (R * s.y) * V;
+                });
+            }
+}
+
+// Variant 11: every wall pins k at u_V^2 / sqrt(0.09), u_V the speed over
+// the plain log law's R.
+void fixedKTerms(int istart, int iend, const Variant& v) {
+    const double rhoSqrtCmy = 1000.0 * std::sqrt(cmy);
+    const double C25 = std::pow(cmy, 0.25);
+    for (int i = istart; i <= iend; ++i)
+        for (int j = 2; j <= ynumber; ++j)
+            for (int k = 2; k <= znumber; ++k) {
+                if (Wall[i][j][k] == 0) continue;
+                const Cell c = kCellAt(i, j, k, rhoSqrtCmy, C25);
+                const double Um = std::sqrt(speedSquared(i, j, k));
+                forTurbulenceWalls(i, j, k, v, [&](const Side& s) {
+                    const double uV = Um / walllaw::logLaw(walllaw::point(s.y, s.ks, s.kappa, c.ustar));
+                    wap[i][j][k] += 1e20;
+                    source[i][j][k] += 1e20 * 3.333333 * uV * uV;
+                });
+            }
+}
+
+// Epsilon of the top cell of every column of the block, F 185 1 or 2.
+void surfaceEpsilon(int istart, int iend) {
+    if (FlagSurfEps != 1 && FlagSurfEps != 2) return;
+    const int Z = znumber;
+    for (int i = istart; i <= iend; ++i) {
+        double W = 0.0;  // width of the section at the top layer
+        for (int j = 2; j <= ynumber; ++j) W += m_dist_y[i][j][Z];
+        W *= 2.0;
+        double before = 0.0;  // half widths of the top cells before j
+        for (int j = 2; j <= ynumber; ++j) {
+            const double kt = std::max(kinen[i][j][Z], 1e-9);
+            const double q = std::pow(kt, 1.5);
+            double h = 0.0;
+            for (int k = 2; k <= Z; ++k) h += m_dist_z[i][j][k];
+            h *= 2.0;
+            double value;
+            if (FlagSurfEps == 1) {
+                value = q / (SurfEpsCoeff * h + 1e-20);
+            } else {
+                const double d1 = 2.0 * before + m_dist_y[i][j][Z];
+                const double d2 = W - d1;
+                const double m = d2 > d1 ? d1 : d2;
+                const double L = h <= m ? h : m;
+                value = 0.41079 * q * (1.0 / (0.07 * h + 1e-20) + 1.0 / (L + 1e-20));
+            }
+            before += m_dist_y[i][j][Z];
+            wap[i][j][Z] += 1e30;
+            source[i][j][Z] += 1e30 * value;
+        }
+    }
+}
+
+// Every wall pins epsilon at cmy^0.75 k*^1.5 / (kappa y), then the surface.
+void epsilonTerms(int istart, int iend, const Variant& v) {
+    const double C75 = std::pow(cmy, 0.75);
+    for (int i = istart; i <= iend; ++i)
+        for (int j = 2; j <= ynumber; ++j)
+            for (int k = 2; k <= znumber; ++k) {
+                if (Wall[i][j][k] == 0) continue;
+                const double kstar = std::max(kinen[i][j][k], 1e-9);
+                const double q = C75 * std::pow(kstar, 1.5);
+                const bool reduced = v.epsilonReducedKappa && k == 2 && WallChoiseSed == 0;
+                const double kappaBed = reduced ? Xkappa / (1.0 + 2.5 * conc[0][i][j][k]) : Xkappa;
+                forTurbulenceWalls(i, j, k, v, [&](const Side& s) {
+                    const double kappa = s.dir == 2 ? kappaBed : Xkappa;
+                    wap[i][j][k] += 1e30;
+                    source[i][j][k] += 1e30 * q / (kappa * s.y);
+                });
+            }
+    if (v.surfaceEpsilon) surfaceEpsilon(istart, iend);
+}
+
+// ---------------------------------------------------------------------------
 // The variants, keyed by FlagWallAll.
 // ---------------------------------------------------------------------------
-constexpr Variant kClearOnly{Group::ClearOnly, nullptr, false, false, false};
+constexpr Variant kClearOnly{Group::ClearOnly, nullptr, false, false, false, nullptr, KWalls::All, false, false};
 const Variant kVariants[21] = {
-    /* 0 */ {Group::Standard, momentumTerms<RoughLaw>, true, false, false},
+    /* 0 */ {Group::Standard, momentumTerms<RoughLaw>, true, false, false, kTerms<RoughLaw>, KWalls::All, true, true},
     /* 1 */ kClearOnly,
-    /* 2 */ {Group::OwnLaw, momentumTerms<RoughLaw>, true, true, false},
-    /* 3 */ {Group::Standard, momentumTerms<RoughLaw>, true, false, false},
-    /* 4 */ {Group::Standard, momentumTerms<RoughLaw>, true, false, false},
-    /* 5 */ {Group::OwnLaw, momentumTerms<SmoothLaw>, false, false, true},
-    /* 6 */ {Group::OwnLaw, momentumTerms<BlendedLaw>, false, false, false},
-    /* 7 */ {Group::OwnLaw, momentumTerms<TransitionalLaw>, false, false, false},
-    /* 8 */ {Group::OwnLaw, momentumTerms<ClippedLaw>, false, false, false},
-    /* 9 */ {Group::OwnLaw, momentumTerms<ClippedNormalLaw>, false, false, false},
-    /* 10 */ {Group::OwnLaw, momentumTerms<RoughnessLayerLaw>, true, false, false},
-    /* 11 */ {Group::Standard, momentumTerms<RoughLaw>, true, false, false},
+    /* 2 */ {Group::OwnLaw, momentumTerms<RoughLaw>, true, true, false, kTerms<RoughLaw>, KWalls::All, true, false},
+    /* 3 */ {Group::Standard, momentumTerms<RoughLaw>, true, false, false, kTerms<RoughLaw>, KWalls::KOnly, true, false},
+    /* 4 */ {Group::Standard, momentumTerms<RoughLaw>, true, false, false, kTerms<RoughLaw>, KWalls::ByHeight, true,
+             false},
+    /* 5 */ {Group::OwnLaw, momentumTerms<SmoothLaw>, false, false, true, kTerms<SmoothLaw>, KWalls::All, false, true},
+    /* 6 */ {Group::OwnLaw, momentumTerms<BlendedLaw>, false, false, false, kTerms<BlendedLaw>, KWalls::All, false, true},
+    /* 7 */ {Group::OwnLaw, momentumTerms<TransitionalLaw>, false, false, false, kTerms<TransitionalLaw>, KWalls::All,
+             false, true},
+    /* 8 */ {Group::OwnLaw, momentumTerms<ClippedLaw>, false, false, false, kTerms<ClippedLaw>, KWalls::All, false, true},
+    /* 9 */ {Group::OwnLaw, momentumTerms<ClippedNormalLaw>, false, false, false, kTerms<ClippedNormalLaw>, KWalls::All,
+             false, true},
+    /* 10 */ {Group::OwnLaw, momentumTerms<RoughnessLayerLaw>, true, false, false, kTerms<RoughnessLayerLaw>,
+              KWalls::All, false, true},
+    /* 11 */ {Group::Standard, momentumTerms<RoughLaw>, true, false, false, fixedKTerms, KWalls::All, true, true},
     /* 12..20 */ kClearOnly, kClearOnly, kClearOnly, kClearOnly, kClearOnly, kClearOnly, kClearOnly,
     kClearOnly, kClearOnly,
 };
@@ -291,20 +435,31 @@ void wallallOpenMP(int istart, int iend) {
             noBranch();
         return;
     }
+    // The k-omega models' own wall values come with those models.
+    const bool kOmega = TurbulenceModel == 15 || TurbulenceModel == 16;
     switch (v.group) {
     case Group::ClearOnly:
         return;
     case Group::Standard:
         if (momentumEquation()) {
             if (FlagBrelk != 13) v.momentum(istart, iend, v);
-        } else if (Equation != 5 && Equation != 6 && TurbulenceModel != 15 && FlagBrelk != 13) {
+        } else if (Equation == 5) {
+            if (TurbulenceModel != 15) v.k(istart, iend, v);
+        } else if (Equation == 6) {
+            if (!kOmega) epsilonTerms(istart, iend, v);
+        } else if (TurbulenceModel != 15 && FlagBrelk != 13) {
             noBranch();
         }
         return;
     case Group::OwnLaw:
         if (momentumEquation())
             v.momentum(istart, iend, v);
-        else if (Equation != 5 && Equation != 6)
+        else if (Equation == 5)
+            v.k(istart, iend, v);
+        else if (Equation == 6) {
+            // Variant 2 pins epsilon under every model; the others hold omega from model 15 on.
+            if (FlagWallAll == 2 || TurbulenceModel < 14) epsilonTerms(istart, iend, v);
+        } else
             noBranch();
         return;
     }

@@ -163,11 +163,11 @@ INSTANTIATE_TEST_SUITE_P(
                      for (int l = 0; l < 20; ++l) EXPECT_DOUBLE_EQ(invSchmidt[l], 0.02) << l;
                      EXPECT_EQ(invSchmidt[20], 7.0);
                  }},
-        Accepted{"F24_model_1_sets_cmu_only", "F 24 1\n",
+        Accepted{"F24_model_1_sets_cmu_and_the_bed_shear_factor", "F 24 1\n",
                  [] {
                      EXPECT_EQ(TurbulenceModel, 1);
                      EXPECT_EQ(cmy, 0.085);
-                     EXPECT_EQ(sqcmyrho, 300.0);
+                     EXPECT_EQ(sqcmyrho, 1000.0 * std::sqrt(0.085));
                  }},
         Accepted{"F33_lower_floor_than_F17", "F 33 1e-11 4\n",
                  [] {

@@ -46,10 +46,10 @@ double poiseuille(double eta) { return 6.0 * eta * (1.0 - eta); }
 // equation takes the block correction before every sweep: the line solver
 // alone removes the long waves along the 80 cells only slowly (some 2700
 // passes instead of some 150).
-std::string controlFile(const LaminarCase& c, const char* criterion) {
+std::string controlFile(const LaminarCase& c, const char* criterion, const char* run = "W") {
     const double Q = kU * c.width * c.depth;
     char line[400];
-    std::string s = std::string("T laminar flume\nF 2 W\nF 24 2\nF 34 0\nF 15 5\nF 36 4\nF 211 ") + criterion + "\n";
+    std::string s = std::string("T laminar flume\nF 2 ") + run + "\nF 24 2\nF 34 0\nF 15 5\nF 36 4\nF 211 " + criterion + "\n";
     std::snprintf(line, sizeof line, "G 1 %d 4 %d 1\nG 3", c.cellsX + 1, c.cellsZ + 1);
     s += line;
     for (int k = 0; k <= c.cellsZ; ++k) {
@@ -99,24 +99,36 @@ struct Measured {
     std::string logTail;
 };
 
-// Runs the start-up and W on the fixture files of `c` in the working
-// directory and measures the fields it leaves, the developed reach starting
-// at `reach` times the length.
-Measured runCase(const LaminarCase& c, const char* criterion = "1e-6", double reach = 0.5) {
+// Runs the start-up and the run string `run` on the fixture files of `c` in
+// the working directory; false when the run ended the process.
+bool runEngine(const LaminarCase& c, const char* criterion, const char* run) {
     resetEngine();
     std::filesystem::remove("boogie");
-    writeFile("control", controlFile(c, criterion));
+    writeFile("control", controlFile(c, criterion, run));
     writeFile("koordina", gridFile(c));
-    Measured m;
-    if (exitCodeOf([] {
-            preReadG1("control");
-            Initial();
-        }) != kNoExit)
-        return m;
+    return exitCodeOf([] {
+               preReadG1("control");
+               Initial();
+           }) == kNoExit;
+}
+
+Measured measure(const LaminarCase& c, double reach);
+
+// Runs the start-up and W and measures the fields it leaves, the developed
+// reach starting at `reach` times the length.
+Measured runCase(const LaminarCase& c, const char* criterion = "1e-6", double reach = 0.5) {
+    if (!runEngine(c, criterion, "W")) return {};
+    Measured m = measure(c, reach);
     const std::string log = readFile("boogie");
     const std::string tail = "\nSolution converged\n";
     m.logTail = log.substr(log.size() > 2000 ? log.size() - 2000 : 0);
     m.converged = log.size() >= tail.size() && log.substr(log.size() - tail.size()) == tail;
+    return m;
+}
+
+// Measures the fields in memory against the analytic solution.
+Measured measure(const LaminarCase& c, double reach) {
+    Measured m;
 
     for (int i = 2; i <= xnumber; ++i)
         for (int j = 2; j <= ynumber; ++j)
@@ -186,6 +198,27 @@ TEST_P(LaminarChannel, FollowsTheAnalyticProfile) {
     EXPECT_LT(m.flux, 1e-4);
     std::printf("%s: wall cells %d, y+ %.3g (law) %.3g (shear), profile %.3g U, dp/dx %.3g, flux %.3g\n", c.name,
                 m.wallCells, m.yplusLaw, m.yplusShear, m.profile, m.gradient, m.flux);
+}
+
+// The converged fields come back from the written `result` (nine significant
+// digits) and pass the same checks: a start-up and run letter R alone.
+TEST_P(LaminarChannel, PassesAgainFromTheWrittenResult) {
+    const LaminarCase& c = GetParam();
+    ASSERT_TRUE(runCase(c).converged);
+    ASSERT_TRUE(std::filesystem::exists("result"));
+    ASSERT_TRUE(runEngine(c, "1e-6", "R")) << readFile("boogie");
+    const std::string log = readFile("boogie");
+    char line[80];
+    std::snprintf(line, sizeof line, "Have read %d cells from result file\n", (xnumber + 1) * (ynumber + 1) * (znumber + 2));
+    EXPECT_NE(log.find(line), std::string::npos) << log;
+    EXPECT_EQ(log.find("Iter:"), std::string::npos);  // nothing solved
+    const Measured m = measure(c, 0.5);
+    EXPECT_GT(m.wallCells, 0);
+    EXPECT_LT(m.yplusLaw, 11.626);
+    EXPECT_LT(m.yplusShear, 11.626);
+    EXPECT_LT(m.profile, 0.01);
+    EXPECT_LT(m.gradient, 0.02);
+    EXPECT_LT(m.flux, 1e-4);
 }
 
 const LaminarCase kCases[] = {

@@ -11,13 +11,26 @@
 #include "control/readers.h"
 #include "grid/state.h"
 #include "grid/grid.h"
-#include "support/gridfiles.h"
+#include "output/output.h"
 #include "support/grids.h"
 #include "support/testing.h"
 
 using namespace quird_test;
 
 namespace {
+
+// The grid files of the current grid as the result output writes them; the
+// file not asked for is removed.
+std::string writtenKoosurf() {
+    writespider();
+    std::filesystem::remove("xcyc");
+    return readFile("koosurf");
+}
+std::string writtenXcyc() {
+    writespider();
+    std::filesystem::remove("koosurf");
+    return readFile("xcyc");
+}
 
 class GridFiles : public EngineTest {
 protected:
@@ -52,7 +65,7 @@ protected:
 
 TEST_F(GridFiles, KoosurfAloneRedistributesEveryColumn) {
     fillGrid();
-    std::string text = koosurfText();
+    std::string text = writtenKoosurf();
     text += "0 3 99 99 99 99\n";          // outside: skipped
     text += "6 3 99 99 99 99\n";          // xnumber+2: skipped
     text += "5 3 7.5 8.5 0.5 3.5\n";      // xnumber+1: the ghost column
@@ -80,37 +93,30 @@ TEST_F(GridFiles, KoosurfAloneRedistributesEveryColumn) {
 
 TEST_F(GridFiles, XcycAloneGivesTheNodesAndTheTargetBed) {
     fillGrid();
-    std::vector<double> xc, yc;
-    for (int i = 1; i <= xnumber; ++i)
-        for (int j = 1; j <= ynumber; ++j)
-            for (int k = 1; k <= znumber; ++k) {
-                xc.push_back(2.0 * i + 0.5 * j + 0.01 * k);  // lines that lean with height
-                yc.push_back(j - 0.02 * k);
-            }
-    writeFile("xcyc", xcycText(xc.data(), yc.data()));
+    writtenXcyc();
     clearGrid();
     zval[2][2][0] = -5.0;
     ReadXCYC();
-    int n = 0;
     for (int i = 1; i <= xnumber; ++i)
         for (int j = 1; j <= ynumber; ++j)
-            for (int k = 1; k <= znumber; ++k, ++n) {
-                EXPECT_NEAR(Xc[i][j][k], xc[n], 1e-4);
-                EXPECT_NEAR(Yc[i][j][k], yc[n], 1e-4);
+            for (int k = 1; k <= znumber; ++k) {
+                EXPECT_NEAR(Xc[i][j][k], 2.0 * i + 0.5 * j, 5e-5);
+                EXPECT_NEAR(Yc[i][j][k], j, 5e-5);
+                EXPECT_NEAR(zval[i][j][k], 0.1 * i + (2.0 - 0.1 * i) * zdistrib[k] / 100.0, 5e-6);
             }
-    EXPECT_NEAR(xval[3][2], 2.0 * 3 + 0.5 * 2 + 0.01, 1e-4);  // the plan node is the bed node
-    EXPECT_NEAR(yval[3][2], 2.0 - 0.02, 1e-4);
-    EXPECT_NEAR(zval[2][2][2], 0.2 + 1.8 * 0.25, 1e-5);
+    EXPECT_NEAR(xval[3][2], 2.0 * 3 + 0.5 * 2, 5e-5);
+    EXPECT_NEAR(yval[3][2], 2.0, 5e-5);
     EXPECT_EQ(zval[2][2][0], zval[2][2][1]);
     EXPECT_EQ(readFile("boogie"), "Have not used file 'koosurf'\nReading data from xcyc\n");
 }
 
 TEST_F(GridFiles, XcycOverridesKoosurfButKeepsItsTargetBed) {
     fillGrid();
-    writeFile("koosurf", koosurfText());
+    const std::string koosurf = writtenKoosurf();
     for (int j = 1; j <= ynumber; ++j)
         for (int k = 1; k <= znumber; ++k) zval[3][j][k] += 1.0;  // xcyc has other levels
-    writeFile("xcyc", xcycText());
+    writtenXcyc();
+    writeFile("koosurf", koosurf);
     clearGrid();
     ReadXCYC();
     EXPECT_NEAR(zval[3][2][1], 1.3, 1e-5);
@@ -128,7 +134,7 @@ TEST_F(GridFiles, NeitherFileChangesNothing) {
 
 TEST_F(GridFiles, ShortOrMalformedXcycIsRefused) {
     fillGrid();
-    const std::string full = xcycText();
+    const std::string full = writtenXcyc();
     for (const std::string& text :
          {full.substr(0, full.size() - 40), full.substr(0, 60) + " x" + full.substr(60)}) {
         writeFile("xcyc", text);
@@ -197,10 +203,13 @@ TEST_P(RunLetterX, ReadsTheGridFiles) {
     fillGrid();
     for (int i = 1; i <= xnumber; ++i)
         for (int j = 1; j <= ynumber; ++j) xval[i][j] += 10.0;
-    if (c.koosurf) writeFile("koosurf", koosurfText());
+    const std::string koosurf = writtenKoosurf();
     for (int i = 1; i <= xnumber; ++i)
         for (int j = 1; j <= ynumber; ++j) xval[i][j] += 10.0;
-    if (c.xcyc) writeFile("xcyc", xcycText());
+    const std::string xcyc = writtenXcyc();
+    for (const char* name : {"boogie", "xcyc"}) std::filesystem::remove(name);
+    if (c.koosurf) writeFile("koosurf", koosurf);
+    if (c.xcyc) writeFile("xcyc", xcyc);
     fillGrid();
     std::memset(run, ' ', sizeof run);
     run[0] = 'X';
@@ -304,11 +313,11 @@ TEST_P(OptionXRun, BuildsTheConduitFromTheGridFiles) {
     run.file("control", "G 1 6 5 5 1\nG 3 0 25 50 75 100\nK 2 0 0\nW 1 50 1 1\nF 7 X\nF 2 A\n").file("koordina", koordina);
     for (int i = 1; i <= 6; ++i)
         for (int j = 1; j <= 5; ++j) zval[i][j][5] = 1.5;
-    if (c.koosurf) run.file("koosurf", koosurfText());
+    if (c.koosurf) run.file("koosurf", writtenKoosurf());
     for (int i = 1; i <= 6; ++i)
         for (int j = 1; j <= 5; ++j)
             for (int k = 1; k <= 5; ++k) zval[i][j][k] = 0.5 * (k - 1);
-    if (c.xcyc) run.file("xcyc", xcycText());
+    if (c.xcyc) run.file("xcyc", writtenXcyc());
     EXPECT_EQ(run.run(), c.code);
     for (const std::string& text : c.logged) EXPECT_NE(run.boogie().find(text), std::string::npos) << run.boogie();
 }

@@ -57,6 +57,11 @@ protected:
             zvel[i][j][k] = 0.05;
             kinen[i][j][k] = kK;
         });
+        for (int i = 0; i <= xnumber + 1; ++i)
+            for (int j = 0; j <= ynumber + 1; ++j)
+                for (int k = 0; k <= znumber + 1; ++k) Volume[i][j][k] = kDx * kDy * kDz;
+        FlagSurfEps = 0;
+        SurfEpsCoeff = 0.43;
         Equation = 1;
     }
 
@@ -339,9 +344,10 @@ TEST_F(WallKernel, ClearingOfTheTurbulenceSteps) {
         for (int k = 0; k <= znumber + 1; ++k) xvel[3][3][k] = yvel[3][3][k] = zvel[3][3][k] = 0.0;  // no friction
         callerTerms();
         wallall();
-        EXPECT_EQ(source[3][3][2] == 0.0, c.bed);
-        EXPECT_EQ(source[3][3][3] == 0.0, c.low);
-        EXPECT_EQ(source[3][3][4] == 0.0, c.high);
+        // A cell that is not cleared keeps the caller's terms (and gets no wall value).
+        EXPECT_EQ(source[3][3][2] != 3.0, c.bed);
+        EXPECT_EQ(source[3][3][3] != 3.0, c.low);
+        EXPECT_EQ(source[3][3][4] != 3.0, c.high);
     }
 }
 
@@ -399,9 +405,10 @@ TEST_F(WallKernel, AnyPartitionGivesTheWholeGridWorkspace) {
         kinen[i][j][k] = 0.01 * val(rng);
         m_dist_x[i][j][k] = pos(rng), m_dist_y[i][j][k] = pos(rng), m_dist_z[i][j][k] = pos(rng);
     });
-    for (int variant : {0, 5, 9}) {
+    FlagSurfEps = 2;
+    for (int variant : {0, 4, 5, 9, 11}) {
         FlagWallAll = variant;
-        for (int eq = 1; eq <= 3; ++eq) {
+        for (int eq : {1, 2, 3, 5, 6}) {
             Equation = eq;
             callerTerms();
             wallall();
@@ -428,6 +435,211 @@ TEST_F(WallKernel, AnyPartitionGivesTheWholeGridWorkspace) {
     wallallOpenMP(5, 4);
     EXPECT_EQ(sqcmyrho, 1000.0 * std::sqrt(0.085));
     forInterior([](int i, int j, int k) { ASSERT_EQ(wap[i][j][k], 5.0); });
+}
+
+
+// ---------------------------------------------------------------------------
+// k and epsilon.
+// ---------------------------------------------------------------------------
+constexpr double kC25 = 0.5477225575051661;  // 0.09^0.25
+constexpr double kC75 = 0.1643167672515498;  // 0.09^0.75
+constexpr double kU2 = 0.7 * 0.7 + 0.2 * 0.2 + 0.05 * 0.05;
+constexpr double kV = kDx * kDy * kDz;
+
+// Dissipation coefficient and production of one wall with resistance R.
+double kWap(double R, double y) { return 1000.0 * kC75 * std::sqrt(kK) * R / y * kV; }
+double kSource(double R, double y) { return 31.62 * std::sqrt(300.0 * kK) * kU2 / (R * y) * kV; }
+double logR(double y, double ks, double kappa) { return std::max(std::log(30.0 * y / ks), 0.01) / kappa; }
+
+// Bed, side and corner cells: one production and dissipation pair per wall;
+// epsilon pinned at the log-law value, a corner at the mean of its pins, the
+// reduced kappa only at the bed cell k = 2.
+TEST_F(WallKernel, KAndEpsilonOfBedSideAndCornerCells) {
+    wallCell(3, 2, 3, 0, 1, 0);  // side wall
+    wallCell(3, 3, 2, 0, 0, 1);  // bed, with sediment
+    wallCell(4, 2, 2, 0, 1, 1);  // corner
+    wallCell(4, 3, 3, 0, 0, 1);  // top of a blocked box
+    conc[0][3][3][2] = 0.4;
+    conc[0][4][3][3] = 0.4;
+    const double ys = kDy / 2, yb = kDz / 2;
+    struct Case {
+        const char* name;
+        int i, j, k;
+        double wap, source;  // k equation
+        double eps;          // pinned epsilon
+    };
+    const double side = logR(ys, XksJ1, 0.4), bed = logR(yb, 0.002, 0.2), bedPlain = logR(yb, 0.002, 0.4);
+    const double q = kC75 * std::pow(kK, 1.5);
+    const Case cases[] = {
+        {"side", 3, 2, 3, kWap(side, ys), kSource(side, ys), q / (0.4 * ys)},
+        {"bed", 3, 3, 2, kWap(bed, yb), kSource(bed, yb), q / (0.2 * yb)},
+        {"corner", 4, 2, 2, kWap(side, ys) + kWap(bedPlain, yb), kSource(side, ys) + kSource(bedPlain, yb),
+         0.5 * (q / (0.4 * ys) + q / (0.4 * yb))},
+        {"box_top", 4, 3, 3, kWap(bed, yb), kSource(bed, yb), q / (0.4 * yb)},
+    };
+    callerTerms();
+    Equation = 5;
+    wallall();
+    const std::vector<double> wapK(wap.data(), wap.data() + wap.size()), sourceK(source.data(), source.data() + source.size());
+    callerTerms();
+    Equation = 6;
+    wallall();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::int64_t n = &wap[c.i][c.j][c.k] - wap.data();
+        EXPECT_NEAR(wapK[n], c.wap, 1e-12 * c.wap);
+        EXPECT_NEAR(sourceK[n], c.source, 1e-12 * c.source);
+        EXPECT_NEAR(source[c.i][c.j][c.k] / wap[c.i][c.j][c.k], c.eps, 1e-12 * c.eps);
+    }
+    EXPECT_EQ(wap[3][3][3], 5.0);  // no wall: the caller's terms
+}
+
+// Variants 3 and 4: which walls take part; a side-wall cell exactly Xks above
+// the bed keeps its sources, one higher up gets its side terms.
+TEST_F(WallKernel, KWallsOfVariantsThreeAndFour) {
+    wallCell(3, 2, 2, 0, 1, 1);  // corner
+    wallCell(3, 2, 3, 0, 1, 0);  // centre 0.15 above the bed
+    wallCell(3, 2, 4, 0, 1, 0);  // centre 0.25 above the bed
+    Xks[3][2] = m_dist_z[3][2][3] + 2.0 * m_dist_z[3][2][2];  // exactly the centre height of (3, 2, 3)
+    const double ys = kDy / 2, yb = kDz / 2;
+    const double side = logR(ys, XksJ1, 0.4), bed = logR(yb, Xks[3][2], 0.4);
+    struct Case {
+        int variant;
+        double corner, low, high;  // wap of the k equation
+    };
+    const Case cases[] = {
+        {0, kWap(side, ys) + kWap(bed, yb), kWap(side, ys), kWap(side, ys)},
+        {3, kWap(bed, yb), 5.0, 5.0},
+        {4, kWap(bed, yb), 5.0, kWap(side, ys)},
+    };
+    Equation = 5;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.variant);
+        FlagWallAll = c.variant;
+        callerTerms();
+        wallall();
+        EXPECT_NEAR(wap[3][2][2], c.corner, 1e-12 * c.corner);
+        EXPECT_NEAR(wap[3][2][3], c.low, 1e-12 * c.low);
+        EXPECT_NEAR(wap[3][2][4], c.high, 1e-12 * c.high);
+    }
+}
+
+// Variants 5 to 10: the k terms follow each law's R with u* = cmy^0.25
+// sqrt(k*); variant 9 corrects bed walls with the lower clamp of the k law.
+TEST_F(WallKernel, KTermsOfTheSmoothAndTransitionalVariants) {
+    wallCell(3, 3, 2, 0, 0, 1);
+    const double y = kDz / 2, ustar = kC25 * std::sqrt(kK);
+    xvel[3][3][2] = 0.0;
+    zvel[3][3][2] = -0.1;  // into the bed: r = -0.1 / u*, clamped at -0.06
+    const double U2 = 0.2 * 0.2 + 0.1 * 0.1;
+    for (double ks : {1e-6, 0.002, 0.02}) {  // smooth, transitional and rough ks+
+        Xks[3][3] = ks;
+        const walllaw::Point p = walllaw::point(y, ks, 0.4, ustar);
+        struct Case {
+            int variant;
+            double R;
+        };
+        const Case cases[] = {
+            {5, walllaw::smoothLaw(walllaw::point(y, ks, 0.4, walllaw::smoothFrictionVelocity(kK)))},
+            {6, walllaw::blendedLaw(p)},
+            {7, walllaw::transitionalLaw(p)},
+            {8, walllaw::clippedLaw(p)},
+            {9, walllaw::bedNormalCorrection(walllaw::clippedLawUnbounded(p), -0.1 / ustar, -0.06)},
+            {10, walllaw::roughnessLayerLaw(p)},
+        };
+        for (const Case& c : cases) {
+            SCOPED_TRACE(testing::Message() << "variant " << c.variant << " ks " << ks);
+            FlagWallAll = c.variant;
+            Equation = 5;
+            wallall();
+            EXPECT_NEAR(wap[3][3][2], kWap(c.R, y), 1e-12 * kWap(c.R, y));
+            const double production = 31.62 * std::sqrt(300.0 * kK) * U2 / (c.R * y) * kV;
+            EXPECT_NEAR(source[3][3][2], production, 1e-12 * production);
+            Equation = 6;  // no reduced kappa in these variants
+            conc[0][3][3][2] = 0.4;
+            wallall();
+            conc[0][3][3][2] = 0.0;
+            EXPECT_NEAR(source[3][3][2] / wap[3][3][2], kC75 * std::pow(kK, 1.5) / (0.4 * y), 1e-12);
+        }
+    }
+}
+
+// F 307 with variant 5: at bed and roof the dissipation doubles and the
+// production halves; side walls are unchanged.
+TEST_F(WallKernel, SmoothWallFactorInTheKEquation) {
+    FlagWallAll = 5;
+    Equation = 5;
+    wallCell(3, 3, 2, 0, 0, 1);
+    wallCell(3, 3, 4, 0, 0, -1);
+    wallCell(3, 2, 3, 0, 1, 0);
+    auto terms = [] {
+        wallall();
+        return std::vector<double>{wap[3][3][2], source[3][3][2], wap[3][3][4], source[3][3][4], wap[3][2][3],
+                                   source[3][2][3]};
+    };
+    const std::vector<double> plain = terms();
+    TurbMultFlag = 1;
+    TurbMultTest = 2.0;
+    const std::vector<double> changed = terms();
+    for (int n : {0, 2}) {
+        EXPECT_NEAR(changed[n], 2.0 * plain[n], 1e-12 * plain[n]);
+        EXPECT_NEAR(changed[n + 1], 0.5 * plain[n + 1], 1e-12 * plain[n + 1]);
+    }
+    EXPECT_EQ(changed[4], plain[4]);
+    EXPECT_EQ(changed[5], plain[5]);
+}
+
+// Variant 11 pins k at (U / R)^2 / sqrt(0.09) of the plain log law.
+TEST_F(WallKernel, FixedKOfVariantEleven) {
+    FlagWallAll = 11;
+    WallChoiseForm = 2;  // no profile inside the roughness for the pinned k
+    Xks[3][3] = 0.2;
+    wallCell(3, 3, 2, 0, 0, 1);
+    Equation = 5;
+    wallall();
+    const double uV = std::sqrt(kU2) / logR(kDz / 2, 0.2, 0.4);
+    EXPECT_EQ(wap[3][3][2], 1e20);
+    EXPECT_NEAR(source[3][3][2] / wap[3][3][2], 3.333333 * uV * uV, 1e-12);
+}
+
+// Surface epsilon: F 185 1 from the depth; F 185 2 with the shorter of the
+// depth and the distance to the nearer bank, in a shallow and in a deep
+// column, the middle cell of the section included. Variant 3 adds nothing.
+TEST_F(WallKernel, SurfaceEpsilon) {
+    const int Z = znumber;
+    const double kt = kK, q = std::pow(kt, 1.5);
+    const double W = 3 * kDy;  // three cells across
+    struct Case {
+        const char* name;
+        int flag, variant, j;
+        double halfHeight;  // of every cell of the column
+        double value;       // 0: no pin
+    };
+    auto two = [&](double h, double d) { return 0.41079 * q * (1.0 / (0.07 * h) + 1.0 / d); };
+    const Case cases[] = {
+        {"depth", 1, 0, 3, kDz / 2, q / (0.43 * 3 * kDz)},
+        {"shallow_middle", 2, 0, 3, kDz / 2, two(3 * kDz, 3 * kDz)},
+        {"deep_middle", 2, 0, 3, 0.5, two(3.0, W / 2)},
+        {"deep_bank_row", 2, 5, 2, 0.5, two(3.0, kDy / 2)},
+        {"deep_far_bank_row", 2, 0, 4, 0.5, two(3.0, kDy / 2)},
+        {"variant_3", 1, 3, 3, kDz / 2, 0.0},
+    };
+    Equation = 6;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FlagSurfEps = c.flag;
+        FlagWallAll = c.variant;
+        for (int k = 2; k <= Z; ++k) m_dist_z[3][c.j][k] = c.halfHeight;
+        callerTerms();
+        wallall();
+        if (c.value == 0.0) {
+            EXPECT_EQ(wap[3][c.j][Z], 5.0);
+        } else {
+            EXPECT_EQ(wap[3][c.j][Z], 5.0 + 1e30);
+            EXPECT_NEAR(source[3][c.j][Z] / wap[3][c.j][Z], c.value, 1e-9 * c.value);
+        }
+        for (int k = 2; k <= Z; ++k) m_dist_z[3][c.j][k] = kDz / 2;
+    }
 }
 
 }  // namespace

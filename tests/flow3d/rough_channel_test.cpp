@@ -1,0 +1,221 @@
+// Turbulent flow along a rough bed, run through the start-up and run letter W
+// in process with the default k-epsilon model and rough-wall law, checked
+// against the log law and the momentum balance: a straight horizontal
+// channel under a rigid lid with frictionless banks, the outflow plane
+// copied into the inflow plane at every iteration so that a short reach
+// carries a developed flow. The flow is driven by the pressure alone:
+// u*^2 = -h (dp/dx) / rho.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "control/control.h"
+#include "control/engine.h"
+#include "control/reset.h"
+#include "flow3d/state.h"
+#include "grid/state.h"
+#include "support/testing.h"
+#include "turbulence/turbulence.h"
+
+using namespace quird_test;
+
+namespace {
+
+constexpr double kKappa = 0.4;
+
+struct RoughCase {
+    const char* name;
+    int cellsX, cellsZ;  // cells along the channel and over the depth (3 across)
+    double length, width, depth, ks, discharge;
+    const char* criterion;
+};
+
+std::string controlFile(const RoughCase& c, const char* run) {
+    char line[400];
+    std::string s = std::string("T rough channel\nF 2 ") + run + "\nF 16 ";
+    std::snprintf(line, sizeof line, "%.10g\nF 36 4\nF 174 1\nF 211 %s\nG 1 %d 4 %d 1\nG 3", c.ks, c.criterion,
+                  c.cellsX + 1, c.cellsZ + 1);
+    s += line;
+    for (int k = 0; k <= c.cellsZ; ++k) {
+        std::snprintf(line, sizeof line, " %.10g", 100.0 * k / c.cellsZ);
+        s += line;
+    }
+    std::snprintf(line, sizeof line, "\nW 1 40.0 %.10g %.10g\nW 2 0\nK 1 5000 50000\nK 2 1 1\n", c.discharge,
+                  c.depth);
+    return s + line;
+}
+
+std::string gridFile(const RoughCase& c) {
+    std::string s;
+    char line[200];
+    for (int i = 1; i <= c.cellsX + 1; ++i)
+        for (int j = 1; j <= 4; ++j) {
+            std::snprintf(line, sizeof line, "%d %d %.10f %.10f 0.0\n", i, j, c.length * (i - 1) / c.cellsX,
+                          c.width * (j - 1) / 3.0);
+            s += line;
+        }
+    return s;
+}
+
+double centreX(int i, int j) { return 0.25 * (xval[i - 1][j - 1] + xval[i][j - 1] + xval[i - 1][j] + xval[i][j]); }
+
+// What a converged run shows against the log law and the momentum balance.
+struct Measured {
+    bool converged = false;
+    double ustar = 0.0;       // from the pressure fall along the reach
+    double bedShear = 0.0;    // largest |sqcmyrho k(bed cell) / (rho u*^2) - 1|
+    double profile = 0.0;     // largest |u / u_log - 1| for 0.05 h < z < 0.2 h
+    double meanVelocity = 0.0;  // |U/u* / ((ln(30 h / ks) - 1) / kappa) - 1|, largest over the columns
+    double flux = 0.0;        // largest relative error of an i-face section's mass flux
+    std::string logTail;
+};
+
+// Runs the start-up and the run string `run` on the fixture files of `c` in
+// the working directory; false when the run ended the process.
+bool runEngine(const RoughCase& c, const char* run) {
+    resetEngine();
+    std::filesystem::remove("boogie");
+    writeFile("control", controlFile(c, run));
+    writeFile("koordina", gridFile(c));
+    return exitCodeOf([] {
+               preReadG1("control");
+               Initial();
+           }) == kNoExit;
+}
+
+Measured measure(const RoughCase& c);
+
+// Runs the start-up and W and measures the fields it leaves.
+Measured runCase(const RoughCase& c) {
+    if (!runEngine(c, "W")) return {};
+    Measured m = measure(c);
+    const std::string log = readFile("boogie");
+    const std::string tail = "\nSolution converged\n";
+    m.logTail = log.substr(log.size() > 2000 ? log.size() - 2000 : 0);
+    m.converged = log.size() >= tail.size() && log.substr(log.size() - tail.size()) == tail;
+    return m;
+}
+
+// The converged run, then a start-up and run letter R alone on the `result`
+// it wrote: the fields come back with nine significant digits.
+Measured fromWrittenResult(const RoughCase& c) {
+    Measured m = runCase(c);
+    if (!m.converged || !std::filesystem::exists("result") || !runEngine(c, "R")) return {};
+    const std::string log = readFile("boogie");
+    char line[80];
+    std::snprintf(line, sizeof line, "Have read %d cells from result file\n",
+                  (xnumber + 1) * (ynumber + 1) * (znumber + 2));
+    if (log.find(line) == std::string::npos || log.find("Iter:") != std::string::npos) return {};
+    m = measure(c);
+    m.converged = true;
+    return m;
+}
+
+// Measures the fields in memory against the log law and the momentum balance.
+Measured measure(const RoughCase& c) {
+    Measured m;
+
+    // Pressure fall between the second and the second-last cell row,
+    // averaged over the section.
+    const int first = 3, last = xnumber - 1;
+    const double h = c.depth;
+    double dp = 0.0, dx = 0.0;
+    int n = 0;
+    for (int j = 2; j <= ynumber; ++j) {
+        for (int k = 2; k <= znumber; ++k, ++n) dp += Pres[first][j][k] - Pres[last][j][k];
+        dx += centreX(last, j) - centreX(first, j);
+    }
+    dp /= n;
+    dx /= ynumber - 1;
+    m.ustar = std::sqrt(h * dp / dx / 1000.0);
+    const double tau = 1000.0 * m.ustar * m.ustar;
+    const double meanLaw = (std::log(30.0 * h / c.ks) - 1.0) / kKappa;
+
+    for (int i = first; i <= last; ++i)
+        for (int j = 2; j <= ynumber; ++j) {
+            m.bedShear = std::max(m.bedShear, std::fabs(sqcmyrho * kinen[i][j][2] / tau - 1.0));
+            double z = 0.0, q = 0.0;
+            for (int k = 2; k <= znumber; ++k) {
+                const double dz = m_dist_z[i][j][k];
+                z += dz;
+                if (z > 0.05 * h && z < 0.2 * h) {
+                    const double law = m.ustar / kKappa * std::log(30.0 * z / c.ks);
+                    m.profile = std::max(m.profile, std::fabs(xvel[i][j][k] / law - 1.0));
+                }
+                q += xvel[i][j][k] * 2.0 * dz;
+                z += dz;
+            }
+            m.meanVelocity = std::max(m.meanVelocity, std::fabs(q / z / m.ustar / meanLaw - 1.0));
+        }
+
+    const double massFlux = 1000.0 * c.discharge;
+    for (int i = 1; i <= xnumber; ++i) {
+        double sum = 0.0;
+        for (int j = 2; j <= ynumber; ++j)
+            for (int k = 2; k <= znumber; ++k) sum += flow1[i][j][k];
+        m.flux = std::max(m.flux, std::fabs(sum / massFlux - 1.0));
+    }
+    return m;
+}
+
+void report(const RoughCase& c, const Measured& m) {
+    std::printf("%s: u* %.4g m/s, bed shear %.3g, profile %.3g, mean velocity %.3g, flux %.3g\n", c.name, m.ustar,
+                m.bedShear, m.profile, m.meanVelocity, m.flux);
+}
+
+// Depth 1 m, ks = 0.05 m, 20 layers. The tolerances come from analysis: the
+// bed-cell shear is tau (1 - y/h), 2.5 % below the wall value on 20 layers;
+// standard k-epsilon has no wake, so the depth mean follows the log law.
+const RoughCase kChannel{"RoughChannel", 20, 20, 20.0, 3.0, 1.0, 0.05, 3.0, "1e-5"};
+
+// A coarse version for the normal set: 10 layers on a 10 m reach.
+const RoughCase kCoarse{"CoarseRoughChannel", 10, 10, 10.0, 3.0, 1.0, 0.05, 3.0, "1e-4"};
+
+class LongRoughChannel : public EngineTest {};
+class RoughChannel : public EngineTest {};
+
+// The momentum balance holds at any resolution: the bed shear of the wall
+// law carries the pressure fall, and every section the discharge.
+TEST_F(RoughChannel, CoarseGridCarriesThePressureFallByTheBedShear) {
+    const Measured m = runCase(kCoarse);
+    ASSERT_TRUE(m.converged) << m.logTail;
+    report(kCoarse, m);
+    EXPECT_LT(m.bedShear, 0.05);
+    EXPECT_LT(m.profile, 0.03);
+    EXPECT_LT(m.meanVelocity, 0.05);
+    EXPECT_LT(m.flux, 1e-4);
+}
+
+TEST_F(RoughChannel, CoarseGridPassesAgainFromTheWrittenResult) {
+    const Measured m = fromWrittenResult(kCoarse);
+    ASSERT_TRUE(m.converged) << readFile("boogie");
+    report(kCoarse, m);
+    EXPECT_LT(m.bedShear, 0.05);
+    EXPECT_LT(m.profile, 0.03);
+    EXPECT_LT(m.meanVelocity, 0.05);
+    EXPECT_LT(m.flux, 1e-4);
+}
+
+TEST_F(LongRoughChannel, FollowsTheLogLawAndTheMomentumBalance) {
+    const Measured m = runCase(kChannel);
+    ASSERT_TRUE(m.converged) << m.logTail;
+    report(kChannel, m);
+    EXPECT_LT(m.bedShear, 0.05);
+    EXPECT_LT(m.profile, 0.03);
+    EXPECT_LT(m.meanVelocity, 0.05);
+    EXPECT_LT(m.flux, 1e-4);
+}
+
+TEST_F(LongRoughChannel, PassesAgainFromTheWrittenResult) {
+    const Measured m = fromWrittenResult(kChannel);
+    ASSERT_TRUE(m.converged) << readFile("boogie");
+    report(kChannel, m);
+    EXPECT_LT(m.bedShear, 0.05);
+    EXPECT_LT(m.profile, 0.03);
+    EXPECT_LT(m.meanVelocity, 0.05);
+    EXPECT_LT(m.flux, 1e-4);
+}
+
+}  // namespace

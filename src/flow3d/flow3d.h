@@ -41,9 +41,9 @@ void pressure_source();
 
 // The momentum step of one inner iteration: eddy viscosity and coefficients
 // once, then the equations of u, v and w in turn (wall laws, pressure
-// gradient, time term, under-relaxation, pressure-coupling coefficients
-// invAP, invFlow, invAPC, blocked boxes, residual, block correction, sweeps,
-// debug dump). A zero centre coefficient of u logs the cell, sets
+// gradient, time term, the optional sources of flow3d/momentum_sources.h,
+// under-relaxation, pressure-coupling coefficients invAP, invFlow, invAPC,
+// blocked boxes, residual, block correction, sweeps, debug dump). A zero centre coefficient of u logs the cell, sets
 // FlagErrorBreak and returns before u is solved.
 void momentumStep();
 // Appends the coefficients of the G 14 cells of the equation just solved

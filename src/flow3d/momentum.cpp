@@ -12,6 +12,7 @@
 #include "equations/workspace.h"
 #include "flow3d/dispatchers.h"
 #include "flow3d/flow3d.h"
+#include "flow3d/momentum_sources.h"
 #include "flow3d/regions.h"
 #include "turbulence/turbulence.h"
 
@@ -31,7 +32,7 @@ Component component(int eq) {
 
 // The stencil of the momentum equations: 13 points for the second-order
 // schemes when their second-neighbour arrays exist.
-bool thirteenPoint() { return (sou[1] == 1 || sou[1] == 3) && !aee.isNull(); }
+bool thirteenPoint() { return momentumThirteenPoint(); }
 
 template <class Fn>
 void forInterior(Fn&& fn) {
@@ -178,6 +179,7 @@ void momentumStep() {
     GammaCalc();
     coefficients();
     const bool p13 = thirteenPoint();
+    momentumSources(MomentumStage::Coefficients, 2, xnumber);
 
     for (int eq = 1; eq <= 3; ++eq) {
         Equation = eq;
@@ -189,16 +191,23 @@ void momentumStep() {
         wallLaws();
         flowpar::stamp(3);
         pressure_source();
+        momentumSources(MomentumStage::AfterPressure, 2, xnumber);
         flowpar::stamp(4);
         timeTerm(c);
+        momentumSources(MomentumStage::AfterTimeTerm, 2, xnumber);
+        // (the porous-bed and vegetation terms come here)
+        momentumSources(MomentumStage::BeforeRelaxation, 2, xnumber);
         flowpar::stamp(5);
         underRelax(phi, p13);
+        momentumSources(MomentumStage::AfterRelaxation, 2, xnumber);
         if (!couplingCoefficients(eq, p13)) return;
+        momentumSources(MomentumStage::AfterCoupling, 2, xnumber);
 
         f = phi;
         forBlockedCells([](int i, int j, int k) { wap[i][j][k] += 1e30; });
         if (lcray == 'Y') forInterior([](int i, int j, int k) { iAp[i][j][k] = 1.0 / wap[i][j][k]; });
         solve(eq, p13);
+        momentumSources(MomentumStage::AfterSolve, 2, xnumber);
         forBlockedCells([&](int i, int j, int k) { phi[i][j][k] = 0.0; });
         debugDump();
     }

@@ -65,6 +65,8 @@ FlowSteps defaultFlowSteps();
     /* Iteration and time. Writers: WaterSolve; stime also bed_logg. */                                        \
     V(long, Iter, 0)                                         /* current outer iteration, counted from 1 */     \
     V(double, stime, 0.0)                                    /* simulated time (s) */                          \
+    /* The inner iteration of the outer pass, from 1. Writer: WaterSolve. */                                 \
+    V(int, InnerIteration, 0)                                                                                  \
     /* Start values of the solver. Writer: startup (sinit.cpp, relaxationFactors). */                          \
     V(double, Xkappa, 0.4)                                   /* von Karman constant of the wall laws */        \
     V(double, relaxVelocity, 0.0) V(double, relaxPressure, 0.0) /* under-relaxation from K 3 */                \

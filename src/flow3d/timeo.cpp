@@ -1,8 +1,109 @@
-#include "flow3d/flow3d.h"
-#include "control/engine.h"
-#include "equations/state.h"
+// The flow solver's two small logs: `timeo`, the values of the `timei`
+// probes once per printed outer pass, and `forcelog`, the pressure forces on
+// the blocked boxes of a run with the transient free surface.
+#include <cstdio>
 
-// Filled as the writers are built; until then each does nothing.
-void timeoStart() {}
-void timeoLine() {}
-void forcelog() {}
+#include "control/engine.h"
+#include "grid/state.h"
+#include "equations/state.h"
+#include "flow3d/state.h"
+#include "sediment/state.h"
+#include "control/log.h"
+#include "flow3d/flow3d.h"
+
+namespace {
+
+// A log that cannot be opened ends the run with -3; the status text names it.
+FILE* openOrEnd(const char* name, const char* mode) {
+    FILE* fp = std::fopen(name, mode);
+    if (fp) return fp;
+    char text[100];
+    std::snprintf(text, sizeof text, "cannot open file '%s' ", name);
+    setMessage(text);
+    endRun(-3);
+}
+
+// The record whose window holds the simulated time strictly, else the last.
+const TimePrintRecord& printRecordNow() {
+    for (int p = 0; p < TimePrintNo; ++p)
+        if (TimePrint[p].time < stime && stime < TimePrint[p].endTime) return TimePrint[p];
+    return TimePrint[TimePrintNo - 1];
+}
+
+// The value a probe letter prints; false for a letter of the other writers.
+// A temperature probe in a run without temperature prints 0, so that the
+// columns stay one per probe.
+bool probeValue(const TimePrintRecord& r, int q, double& value) {
+    const int i = r.iCell[q], j = r.jCell[q], k = r.kCell[q];
+    switch (r.letter[q]) {
+    case 'c': value = conc[r.index[q]][i][j][k]; return true;
+    case 'd': value = diff[i][j][k]; return true;
+    case 'e': value = epsilon[i][j][k]; return true;
+    case 'k': value = kinen[i][j][k]; return true;
+    case 'p': value = Pres[i][j][k]; return true;
+    case 't': value = temp.isNull() ? 0.0 : temp[i][j][k]; return true;
+    case 'u': value = xvel[i][j][k]; return true;
+    case 'v': value = yvel[i][j][k]; return true;
+    case 'w': value = zvel[i][j][k]; return true;
+    case 'z': value = zval[i][j][k]; return true;
+    default: return false;
+    }
+}
+
+struct Force {
+    double x = 0.0, y = 0.0;
+    // p A n with the face normal (nx, ny).
+    void add(double pA, const double* n) {
+        x += pA * n[0];
+        y += pA * n[1];
+    }
+};
+
+// The pressure forces on the four vertical sides of a box, each from the
+// fluid cell just outside the side through the face between that cell and
+// the box. A side in the boundary cells (the box reaching to n+1) has no
+// cell outside it and takes no part.
+Force boxForce(const OutBlockRecord& b) {
+    Force F;
+    const bool highI = b.i2 + 1 <= xnumber + 1, highJ = b.j2 + 1 <= ynumber + 1;
+    for (int i = b.i1; i <= b.i2; ++i)
+        for (int k = b.k1; k <= b.k2; ++k) {
+            F.add(Pres[i][b.j1 - 1][k] * m_ar_y[i][b.j1 - 1][k], &m_vec_y[i][b.j1 - 1][0]);
+            if (highJ) F.add(-Pres[i][b.j2 + 1][k] * m_ar_y[i][b.j2][k], &m_vec_y[i][b.j2][0]);
+        }
+    for (int j = b.j1; j <= b.j2; ++j)
+        for (int k = b.k1; k <= b.k2; ++k) {
+            F.add(Pres[b.i1 - 1][j][k] * m_ar_x[b.i1 - 1][j][k], &m_vec_x[b.i1 - 1][j][0]);
+            if (highI) F.add(-Pres[b.i2 + 1][j][k] * m_ar_x[b.i2][j][k], &m_vec_x[b.i2][j][0]);
+        }
+    return F;
+}
+
+}  // namespace
+
+void timeoStart() {
+    FILE* fp = openOrEnd("timeo", "w");
+    closeWritten(fp, "timeo");
+}
+
+void timeoLine() {
+    if (TimePrintNo <= 0) return;  // no probes: the driver does not call
+    FILE* fp = openOrEnd("timeo", "a");
+    const TimePrintRecord& r = printRecordNow();
+    std::fprintf(fp, "%10.4e ", stime);
+    for (int q = 0; q < r.count; ++q) {
+        double value;
+        if (probeValue(r, q, value)) std::fprintf(fp, "%10.6e ", value);
+    }
+    std::fprintf(fp, "\n");
+    closeWritten(fp, "timeo");
+}
+
+void forcelog() {
+    FILE* fp = openOrEnd("forcelog", Iter == 1 ? "w" : "a");
+    for (int b = 1; b <= OutBlockNo; ++b) {
+        const Force F = boxForce(OutBlock[b]);
+        std::fprintf(fp, "Forces on block %d : %lg, %lg N in x and y direction\n", b, F.x, F.y);
+    }
+    closeWritten(fp, "forcelog");
+}

@@ -317,6 +317,7 @@ void moveGrid() {
 }
 
 InnerEnd innerIteration(int n, bool& pauseNoted, LargestResidual& res) {
+    InnerIteration = n;
     setProgram(" MB-Flow             ");
     if (FlagGridChange == 1) moveGrid();
     if (!(n == 1 && Iter == 1)) flowSteps.boundary();

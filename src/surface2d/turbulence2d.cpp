@@ -109,7 +109,6 @@ struct CellState {
 struct Terms {
     double wap, source;
 };
-using TermsOf = Terms (*)(const CellState& c);
 
 // Dissipation 1000 V epsilon / k, implicit in k.
 Terms kStandard(const CellState& c) { return {1000.0 * c.V * c.eps / (c.k + 1e-20), c.P}; }
@@ -131,13 +130,27 @@ Terms epsilonRng(const CellState& c) {
     return {1000.0 * c2 * c.V * r, c.P * 1.42 * 0.719 * r};
 }
 
+// wap and source of every interior cell from the terms of its model.
+template <Terms (*terms)(const CellState&)>
+void applyTerms() {
+    for (int i = 2; i <= xnumber; ++i)
+        for (int j = 2; j <= ynumber; ++j) {
+            const CellState c{2.0 * m_armap[i][j] * m_dist_z[i][j][0], kinen[i][j][0], epsilon[i][j][0],
+                              gama[i][j][0], source[i][j][0]};
+            const Terms t = terms(c);
+            wap[i][j][0] = t.wap;
+            source[i][j][0] = t.source;
+        }
+}
+
 struct PlaneTurbulence {
-    TermsOf k, epsilon;  // null: the model has no k and epsilon equations here
+    void (*k)();        // the terms of the k equation (null: the model has no
+    void (*epsilon)();  // k and epsilon equations here)
 };
 constexpr PlaneTurbulence kNone{nullptr, nullptr};
 constexpr PlaneTurbulence kPlaneTurbulence[kTurbulenceModels] = {
-    {kStandard, epsilonStandard},  // 0 k-epsilon
-    {kRng, epsilonRng},            // 1 RNG k-epsilon
+    {applyTerms<kStandard>, applyTerms<epsilonStandard>},  // 0 k-epsilon
+    {applyTerms<kRng>, applyTerms<epsilonRng>},            // 1 RNG k-epsilon
     kNone, kNone, kNone, kNone, kNone, kNone, kNone, kNone, kNone, kNone,  // 2..11
     kNone, kNone, kNone, kNone, kNone, kNone, kNone, kNone, kNone,         // 12..20
 };
@@ -157,17 +170,8 @@ void turbulence2D() {
         endRun(-8);
     }
     if (MBNo > 0) eqk::checkJointTables("turbulence2D");
-    const int X = xnumber, Y = ynumber;
-    for (int i = 2; i <= X; ++i)
-        for (int j = 2; j <= Y; ++j) source[i][j][0] = production(plain(i, j));
+    for (int i = 2; i <= xnumber; ++i)
+        for (int j = 2; j <= ynumber; ++j) source[i][j][0] = production(plain(i, j));
     if (MBNo > 0) joins();
-    const TermsOf terms = Equation == 5 ? model.k : model.epsilon;
-    for (int i = 2; i <= X; ++i)
-        for (int j = 2; j <= Y; ++j) {
-            const CellState c{2.0 * m_armap[i][j] * m_dist_z[i][j][0], kinen[i][j][0], epsilon[i][j][0],
-                              gama[i][j][0], source[i][j][0]};
-            const Terms t = terms(c);
-            wap[i][j][0] = t.wap;
-            source[i][j][0] = t.source;
-        }
+    (Equation == 5 ? model.k : model.epsilon)();
 }

@@ -231,7 +231,7 @@ constexpr int kEquationTable = 20;              // per-equation tables, equation
     X(int, FlagGradDLL, 0)             /* F 243 */                                             \
     X(int, FlagFlocDLL, 0)             /* F 260 (stored only) */                               \
     X(double, cmy, 0.09)               /* F 286 (F 24 with 1 sets 0.085): c_mu */              \
-    X(double, sqcmyrho, 300.0)         /* F 286: 1000 x sqrt(cmy) */                           \
+    X(double, sqcmyrho, 300.0)         /* F 286: 1000 x sqrt(cmy); the wall laws renew it */   \
     X(int, FlagGammaDamp, 0)           /* F 288 */                                             \
     X(int, NoLoops, 1)                 /* F 300 */                                             \
     X(int, FlagBlockSed, 1)            /* F 300 */                                             \

@@ -7,17 +7,8 @@ namespace {
 using sevenpoint::Pair;
 using sevenpoint::Params;
 using eqk::faceViscosity;
+using eqk::powerLawWeight;
 
-// Power-law weight of a face: max(0, (1 - 0.1 |P|)^5), which is 0 from
-// |P| = 10 on (so also beyond 20, where the scheme stops evaluating it).
-// Written without a branch so that the face loops vectorise.
-inline double powerLawWeight(double F, double D) {
-    const double p = std::fabs(F / (D + 1e-20));
-    const double t = 1.0 - 0.1 * p;
-    const double t2 = t * t;
-    const double w = t2 * t2 * t;
-    return w > 0.0 ? w : 0.0;
-}
 
 inline Pair facePair(double F, double D, double s) {
     const double base = (powerLawWeight(F, D) + s) * D;

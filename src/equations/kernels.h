@@ -76,6 +76,18 @@ inline double faceViscosity(double dL, double dH, double gL, double gH) {
     return (dH * gL + dL * gH) / (dL + dH);
 }
 
+// Power-law weight of a face of mass flux F and diffusion conductance D:
+// max(0, (1 - 0.1 |P|)^5) of the cell Peclet number P = |F| / (D + 1e-20),
+// which is 0 from |P| = 10 on (so also beyond 20, where the scheme stops
+// evaluating it). Written without a branch so that the face loops vectorise.
+inline double powerLawWeight(double F, double D) {
+    const double p = std::fabs(F / (D + 1e-20));
+    const double t = 1.0 - 0.1 * p;
+    const double t2 = t * t;
+    const double w = t2 * t2 * t;
+    return w > 0.0 ? w : 0.0;
+}
+
 // A flushed value: +0.0 when its magnitude is below 1e-30 (a NaN stays).
 inline double flushed(double x) { return std::fabs(x) < 1e-30 ? 0.0 : x; }
 

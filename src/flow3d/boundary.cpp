@@ -28,16 +28,6 @@ double iFaceFlux(int face, int i, int j, int k) {
 // Default inlet and outlet (no openings).
 // ---------------------------------------------------------------------------
 
-[[noreturn]] void zeroOutflow(Log& log) {
-    const int X = xnumber;
-    log.write("sbound: Error, zero flux out !\n");
-    log.write("This error may be corrected with the use of G 7 data sets\n");
-    log.printf("A,vec(xnu,2,2)= %e %e %e\n", m_ar_x[X][2][2], m_vec_x[X][2][0], m_vec_x[X][2][1]);
-    log.printf("Velocity-out:%lf %lf\n", xvel[X + 1][3][3], yvel[X + 1][3][3]);
-    log.close();
-    endRun(1);
-}
-
 bool openAtInflow(int j, int k) { return OBlok[2][j][k] == 1; }
 
 // Discharge through face 1 from the present cell-1 velocities, over the
@@ -109,7 +99,7 @@ void cyclicCopyBlocked() {
 
 void defaultInletOutlet(Log& log) {
     const int X = xnumber;
-    if (ynumber == 1) zeroOutflow(log);
+    if (ynumber == 1) zeroOutflowError(log);
     double fluxInn = 0.0, fluxOut = 0.0;
     for (int j = 2; j <= ynumber; ++j) {
         const double nx = m_vec_x[X][j][0], ny = m_vec_x[X][j][1];
@@ -133,7 +123,7 @@ void defaultInletOutlet(Log& log) {
             fluxOut += q;
         }
     }
-    if (fluxOut < 1e-20) zeroOutflow(log);
+    if (fluxOut < 1e-20) zeroOutflowError(log);
     if (FlagCyclic > 0 && OutBlockNo > 0) {
         fluxInn = fluxOut = 0.0;
         for (int j = 2; j <= ynumber; ++j)
@@ -368,6 +358,16 @@ void slipWalls() {
 }
 
 }  // namespace
+
+void zeroOutflowError(Log& log) {
+    const int X = xnumber;
+    log.write("sbound: Error, zero flux out !\n");
+    log.write("This error may be corrected with the use of G 7 data sets\n");
+    log.printf("A,vec(xnu,2,2)= %e %e %e\n", m_ar_x[X][2][2], m_vec_x[X][2][0], m_vec_x[X][2][1]);
+    log.printf("Velocity-out:%lf %lf\n", xvel[X + 1][3][3], yvel[X + 1][3][3]);
+    log.close();
+    endRun(1);
+}
 
 void boundary() {
     // The discharge series holds columns for openings 1..10 only.

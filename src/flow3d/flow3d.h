@@ -53,6 +53,10 @@ void debugDump();
 // Boundary values of the cells beyond the domain faces: default inlet and
 // outlet, the top layer, the openings of G 7 and frictionless side walls.
 void boundary();
+// No flow out through the downstream face without openings: the four lines
+// of the default outlet in the log, which is closed, and exit code 1.
+class Log;
+[[noreturn]] void zeroOutflowError(Log& log);
 
 // The equation steps of one inner iteration, in the order the driver calls
 // them. The momentum step reports a centre coefficient below 1e-30 by

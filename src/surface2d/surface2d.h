@@ -27,3 +27,32 @@ void WaterGaussSeidel2D();
 void BlockCorrection2D();
 // MaxResidual[Equation] of the equation of the plane.
 void Residual2D();
+
+// The terms of the u, v, k and epsilon equations of the plane.
+//
+// Eddy viscosity gama (kg/(m s)) and diffusivity diff (m2/s) of the plane
+// for `Equation` (1 for both momentum equations, 5, 6): the background
+// F 34 + 0.001 everywhere, the turbulence model's viscosity in the interior.
+void GammaCalc2D();
+// Outflow boundary values: the boundary cells behind outflow faces take the
+// velocities, k and epsilon of the cells inside, scaled to the inflow
+// (without openings; no outflow ends the run with 1) or to the discharge of
+// each outflow opening of G 7 marked for updating.
+void boundary2D();
+// Neighbour coefficients ae, aw, an, as of the interior cells by the power
+// law, from flow1, flow2 and gama of `Equation`; wap and source untouched.
+void coeffe_flow2D();
+// Subtracts the pressure force on every interior cell from `source` of the
+// u (Equation 1) or v (2) equation; any other Equation ends the run with -8.
+void pressure_source2D();
+// Bed and wall law: clears wap and source of the interior cells (the k
+// equation keeps the shear production of turbulence2D in source) and adds
+// the bed friction of u and v, the bed terms of k or the wall value of
+// epsilon, by the turbulence model; renews sqcmyrho. Ends the run with -7
+// for the Manning model on an equation other than u or v, with -4 for an
+// equation no law handles.
+void wallall2D();
+// Shear production and dissipation of k (Equation 5) and epsilon (6) of the
+// k-epsilon models, stored in source and wap of the interior cells; any
+// other model returns at once. Another Equation ends the run with -8.
+void turbulence2D();

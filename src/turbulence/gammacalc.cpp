@@ -80,8 +80,7 @@ void manningViscosity() {
             const double u = xvel[i][j][znumber], v = yvel[i][j][znumber];
             const double U = std::sqrt(u * u + v * v);
             const double h = m_dist_z[i][j][0];
-            const double add =
-                110.0 * h * (0.03846 * std::pow(Xks[i][j], 0.166667)) * U * 3.132 * std::pow(h, -0.16667);
+            const double add = manningEddyViscosity(h, Xks[i][j], U);
             for (int k = 2; k <= znumber; ++k) gama[i][j][k] += add;
         }
 }
@@ -196,6 +195,10 @@ void copyToK() {
 }
 
 }  // namespace
+
+double manningEddyViscosity(double d, double ks, double speed) {
+    return 110.0 * d * (0.03846 * std::pow(ks, 0.166667)) * speed * 3.132 * std::pow(d, -0.16667);
+}
 
 const ViscosityModel& viscosityModel(int code) {
     static constexpr ViscosityModel kConstant{0.0, 1.0, 1.0, nullptr};

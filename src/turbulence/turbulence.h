@@ -36,6 +36,14 @@ struct ViscosityModel {
 constexpr int kTurbulenceModels = 21;  // F 24 codes 0..20
 const ViscosityModel& viscosityModel(int code);
 
+// Depth-scaled viscosity of a rough bed from Manning's formula, kg/(m s):
+// 1000 * 0.11 * d * u* with the Manning friction velocity
+// u* = 3.132 n |U| / d^(1/6) and the Strickler coefficient n = ks^(1/6) / 26
+// (d the length the viscosity scales with, ks the bed roughness, |U| the
+// speed; the literals 110, 0.03846, 3.132 and the exponents 0.166667 and
+// -0.16667 as the model has them).
+double manningEddyViscosity(double d, double ks, double speed);
+
 // ---------------------------------------------------------------------------
 // Source terms of the k and epsilon equations (Equation 5 and 6, set by the
 // caller after GammaCalc for the same Equation). For every interior cell

@@ -1,0 +1,70 @@
+// Eddy viscosity gama and diffusivity diff of the depth-averaged plane
+// (k = 0): a background value everywhere, and in the interior cells the
+// turbulence model's viscosity, reached through a table keyed by F 24.
+#include <cmath>
+
+#include "control/engine.h"
+#include "grid/state.h"
+#include "equations/state.h"
+#include "flow3d/state.h"
+#include "turbulence/turbulence.h"
+#include "surface2d/surface2d.h"
+
+namespace {
+
+constexpr double kMolecular = 0.001;  // kg/(m s), water
+
+// One turbulence model's viscosity in the plane.
+struct PlaneViscosity {
+    // 1000 c_mu of the k-epsilon term c k^2 / epsilon (0: none).
+    double cmuRho;
+    // Whether the depth-scaled Manning term is added.
+    bool manning;
+    // Factors on the whole viscosity of an interior cell: for the epsilon
+    // equation, and for the k and epsilon equations (Equation above 4).
+    double epsilonFactor;
+    double turbulenceFactor;
+};
+
+constexpr PlaneViscosity kBackground{0.0, false, 1.0, 1.0};
+constexpr PlaneViscosity kPlaneModels[kTurbulenceModels] = {
+    {90.0, true, 0.7692, 1.0},  // 0 k-epsilon (1/1.3 for epsilon)
+    {85.0, true, 1.0, 1.39},    // 1 RNG k-epsilon (1/0.719 for k and epsilon)
+    kBackground, kBackground, kBackground, kBackground, kBackground,  // 2..6
+    {0.0, true, 1.0, 1.0},      // 7 depth-averaged viscosity from Manning's formula
+    kBackground, kBackground, kBackground, kBackground, kBackground, kBackground,  // 8..13
+    kBackground, kBackground, kBackground, kBackground, kBackground, kBackground, kBackground,  // 14..20
+};
+
+const PlaneViscosity& planeViscosity(int code) {
+    return code >= 0 && code < kTurbulenceModels ? kPlaneModels[code] : kBackground;
+}
+
+}  // namespace
+
+void GammaCalc2D() {
+    const int X = xnumber, Y = ynumber;
+    const double base = ArtEddyVisc + kMolecular;
+    for (int i = 1; i <= X + 1; ++i)
+        for (int j = 1; j <= Y + 1; ++j) gama[i][j][0] = base;
+
+    const PlaneViscosity& m = planeViscosity(TurbulenceModel);
+    const double factor = (Equation == 6 ? m.epsilonFactor : 1.0) * (Equation > 4 ? m.turbulenceFactor : 1.0);
+    if (m.cmuRho != 0.0 || m.manning)
+        for (int i = 2; i <= X; ++i)
+            for (int j = 2; j <= Y; ++j) {
+                double g = gama[i][j][0];
+                if (m.cmuRho != 0.0) {
+                    const double k = kinen[i][j][0];
+                    g += m.cmuRho * k * k / (epsilon[i][j][0] + 1e-20);
+                }
+                if (m.manning) {
+                    const double u = xvel[i][j][0], v = yvel[i][j][0];
+                    g += manningEddyViscosity(m_dist_z[i][j][0], Xks[i][j], std::sqrt(u * u + v * v));
+                }
+                gama[i][j][0] = g * factor;
+            }
+
+    for (int i = 1; i <= X + 1; ++i)
+        for (int j = 1; j <= Y + 1; ++j) diff[i][j][0] = 0.001 * gama[i][j][0] / Schmidt;
+}

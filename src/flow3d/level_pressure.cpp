@@ -169,11 +169,6 @@ void froudeForm(bool blend, int first, int last) {
 
 }  // namespace
 
-double cellCentreLevel(int a, int b, int k) {
-    return 0.125 * (zval[a - 1][b - 1][k - 1] + zval[a][b - 1][k - 1] + zval[a - 1][b][k - 1] + zval[a][b][k - 1] +
-                    zval[a - 1][b - 1][k] + zval[a][b - 1][k] + zval[a - 1][b][k] + zval[a][b][k]);
-}
-
 double levelPressure(int a, int b, double z, bool form7) {
     const int Z = znumber;
     int kk = 3;

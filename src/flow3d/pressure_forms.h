@@ -1,6 +1,8 @@
 // Forms of the pressure-gradient source kept apart from pressure_source.cpp.
 #pragma once
 
+#include "grid/geometry.h"
+
 // F 46 7, 9 and 10: horizontal pressure differences between the levels of
 // the cell centres. Called by pressure_source for those codes (FlagPresGrad
 // chooses the form).
@@ -10,8 +12,8 @@ void levelPressureForm();
 // give the whole-grid result.
 void levelPressureFormPlanes(int first, int last);
 
-// Centre level of cell (a, b, k): the mean of its eight corner nodes.
-double cellCentreLevel(int a, int b, int k);
+// Centre level of a cell: cellCentreLevel of grid/geometry.h.
+using geometry::cellCentreLevel;
 
 // The pressure of column (a, b) at level z, interpolated between the two
 // cells about it; the search starts at k = 3 and stops at the top cell, so a

@@ -96,6 +96,12 @@ inline double riseJ(const CellCorners& c, int k) {
 
 // Half the height of the cell of layer k: half the mean over the four corner
 // columns of z(k) - z(k-1) (m_dist_z).
+// Level of the centre of cell (i, j, k): the mean of its eight corner nodes.
+inline double cellCentreLevel(int i, int j, int k) {
+    return 0.125 * (zval[i - 1][j - 1][k - 1] + zval[i][j - 1][k - 1] + zval[i - 1][j][k - 1] + zval[i][j][k - 1] +
+                    zval[i - 1][j - 1][k] + zval[i][j - 1][k] + zval[i - 1][j][k] + zval[i][j][k]);
+}
+
 inline double halfHeight(const CellCorners& c, int k) {
     return 0.125 * (nodeLevel(c.c11, k) + nodeLevel(c.c01, k) + nodeLevel(c.c10, k) + nodeLevel(c.c00, k) -
                     nodeLevel(c.c11, k - 1) - nodeLevel(c.c01, k - 1) - nodeLevel(c.c10, k - 1) - nodeLevel(c.c00, k - 1));

@@ -26,12 +26,6 @@ double cornerLevel(int i, int j, int k) {
     return cornerSum(i, j, [k](int a, int b) { return zval[a][b][k]; }) / 4.0;
 }
 
-double cellCentreLevel(int i, int j, int k) {
-    return (cornerSum(i, j, [k](int a, int b) { return zval[a][b][k - 1]; }) +
-            cornerSum(i, j, [k](int a, int b) { return zval[a][b][k]; })) /
-           8.0;
-}
-
 double layerPointLevel(int i, int j, int k) {
     if (k <= 1) return cornerLevel(i, j, 1);
     if (k > znumber) return cornerLevel(i, j, znumber);

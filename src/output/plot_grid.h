@@ -3,6 +3,7 @@
 // nodes i-1..i and j-1..j; the ghost nodes 0 and n+1 count at the ends.
 #pragma once
 
+#include "grid/geometry.h"
 #include "output/catalogue.h"
 
 // x and y of column (i, j): the means over its four corner nodes.
@@ -12,9 +13,8 @@ double columnY(int i, int j);
 // Mean of zval at node level k over the four corner nodes of column (i, j).
 double cornerLevel(int i, int j, int k);
 
-// Height of the centre of cell (i, j, k): the mean over its eight corners,
-// four at level k-1 and four at level k.
-double cellCentreLevel(int i, int j, int k);
+// Height of the centre of cell (i, j, k): cellCentreLevel of grid/geometry.h.
+using geometry::cellCentreLevel;
 
 // z of the point (i, j, k) of a 3-D file, k 1..znumber+1: the bed at k = 1,
 // the surface at znumber+1, the cell centres between.

@@ -191,8 +191,8 @@ TEST_F(LevelPressure, FroudeForms) {
         }
         EXPECT_NEAR(sourceAt(3, i, j, k), -0.5 * m_armap[i][j] * (Pres[i][j][k + 1] - Pres[i][j][k - 1]), 1e-8);
     }
-    // A supercritical column takes the differences of form 1, and so does
-    // every column of a threaded run.
+    // A supercritical column takes the differences of form 1; a threaded run
+    // computes what a serial run computes.
     slopingGrid();
     setFroude(1.21);
     FlagPresGrad = 1;
@@ -200,9 +200,10 @@ TEST_F(LevelPressure, FroudeForms) {
     FlagPresGrad = 9;
     EXPECT_NEAR(sourceAt(1, i, j, k), form1, 1e-9);
     setFroude(0.0);
-    EXPECT_GT(std::fabs(sourceAt(1, i, j, k) - form1), 1.0);
+    const double subcritical = sourceAt(1, i, j, k);
+    EXPECT_GT(std::fabs(subcritical - form1), 1.0);
     NoProcessesSolver = 2;
-    EXPECT_EQ(sourceAt(1, i, j, k), form1);
+    EXPECT_EQ(sourceAt(1, i, j, k), subcritical);
 }
 
 // A cell whose level lies above the top centre of the column beyond takes

@@ -1,4 +1,4 @@
-// The special reports of F 212: mean bed-velocity directions (1) and mean
+// The reports of F 212: mean bed-velocity directions (1) and mean
 // velocities and bed shear (2) in `boogie`, the outflow profile as inflow
 // records (3, `innflow.t`), a square grid on the first grid line (4,
 // `koordina.in`) and the share of steep bed along the flow (8, `boogie.slo`).

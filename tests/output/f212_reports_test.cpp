@@ -1,4 +1,4 @@
-// The special reports of F 212 and the surface files of the last pass of a
+// The reports of F 212 and the surface files of the last pass of a
 // transient run, written through the result writer.
 #include <cmath>
 #include <filesystem>
@@ -22,7 +22,7 @@ using namespace quird_test;
 
 namespace {
 
-class SpecialReports : public EngineTest {
+class F212Reports : public EngineTest {
 protected:
     // A case of a table starts from a fresh engine in an empty folder.
     static void fresh() {
@@ -30,8 +30,8 @@ protected:
         for (const auto& entry : std::filesystem::directory_iterator(".")) std::filesystem::remove_all(entry.path());
     }
     // Only the report: no result file unless a test asks for one.
-    static void report(int special) {
-        FlagWriteSpecial = special;
+    static void report(int code) {
+        FlagWriteSpecial = code;
         FlagInterpolVal = 6;
         sprintflow();
     }
@@ -48,7 +48,7 @@ protected:
 
 // The bed flow along the grid lines or across them, on a grid turned by 0
 // and by 30 degrees.
-TEST_F(SpecialReports, BedVelocityDirectionAgainstTheGridLines) {
+TEST_F(F212Reports, BedVelocityDirectionAgainstTheGridLines) {
     struct Case {
         double degrees, flowDegrees;
         const char* along;
@@ -75,7 +75,7 @@ TEST_F(SpecialReports, BedVelocityDirectionAgainstTheGridLines) {
 
 // Means over the 9 x 4 x 3 interior cells and the 36 bed cells; the second
 // shear value takes the 9 bed cells of row 2 with the literal 300.
-TEST_F(SpecialReports, AveragedVelocitiesAndBedShear) {
+TEST_F(F212Reports, AveragedVelocitiesAndBedShear) {
     boxGrid(10, 5, 4, 1.0, 1.0, 0.5);
     everyCell(100.0, 100.0, 100.0);  // boundary cells: kept out of the means
     for (int i = 2; i <= 10; ++i)
@@ -95,22 +95,22 @@ TEST_F(SpecialReports, AveragedVelocitiesAndBedShear) {
               "Averege bed shear stress: 1.120000 Pa, 0.600000 Pa\n");
 }
 
-TEST_F(SpecialReports, LogReportsEndTheRunWithoutTheLog) {
-    for (int special : {1, 2}) {
-        SCOPED_TRACE(special);
+TEST_F(F212Reports, LogReportsEndTheRunWithoutTheLog) {
+    for (int code : {1, 2}) {
+        SCOPED_TRACE(code);
         fresh();
         boxGrid(4, 4, 3, 1.0, 1.0, 0.5);
         metric();
         std::filesystem::remove("boogie");
         std::filesystem::create_directory("boogie");
-        EXPECT_EQ(exitCodeOf([special] { report(special); }), -3);
+        EXPECT_EQ(exitCodeOf([code] { report(code); }), -3);
         EXPECT_STREQ(mc_message, "cannot open file 'boogie' ");
     }
 }
 
 // Square grid on grid line 1 from (0, 0) to (0, 10): row a at x = a - 1; the
 // file read as koordina gives that grid.
-TEST_F(SpecialReports, SquareGridOnTheFirstGridLine) {
+TEST_F(F212Reports, SquareGridOnTheFirstGridLine) {
     allocateGrid(3, 11, 3);
     fillGrid([](int i, int j) { return PlanPoint{2.0 * (i - 1), j - 1.0}; },
              [](int i, int j, int k) { return 0.01 * j + 0.1 * i + 0.5 * (k - 1); });
@@ -136,7 +136,7 @@ TEST_F(SpecialReports, SquareGridOnTheFirstGridLine) {
 
 // Steep bed along the surface flow: 20 degrees falling with the flow counts,
 // rising against it or 15 degrees falling do not.
-TEST_F(SpecialReports, SlopingBedAlongTheSurfaceFlow) {
+TEST_F(F212Reports, SlopingBedAlongTheSurfaceFlow) {
     struct Case {
         double bedDegrees, u, v;
         const char* line;
@@ -173,9 +173,9 @@ TEST_F(SpecialReports, SlopingBedAlongTheSurfaceFlow) {
 
 // A report file that cannot be opened: the result of the call is written,
 // then the run ends with a text naming the file.
-TEST_F(SpecialReports, AReportFileThatCannotBeOpenedEndsTheRunAfterTheResult) {
+TEST_F(F212Reports, AReportFileThatCannotBeOpenedEndsTheRunAfterTheResult) {
     struct Case {
-        int special;
+        int code;
         const char* file;
         const char* message;
     };
@@ -188,7 +188,7 @@ TEST_F(SpecialReports, AReportFileThatCannotBeOpenedEndsTheRunAfterTheResult) {
         boxGrid(4, 4, 3, 1.0, 1.0, 0.5);
         metric();
         std::filesystem::create_directory(c.file);
-        FlagWriteSpecial = c.special;
+        FlagWriteSpecial = c.code;
         EXPECT_EQ(exitCodeOf(sprintflow), -3);
         EXPECT_STREQ(mc_message, c.message);
         EXPECT_EQ(readLines("result").at(0), "Results from QUIRD - flow, iter = 0");
@@ -239,7 +239,7 @@ TEST_F(OutflowProfile, CopiedToInnflowGivesTheSameInflowCells) {
 
 // The surface files of the last pass: koosurf for every transient run,
 // spillmid for the transient free surface on six node rows or more.
-TEST_F(SpecialReports, SurfaceFilesOfTheLastPass) {
+TEST_F(F212Reports, SurfaceFilesOfTheLastPass) {
     struct Case {
         int tfs, tsc, rows;
         long iter;
@@ -283,7 +283,7 @@ TEST_F(SpecialReports, SurfaceFilesOfTheLastPass) {
     }
 }
 
-TEST_F(SpecialReports, ASurfaceFileThatCannotBeOpenedEndsTheRunAfterTheResult) {
+TEST_F(F212Reports, ASurfaceFileThatCannotBeOpenedEndsTheRunAfterTheResult) {
     for (const char* blocked : {"koosurf", "spillmid"}) {
         SCOPED_TRACE(blocked);
         fresh();
@@ -298,7 +298,7 @@ TEST_F(SpecialReports, ASurfaceFileThatCannotBeOpenedEndsTheRunAfterTheResult) {
     }
 }
 
-TEST_F(SpecialReports, NoResultOfItsOwnStillWritesTheReport) {
+TEST_F(F212Reports, NoResultOfItsOwnStillWritesTheReport) {
     boxGrid(4, 4, 3, 1.0, 1.0, 0.5);
     FlagInterpolVal = 6;
     FlagWriteSpecial = 3;

@@ -126,14 +126,21 @@ TEST_F(MomentumStep, UnderRelaxation) {
         const char* name;
         double relax;
         int wallDLL;
+        int threads;
     };
-    const Case cases[] = {{"relax_1_adds_nothing", 1.0, 0}, {"relax_0_6", 0.6, 0}, {"no_wall_routine_f120", 0.6, 1}};
+    // F 120: no built-in wall routine, with threads as without.
+    const Case cases[] = {{"relax_1_adds_nothing", 1.0, 0, 0},
+                          {"relax_0_6", 0.6, 0, 0},
+                          {"relax_0_6_threads", 0.6, 0, 2},
+                          {"no_wall_routine_f120", 0.6, 1, 0},
+                          {"no_wall_routine_f120_threads", 0.6, 1, 2}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         build();
         wallCell(3, 3, 2, 0, 0, 1);
         relaxVelocity = c.relax;
         FlagWallDLL = c.wallDLL;
+        NoProcessesSolver = c.threads;
         for (int e = 1; e <= 3; ++e) sweeps[e] = 0;
         const std::vector<double> wall = wallTerms(3);
         momentumStep();

@@ -205,6 +205,35 @@ TEST_F(TurbulenceStep, FloorsAndSweepsZero) {
     }
 }
 
+// F 120 means no built-in wall law in the early and the main pass, with
+// threads as without: the wall cells are solved as if they had no wall.
+TEST_F(TurbulenceStep, NoBuiltInWallLawWithF120) {
+    struct Case {
+        const char* name;
+        bool early;
+        int threads;
+    };
+    for (const Case& c : {Case{"early", true, 0}, Case{"main", false, 0}, Case{"main_threads", false, 2}}) {
+        SCOPED_TRACE(c.name);
+        auto run = [&](int wallDLL, bool walls) {
+            build();
+            NoProcessesSolver = c.threads;
+            FlagWallDLL = wallDLL;
+            if (!walls)
+                for (int i = 2; i <= xnumber; ++i)
+                    for (int j = 2; j <= ynumber; ++j) Wall[i][j][2] = WallK[i][j][2] = 0;
+            c.early ? turbulenceEarlyStep() : turbulenceStep();
+            std::vector<double> r = copy(kinen);
+            const std::vector<double> e = copy(epsilon);
+            r.insert(r.end(), e.begin(), e.end());
+            return r;
+        };
+        const std::vector<double> withoutWalls = run(0, false);
+        EXPECT_EQ(run(1, true), withoutWalls);
+        EXPECT_NE(run(0, true), withoutWalls);
+    }
+}
+
 // Solved with the sweeps, k and epsilon move; the debug dump lists the
 // records of each equation after its solve.
 TEST_F(TurbulenceStep, SolvesAndDumpsKAndEpsilon) {

@@ -279,6 +279,56 @@ INSTANTIATE_TEST_SUITE_P(F151, VelocityCorrection,
                                            ThinWaterCase{"Four", 4, true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// The p' difference across a cell by its place, with p' quadratic along one
+// axis so that one-sided and central differences differ: forward at the
+// first cell and at a wall on the low face, backward at the last cell, at a
+// wall on the high face and (along i) on a seam line, central elsewhere.
+TEST_F(PressureCorrection2D, VelocityCorrectionDifferencesByPlace) {
+    enum Kind { Forward, Central, Backward };
+    struct Case {
+        const char* name;
+        bool alongI;
+        int cell;   // index along the axis; 0 the last interior cell
+        int wall;   // WallI or WallJ of the cell
+        bool seam;  // ISkjotMB of the cell's i
+        Kind kind;
+    };
+    const Case cases[] = {
+        {"first_i", true, 2, 0, false, Forward},      {"inner_i", true, 4, 0, false, Central},
+        {"last_i", true, 0, 0, false, Backward},      {"wall_low_face_i", true, 4, 1, false, Forward},
+        {"wall_high_face_i", true, 4, -1, false, Backward}, {"seam_line", true, 4, 0, true, Backward},
+        {"first_j", false, 2, 0, false, Forward},     {"inner_j", false, 4, 0, false, Central},
+        {"last_j", false, 0, 0, false, Backward},     {"wall_low_face_j", false, 4, 1, false, Forward},
+        {"wall_high_face_j", false, 4, -1, false, Backward},
+    };
+    const double dx = 2.0, dy = 1.0, W = 1e-3;
+    box(8, 7, dx, dy);
+    forPlane([&](int i, int j) { invAP[i][j][0] = W; });
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const double h = c.alongI ? dx : dy;
+        auto centre = [&](int n) { return (n - 1.5) * h; };
+        forPlane([&](int i, int j) {
+            const double s = centre(c.alongI ? i : j);
+            f[i][j][0] = s * s;
+            xvel[i][j][0] = yvel[i][j][0] = 0.0;
+        });
+        const int n = c.cell != 0 ? c.cell : c.alongI ? xnumber : ynumber;
+        const int i = c.alongI ? n : 3, j = c.alongI ? 3 : n;
+        FieldArray<int, 3>& wall = c.alongI ? WallI : WallJ;
+        wall[i][j][2] = c.wall;
+        ISkjotMB[i] = c.seam ? 1 : 0;
+        SimpleCorrections2D();
+        wall[i][j][2] = 0;
+        ISkjotMB[i] = 0;
+        const double V = dx * dy * kDepth, A = (c.alongI ? dy : dx) * kDepth;
+        const double D = -(c.alongI ? xvel : yvel)[i][j][0] * V / (W * A * A * h);
+        const double s = centre(n);
+        EXPECT_NEAR(D, 2 * s * h + (c.kind == Forward ? h * h : c.kind == Backward ? -h * h : 0.0), 1e-9);
+        EXPECT_NEAR((c.alongI ? yvel : xvel)[i][j][0], 0.0, 1e-12);
+    }
+}
+
 // A partner cell takes its host cell as i-1 neighbour, and its join face as
 // low i-face area.
 TEST_F(PressureCorrection2D, PartnerVelocityLooksAcrossTheJoin) {

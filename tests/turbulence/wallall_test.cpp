@@ -219,6 +219,60 @@ TEST_F(WallKernel, SmoothWallFactorOnBedAndRoofOnly) {
     EXPECT_EQ(doubled[1], 2.0 * plain[1]);
     EXPECT_EQ(doubled[2], plain[2]);
     EXPECT_EQ(doubled[3], 2.0 * plain[3]);
+    // The blocks of a thread team apply the factor as the whole-grid call does.
+    std::fill(wap.data(), wap.data() + wap.size(), 0.0);
+    par::region(2, [] {
+        int first, last;
+        solverBlock(omp_get_thread_num(), 2, first, last);
+        wallallOpenMP(first, last);
+    });
+    EXPECT_EQ((std::vector<double>{wap[3][3][2], wap[3][3][4], wap[3][2][3], source[3][3][2]}), doubled);
+}
+
+// The momentum coefficient of every law variant at a side and a bed cell:
+// the wall distance, roughness, kappa and friction velocity that the kernel
+// hands to each law. Variant 2 shortens the side distance to the half
+// height; the sediment-reduced kappa acts at the bed in variants 0, 2 and 10
+// only; variant 9 corrects the bed by the bed cell's normal velocity.
+TEST_F(WallKernel, MomentumCoefficientOfEachVariant) {
+    using namespace walllaw;
+    wallCell(3, 2, 3, 0, 1, 0);  // side wall on the low j face, row 2
+    wallCell(3, 3, 2, 0, 0, 1);  // bed cell with sediment
+    conc[0][3][3][2] = 0.4;      // kappa 0.2 where the reduction applies
+    const double S = std::sqrt(300.0 * kK), ustar = std::sqrt(0.001 * 300.0 * kK);
+    const double us = smoothFrictionVelocity(kK);
+    const double r = zvel[3][3][2] / ustar;  // the bed normal is vertical
+    const Point side = point(kDy / 2, XksJ1, 0.4, ustar), bed = point(kDz / 2, 0.002, 0.4, ustar);
+    const Point bedReduced = point(kDz / 2, 0.002, 0.2, ustar);
+    struct Case {
+        int variant;
+        double Rside, Rbed;
+    };
+    const Case cases[] = {
+        {0, logLaw(side), logLaw(bedReduced)},
+        {2, logLaw(point(kDz / 2, XksJ1, 0.4, ustar)), logLaw(bedReduced)},
+        {5, smoothLaw(point(kDy / 2, XksJ1, 0.4, us)), smoothLaw(point(kDz / 2, 0.002, 0.4, us))},
+        {6, blendedLaw(side), blendedLaw(bed)},
+        {7, transitionalLaw(side), transitionalLaw(bed)},
+        {8, clippedLaw(side), clippedLaw(bed)},
+        {9, clippedLaw(side), bedNormalCorrection(clippedLawUnbounded(bed), r, kMomentumNormalMin)},
+        {10, roughnessLayerLaw(side), roughnessLayerLaw(bedReduced)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "variant " << c.variant);
+        FlagWallAll = c.variant;
+        for (int eq = 1; eq <= 3; ++eq) {
+            Equation = eq;
+            wallall();
+            const double Cside = 31.62 * S * kDx * kDz / c.Rside, Cbed = 31.62 * S * kDx * kDy / c.Rbed;
+            EXPECT_NEAR(wap[3][2][3], Cside, 1e-12 * Cside);
+            EXPECT_NEAR(wap[3][3][2], Cbed, 1e-12 * Cbed);
+            // The normal part of the solved component is handed back: v at the
+            // side wall, w at the bed.
+            EXPECT_NEAR(source[3][2][3], eq == 2 ? Cside * yvel[3][2][3] : 0.0, 1e-12 * Cside);
+            EXPECT_NEAR(source[3][3][2], eq == 3 ? Cbed * zvel[3][3][2] : 0.0, 1e-12 * Cbed);
+        }
+    }
 }
 
 // Variant 9: every k-direction wall of a column, the roof too, is corrected
@@ -406,6 +460,8 @@ TEST_F(WallKernel, AnyPartitionGivesTheWholeGridWorkspace) {
         m_dist_x[i][j][k] = pos(rng), m_dist_y[i][j][k] = pos(rng), m_dist_z[i][j][k] = pos(rng);
     });
     FlagSurfEps = 2;
+    TurbMultFlag = 1;  // the factor of variant 5 acts per block as on the whole grid
+    TurbMultTest = 1.7;
     for (int variant : {0, 4, 5, 9, 11}) {
         FlagWallAll = variant;
         for (int eq : {1, 2, 3, 5, 6}) {

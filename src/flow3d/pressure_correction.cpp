@@ -293,6 +293,12 @@ void pressureCorrectionStep() {
                 for (int k = 2; k <= Z; ++k) iAp[i][j][k] = wap[i][j][k] != 0.0 ? 1.0 / wap[i][j][k] : 0.0;
     flowpar::stamp(15);
     solvePressureCorrection();
+    // So with the line solver too, whose pivot 0 + 1e-20 would turn the
+    // cell's imbalance into a correction of 1e20 times it.
+    for (int i = 2; i <= X; ++i)
+        for (int j = 2; j <= Y; ++j)
+            for (int k = 2; k <= Z; ++k)
+                if (wap[i][j][k] == 0.0) f[i][j][k] = 0.0;
     flowpar::stamp(16);
 
     // No pressure that the corrections update may end below 0.

@@ -142,6 +142,51 @@ TEST_P(ZeroCorrection, ChangesNothing) {
 
 INSTANTIATE_TEST_SUITE_P(Planes, ZeroCorrection, ::testing::ValuesIn(kGrids), gridName);
 
+// With p' = 0 the closing rules alone change the plane: a G 13 box cell
+// loses its four face fluxes and its velocities; a blocked column (kblok 0)
+// loses its four face fluxes under F 36 only.
+TEST_F(PressureCorrection2D, ZeroCorrectionClosesBoxesAndBlockedColumns) {
+    struct Case {
+        const char* name;
+        bool box;
+        int freeSurface;  // F 36
+        bool closed;      // the four faces of cell (4, 4) end at 0
+    };
+    const Case cases[] = {{"box", true, 0, true},
+                          {"blocked_column_with_f36", false, 2, true},
+                          {"blocked_column_without_f36", false, 0, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        plane(0);
+        randomState(14);
+        forPlane([](int i, int j) { f[i][j][0] = 0.0; });
+        FlagTFS = c.freeSurface;
+        kblok[4][4] = c.box ? 1 : 0;
+        OutBlockNo = c.box ? 1 : 0;
+        OutBlock[1] = {};
+        OutBlock[1].i1 = OutBlock[1].i2 = 4;
+        OutBlock[1].j1 = OutBlock[1].j2 = 4;
+        std::vector<double> before;
+        forPlane([&](int i, int j) {
+            for (auto* a : {&flow1, &flow2, &xvel, &yvel, &Pres}) before.push_back((*a)[i][j][0]);
+        });
+        SimpleCorrections2D();
+        size_t n = 0;
+        forPlane([&](int i, int j) {
+            const bool cell = i == 4 && j == 4;
+            const bool face1 = c.closed && j == 4 && (i == 3 || i == 4), face2 = c.closed && i == 4 && (j == 3 || j == 4);
+            EXPECT_EQ(flow1[i][j][0], face1 ? 0.0 : before[n]) << i << "," << j;
+            EXPECT_EQ(flow2[i][j][0], face2 ? 0.0 : before[n + 1]) << i << "," << j;
+            EXPECT_EQ(xvel[i][j][0], cell && c.box ? 0.0 : before[n + 2]) << i << "," << j;
+            EXPECT_EQ(yvel[i][j][0], cell && c.box ? 0.0 : before[n + 3]) << i << "," << j;
+            EXPECT_EQ(Pres[i][j][0], before[n + 4]) << i << "," << j;
+            n += 5;
+        });
+        FlagTFS = 0;
+        OutBlockNo = 0;
+    }
+}
+
 // K 9 chooses the weight of the corrections; the couplings take invAP always.
 struct WeightCase {
     const char* name;

@@ -212,6 +212,40 @@ TEST_F(MomentumStep, PressureCouplingCoefficients) {
     }
 }
 
+// K 6 first value 1 (SOU) or 3 (QUICK), with the second-neighbour arrays:
+// the relaxation and the SIMPLEC coefficient sum the 13-point stencil. Values
+// above 3 act as 0: the 7-point stencil, stale second-neighbour couplings
+// left out.
+TEST_F(MomentumStep, StencilOfTheRelaxationAndOfInvAPC) {
+    struct Case {
+        int scheme;
+        bool p13;
+    };
+    for (const Case c : {Case{1, true}, Case{3, true}, Case{5, false}}) {
+        SCOPED_TRACE(c.scheme);
+        build({.simpleFlag = 'C', .secondOrder = true});
+        for (auto* a : {&aee, &aww, &ass, &ann, &abb, &att})
+            for (std::int64_t n = 0; n < a->size(); ++n) a->data()[n] = 0.37;  // of some earlier equation
+        sou[1] = c.scheme;
+        relaxVelocity = 0.6;
+        for (int e = 1; e <= 3; ++e) sweeps[e] = 0;
+        momentumStep();  // no wall cells: u, v and w share one centre coefficient
+        ASSERT_EQ(FlagErrorBreak, 0);
+        int secondUsed = 0;
+        forInterior([&](int i, int j, int k) {
+            const double second =
+                aww[i][j][k] + aee[i][j][k] + ass[i][j][k] + ann[i][j][k] + abb[i][j][k] + att[i][j][k];
+            if (c.p13 && second != 6 * 0.37) ++secondUsed;
+            const double S = neighbours(i, j, k) + (c.p13 ? second : 0.0);
+            ASSERT_NEAR(wap[i][j][k], S / 0.6, 1e-13 * std::fabs(S)) << i << "," << j << "," << k;
+            ASSERT_NEAR(invAPC[i][j][k], 1.0 / (wap[i][j][k] - S), 1e-12 * std::fabs(invAPC[i][j][k]));
+        });
+        if (c.p13) {
+            EXPECT_GT(secondUsed, 0);  // the generator filled its own second-neighbour couplings
+        }
+    }
+}
+
 // A zero centre coefficient of u stops the step at the first cell in i, j, k
 // order; the cells before it hold their new invAP, u is not solved.
 TEST_F(MomentumStep, ZeroCoefficientStop) {

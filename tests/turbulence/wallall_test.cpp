@@ -370,8 +370,10 @@ TEST_F(WallKernel, EquationWithoutABranch) {
         TurbulenceModel = c.model;
         FlagBrelk = c.brelk;
         Equation = c.equation;
+        sqcmyrho = 7.0;
         EXPECT_EQ(exitCodeOf(wallall), c.code);
         EXPECT_EQ(log(), c.code == -4 ? "Error in wall laws, Equation = " + std::to_string(c.equation) + "\n" : "");
+        EXPECT_EQ(sqcmyrho, 1000.0 * std::sqrt(cmy));  // stored before anything else, an exit too
     }
 }
 

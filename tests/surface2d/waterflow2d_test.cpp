@@ -110,6 +110,32 @@ TEST_F(Waterflow2D, UniformAndLinearPressureAddNoTerm) {
     }
 }
 
+// Three node lines along i: the one interior i-face has the first interior
+// cell below it and the last above it. Only the low cell's difference is
+// one-sided. Cells of lengths 1 and 2 weigh the two differences unequally,
+// and a cubic pressure gives each choice of replacement its own term.
+TEST_F(Waterflow2D, OneInteriorIFaceTakesTheLowOneSidedDifferenceOnly) {
+    quird_test::allocateGrid(3, 4, 3);
+    quird_test::fillGrid([](int i, int j) { return quird_test::PlanPoint{i == 1 ? 0.0 : i == 2 ? 1.0 : 3.0, j - 1.0}; },
+                         quird_test::layers(kDepth / 2.0));
+    metric();
+    openColumns();
+    ASSERT_EQ(xnumber, 3);
+    RelaxRhieChow = 1.0;
+    const double W = 2e-3;
+    forPlane([&](int i, int j) { invAP[i][j][0] = W; });
+    uniformVelocity(0.0, 0.0);
+    pressure([](int i, int) { return double(i * i * i); });  // P = 1, 8, 27, 64 along the line
+    waterflow2D();
+    const double wL = 2.0 / 3.0, wH = 1.0 / 3.0;  // by the half lengths 0.5 and 1
+    const double gL = (4 * 27 - 3 * 8 - 64) / 2.0, gH = (64 - 8) / 2.0;  // one-sided low, central high
+    for (int j = 2; j <= ynumber; ++j) {
+        const double A = m_ar_x[2][j][0];
+        const double expected = 1000.0 * A * A * W / relaxVelocity * (wL * gL + wH * gH - (27 - 8));
+        EXPECT_NEAR(flow1[2][j][0], expected, 1e-9 * std::fabs(expected)) << j;
+    }
+}
+
 // F 21 scales the term by its magnitude and, when negative, takes invFlow.
 struct ScaleCase {
     const char* name;

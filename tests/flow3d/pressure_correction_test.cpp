@@ -559,6 +559,32 @@ TEST_F(PressureCorrection, JointCellsDifferenceAcrossTheJoint) {
     EXPECT_EQ(dy2[a][J], 0.0);
 }
 
+// The top corrected cell kT = znumber - 1 under F 36 1: backward in k on a
+// single-block grid; on a multi-block grid central, with the top cell's p'.
+TEST_F(PressureCorrection, TopCorrectedCellUnderAFreeSurface) {
+    for (bool joints : {false, true}) {
+        SCOPED_TRACE(joints ? "two blocks" : "one block");
+        reset();
+        if (joints)
+            buildTwoBlocks(3);
+        else
+            box(6, 5, 5, 1.0, 0.5, 0.25);
+        FlagTFS = 1;
+        forInterior([](int i, int j, int k) { invAP[i][j][k] = 2e-3; });
+        const int i = 3, j = 3, Z = znumber, k = Z - 1;
+        for (int m = 0; m <= Z + 1; ++m) fStorage[i][j][m] = m == Z ? 5.0 : 0.1 * m;
+        f = fStorage;
+        for (Field* v : {&xvel, &yvel, &zvel}) std::fill(v->data(), v->data() + v->size(), 0.0);
+        SimpleCorrections();
+        ASSERT_EQ(dz1[i][j][k], 0.0);
+        ASSERT_EQ(dz2[i][j][k], 0.0);
+        const double Az = 0.5 * (m_ar_z[i][j][k - 1] + m_ar_z[i][j][k]);
+        const double V = joints ? Volume[i][j][k] : 2.0 * m_armap[i][j] * m_dist_z[i][j][k];
+        const double Dz = -zvel[i][j][k] * V / (invAP[i][j][k] * Az * Az * dz3[i][j][k]);
+        EXPECT_NEAR(Dz, joints ? 0.5 * (5.0 - 0.1 * (Z - 2)) : 0.1, 1e-12);
+    }
+}
+
 // sweeps[4] solver calls, each after the block correction that blockcorr[4]
 // chooses (1 every time, 5 to 7 before the first only, 4 only with threads).
 TEST_F(PressureCorrection, SweepsAndBlockCorrectionsInTheirOrder) {

@@ -406,9 +406,12 @@ TEST_F(WallKernel, AnyPartitionGivesTheWholeGridWorkspace) {
         m_dist_x[i][j][k] = pos(rng), m_dist_y[i][j][k] = pos(rng), m_dist_z[i][j][k] = pos(rng);
     });
     FlagSurfEps = 2;
-    for (int variant : {0, 4, 5, 9, 11}) {
+    for (int model : {0, 14, 15, 16})
+    for (int variant : {0, 4, 5, 6, 9, 11}) {
+        TurbulenceModel = model;
         FlagWallAll = variant;
         for (int eq : {1, 2, 3, 5, 6}) {
+            if (model == 14 && eq == 6) continue;  // no second equation
             Equation = eq;
             callerTerms();
             wallall();
@@ -429,6 +432,7 @@ TEST_F(WallKernel, AnyPartitionGivesTheWholeGridWorkspace) {
         }
     }
     // An empty block stores sqcmyrho and nothing else.
+    TurbulenceModel = 0;
     callerTerms();
     sqcmyrho = 7.0;
     cmy = 0.085;
@@ -742,6 +746,16 @@ TEST_F(WallKernel, WallValuesOfTheFurtherModels) {
             break;
         }
     }
+    // The side wall's log-law nu-tilde enters with the weight 1e-30 only.
+    FlagWallAll = 0;
+    TurbulenceModel = 14;
+    Equation = 5;
+    callerTerms();
+    wap[3][2][3] = source[3][2][3] = 0.0;
+    wallall();
+    EXPECT_EQ(wap[3][2][3], 1e-30);
+    const double sideR = std::log(30.0 * ys / XksJ1) / 0.4;
+    EXPECT_NEAR(source[3][2][3] / wap[3][2][3], 0.4 * ys * std::sqrt(kU2) / sideR, 1e-12);
     // A bed cell nearly at rest gives a finite nu-tilde term.
     xvel[2][3][2] = 1e-300;
     FlagWallAll = 0;

@@ -3,6 +3,7 @@
 // debug dump of k and epsilon; the temperature step: its inflow value, its
 // coefficients, its place outside the convergence tests.
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -378,6 +379,34 @@ TEST_F(TemperatureRun, WithoutTimeSeriesIsRefused) {
     EXPECT_TRUE(quird_test::script.trace.empty());
     TimeStep = 0.0;  // a steady run solves no temperature and needs none
     EXPECT_EQ(quird_test::exitCodeOf(WaterSolve), quird_test::kNoExit);
+}
+
+// The same through the program: a transient flume run with temperature
+// ends at its first flow solve without `timei`, and runs with a series.
+TEST(TemperatureProgram, RunsOnlyWithATimeSeries) {
+    std::string grid;
+    char line[80];
+    for (int i = 1; i <= 5; ++i)
+        for (int j = 1; j <= 4; ++j) {
+            std::snprintf(line, sizeof line, "%d %d %lf %lf 0.0\n", i, j, (i - 1) * 1.0, (j - 1) * 0.5);
+            grid += line;
+        }
+    const std::string control =
+        "T temperature\nG 1 5 4 4 2\nG 3 0 20 60 100\nG 7 0 1 2 4 2 4 0 0 1.0 1.0 0.0 0.0\n"
+        "G 7 1 -1 2 4 2 4 0 0 1.0 1.0 0.0 0.0\nW 1 40.0 1.0 0.5\nK 1 4 50000\nF 17 1.0\nF 33 1.0 3\nF 49 1\nF 2 W\n";
+    quird_test::Case c;
+    c.file("control", control).file("koordina", grid);
+    EXPECT_EQ(c.run(), 1);
+    const std::string tail = "Error, temperature run without time series in timei\n";
+    const std::string log = c.boogie();
+    ASSERT_GE(log.size(), tail.size()) << log;
+    EXPECT_EQ(log.substr(log.size() - tail.size()), tail) << log;
+    EXPECT_EQ(log.find("Iter:"), std::string::npos) << log;
+    // With a series the four iterations run and the program ends as usual (1).
+    c.file("timei", "I 0 1 1 0.5 0.5 14.0\nI 100 1 1 0.5 0.5 14.0\n");
+    EXPECT_EQ(c.run(), 1) << c.boogie();
+    EXPECT_EQ(c.boogie().find("Error"), std::string::npos) << c.boogie();
+    EXPECT_NE(c.boogie().find("Iter: 4,"), std::string::npos) << c.boogie();
 }
 
 }  // namespace

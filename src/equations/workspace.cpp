@@ -24,10 +24,13 @@ double diffusionMultiplier() {
 // v and w are assembled on the coefficients that the scheme of u made, so
 // their stencil follows sou[1], not their own entries. The pressure correction
 // (Equation 4) is 7-point whatever sou[4] says: its builder never writes the
-// second-neighbour couplings.
+// second-neighbour couplings. Temperature (Equation 8 in the flow solver) is
+// assembled on first neighbours only, so it is 7-point whatever sou[8] (set
+// for the water-quality components) says; the components that use the
+// second-order scheme call the 13-point sweep themselves.
 bool thirteenPointStencil() {
     if (!eqk::checkEquation("the stencil choice")) return false;
-    if (Equation == 4) return false;
+    if (Equation == 4 || Equation == 8) return false;
     const int scheme = Equation == 2 || Equation == 3 ? sou[1] : sou[Equation];
     return (scheme == 1 || scheme == 3) && !aee.isNull();
 }

@@ -210,5 +210,30 @@ void turbulenceStep() {
     turbulencePass(Pass::Main);
 }
 
-// The temperature step comes with its own change.
-void temperatureStep() {}
+// Water temperature of a transient run: coefficients of the power law with
+// the viscosity of the equation the turbulence step left (Equation 6, 5 or
+// 4), the inflow plane from the time series, the time term, two line sweeps.
+// Temperature has no relaxation, residual or floor and takes no part in the
+// convergence and divergence tests.
+void temperatureStep() {
+    GammaCalc();
+    coeffe_flow();
+    Equation = 8;
+    if (TimeInNo < 1 || Tempinn.isNull() || TimeInTime.isNull()) missing("the time series of the temperature");
+    if (temp.isNull() || temp_old.isNull()) missing("the temperature field");
+    int n = 0;
+    while (n < TimeInNo && TimeInTime[n] < stime) ++n;
+    if (n == TimeInNo) n = TimeInNo - 1;
+    const double entering = Tempinn[n];
+    for (int j = 2; j <= ynumber; ++j)
+        for (int k = 2; k <= znumber; ++k) temp[1][j][k] = entering;
+    forInterior([](int i, int j, int k) {
+        const double c = 2.0 * m_armap[i][j] * m_dist_z[i][j][k] * 1000.0 / TimeStep;
+        wap[i][j][k] = ae[i][j][k] + aw[i][j][k] + as[i][j][k] + an[i][j][k] + wab[i][j][k] + wat[i][j][k] + c;
+        source[i][j][k] = c * temp_old[i][j][k];
+    });
+    f = temp;
+    WaterTDMA();
+    WaterTDMA();
+    f = fStorage;
+}

@@ -377,6 +377,9 @@ InnerEnd innerIteration(int n, bool& pauseNoted, LargestResidual& res) {
 }  // namespace
 
 void WaterSolve() {
+    // The temperature inflow comes from the time series of `timei`.
+    if (transientRun() && FlagTemp == 1 && TimeInNo < 1)
+        failf(1, "Error, temperature run without time series in timei\n");
     if (debugging == 'Q') gridFaultQ();
     flowSteps.startup();
     if (FlagInitialized == 0) {

@@ -171,55 +171,173 @@ double rngC2(double eta) {
     return (0.085 * e3 * (1.0 - eta / 4.38)) / (0.012 * e3 + 1.0) + 1.68;
 }
 
-// The k equation of the k-epsilon models: wap = rho V eps / k, the source
-// times the model's factor.
-void kTerms(int istart, int iend, double rho, const SourceModel& m) {
+template <class Fn>
+void forBlock(int istart, int iend, Fn&& fn) {
     for (int i = istart; i <= iend; ++i)
         for (int j = 2; j <= ynumber; ++j)
-            for (int k = 2; k <= znumber; ++k) {
-                wap[i][j][k] = rho * Volume[i][j][k] * epsilon[i][j][k] / (kinen[i][j][k] + 1e-20);
-                if (m.kSourceFactor != 1.0) source[i][j][k] *= m.kSourceFactor;
-            }
+            for (int k = 2; k <= znumber; ++k) fn(i, j, k);
+}
+
+// The k equation of the k-epsilon models: wap = rho V eps / k, the source
+// times the model's factor.
+void kEpsilonK(int istart, int iend, double rho, const SourceModel& m) {
+    forBlock(istart, iend, [&](int i, int j, int k) {
+        wap[i][j][k] = rho * Volume[i][j][k] * epsilon[i][j][k] / (kinen[i][j][k] + 1e-20);
+        if (m.kSourceFactor != 1.0) source[i][j][k] *= m.kSourceFactor;
+    });
 }
 
 // The epsilon equation: source times c1 eps / k (c1 with the factor that
-// takes back the model's viscosity factor), wap = rho C2 V eps / k. The
-// models without a C2 keep their production and leave wap as it is.
-void epsilonTerms(int istart, int iend, double rho, const SourceModel& m) {
-    if (!m.c2) return;
+// takes back the model's viscosity factor), wap = rho C2 V eps / k.
+void kEpsilonEpsilon(int istart, int iend, double rho, const SourceModel& m) {
+    forBlock(istart, iend, [&](int i, int j, int k) {
+        const double V = Volume[i][j][k], kin = kinen[i][j][k], eps = epsilon[i][j][k];
+        const double S2 = source[i][j][k] / (V * gama[i][j][k]);
+        const double eta = std::sqrt(S2) * kin / (eps + 1e-20);
+        wap[i][j][k] = rho * m.c2(eta) * V * eps / (kin + 1e-20);
+        source[i][j][k] = source[i][j][k] * m.epsilonSourceFactor * eps / (kin + 1e-20);
+    });
+}
+
+// Model 9: the destruction of model 0 damped near the bed by
+// f = (1 - 0.3 exp(-(Rt/6.5)^2)) (1 - exp(-a y 1e6 / 6))^2, with the
+// turbulence Reynolds number Rt = k^2 / (nu eps) and the scale
+// a = U / (rho dz) of the bed cell, y the centre height above the bed.
+void dampedEpsilon(int istart, int iend, double rho, const SourceModel& m) {
     for (int i = istart; i <= iend; ++i)
-        for (int j = 2; j <= ynumber; ++j)
+        for (int j = 2; j <= ynumber; ++j) {
+            const double u = xvel[i][j][2], v = yvel[i][j][2], w = zvel[i][j][2];
+            const double U = std::sqrt(u * u + v * v + w * w + 1e-8);
+            const double kb = kinen[i][j][2];
+            const double Rt = kb * kb / (1e-6 * epsilon[i][j][2]);
+            const double a = U / (rho * m_dist_z[i][j][2]);
+            const double fRt = 1.0 - 0.3 * std::exp(-(Rt / 6.5) * (Rt / 6.5));
+            double y = m_dist_z[i][j][2];
             for (int k = 2; k <= znumber; ++k) {
                 const double V = Volume[i][j][k], kin = kinen[i][j][k], eps = epsilon[i][j][k];
-                const double S2 = source[i][j][k] / (V * gama[i][j][k]);
-                const double eta = std::sqrt(S2) * kin / (eps + 1e-20);
-                wap[i][j][k] = rho * m.c2(eta) * V * eps / (kin + 1e-20);
+                const double g = 1.0 - std::exp(-a * y * 1000000.0 / 6.0);
+                double f = fRt * g * g;
+                if (!(f > 0.0)) f = 0.0;
+                wap[i][j][k] = f * 1.92 * rho * V * eps / (kin + 1e-20);
                 source[i][j][k] = source[i][j][k] * m.epsilonSourceFactor * eps / (kin + 1e-20);
+                if (k < znumber) y += m_dist_z[i][j][k] + m_dist_z[i][j][k + 1];
             }
+        }
+}
+
+// Models 17 to 20: the epsilon equation keeps the bare production and has
+// no destruction of its own (wap 0, not what an earlier equation left).
+void productionOnlyEpsilon(int istart, int iend, double, const SourceModel&) {
+    forBlock(istart, iend, [](int i, int j, int k) { wap[i][j][k] = 0.0; });
+}
+
+// Model 14 (kinen holds nu-tilde n): source = 0.1355 P + 933 V (Gx + Gy + Gz)^2
+// with the cell-centre gradients G of n (one-sided at the bed and top
+// cells), no destruction in the cells (the wall routine adds it at the bed).
+// The gradient term is integrated over the cell like the production.
+void oneEquationK(int istart, int iend, double rho, const SourceModel& m) {
+    const int Z = znumber;
+    forBlock(istart, iend, [&](int i, int j, int k) {
+        const auto& n = kinen;
+        const double Gx = 0.25 * (n[i + 1][j][k] - n[i - 1][j][k]) / m_dist_x[i][j][k];
+        const double Gy = 0.25 * (n[i][j + 1][k] - n[i][j - 1][k]) / m_dist_y[i][j][k];
+        double Gz;
+        if (k == 2)
+            Gz = 0.5 * (n[i][j][3] - n[i][j][2]) / m_dist_z[i][j][k];
+        else if (k == Z)
+            Gz = 0.5 * (n[i][j][Z] - n[i][j][Z - 1]) / m_dist_z[i][j][k];
+        else
+            Gz = 0.25 * (n[i][j][k + 1] - n[i][j][k - 1]) / m_dist_z[i][j][k];
+        const double G = Gx + Gy + Gz;
+        source[i][j][k] = m.kSourceFactor * source[i][j][k] + 0.933 * rho * Volume[i][j][k] * G * G;
+        wap[i][j][k] = 0.0;
+    });
+}
+
+// Product of the differences of k and omega along one axis over the half
+// size squared, 0.0625 (k+ - k-)(w+ - w-) / m^2; at the first and last
+// interior index the cell itself stands for the missing neighbour and the
+// product counts four times.
+inline double crossTerm(double km, double kc, double kp, double wm, double wc, double wp, bool first, bool last,
+                        double m) {
+    double g = 1.0;
+    if (first) km = kc, wm = wc, g = 4.0;
+    if (last) kp = kc, wp = wc, g = 4.0;
+    return g * 0.0625 * (kp - km) * (wp - wm) / (m * m);
+}
+
+// Models 15 and 16, k equation (epsilon holds omega): wap = rho V cmy fb
+// omega, fb = (1 + 680 X^2) / (1 + 400 X^2) for a cross-diffusion
+// X = grad k . grad omega / omega^3 >= 0, else 1. The one-sided ends are the
+// domain's, also in a block.
+void kOmegaK(int istart, int iend, double rho, const SourceModel&) {
+    const auto& K = kinen;
+    const auto& W = epsilon;
+    forBlock(istart, iend, [&](int i, int j, int k) {
+        const double w = W[i][j][k];
+        const double sum =
+            crossTerm(K[i - 1][j][k], K[i][j][k], K[i + 1][j][k], W[i - 1][j][k], w, W[i + 1][j][k], i == 2,
+                      i == xnumber, m_dist_x[i][j][k]) +
+            crossTerm(K[i][j - 1][k], K[i][j][k], K[i][j + 1][k], W[i][j - 1][k], w, W[i][j + 1][k], j == 2,
+                      j == ynumber, m_dist_y[i][j][k]) +
+            crossTerm(K[i][j][k - 1], K[i][j][k], K[i][j][k + 1], W[i][j][k - 1], w, W[i][j][k + 1], k == 2,
+                      k == znumber, m_dist_z[i][j][k]);
+        const double wd = w + 1e-20;
+        const double X = sum / (wd * wd * wd);
+        const double fb = X >= 0.0 ? (1.0 + 680.0 * X * X) / (1.0 + 400.0 * X * X) : 1.0;
+        wap[i][j][k] = rho * Volume[i][j][k] * cmy * fb * w;
+    });
+}
+
+// Models 15 and 16, omega equation: source = 0.52 P omega / k, wap = rho V
+// 0.072 (1 + 70 X) / (1 + 80 X) omega, X formed from the two-cell
+// differences of the velocities through the cell's faces.
+void kOmegaOmega(int istart, int iend, double rho, const SourceModel&) {
+    forBlock(istart, iend, [&](int i, int j, int k) {
+        const double Ax = m_ar_x[i][j][k], Ay = m_ar_y[i][j][k], Az = m_ar_z[i][j][k];
+        const double nx0 = m_vec_x[i][j][0], nx1 = m_vec_x[i][j][1];
+        const double ny0 = m_vec_y[i][j][0], ny1 = m_vec_y[i][j][1];
+        const double nz0 = m_vec_z[i][j][k][0], nz1 = m_vec_z[i][j][k][1], nz2 = m_vec_z[i][j][k][2];
+        const auto G = [&](const FieldArray<double, 3>& phi, int c) {
+            const double di = phi[i + 1][j][k] - phi[i - 1][j][k];
+            const double dj = phi[i][j + 1][k] - phi[i][j - 1][k];
+            const double dk = phi[i][j][k + 1] - phi[i][j][k - 1];
+            if (c == 0) return Ax * nx0 * di + Ay * ny0 * dj + Az * nz0 * dk;
+            if (c == 1) return Ax * nx1 * di + Ay * ny1 * dj + Az * nz1 * dk;
+            return Az * nz2 * dk;
+        };
+        const double vx = G(yvel, 0), uy = G(xvel, 1), wx = G(zvel, 0), uz = G(xvel, 2), wy = G(zvel, 1),
+                     vz = G(yvel, 2);
+        const double Ssum = vx + uy + wx + uz + wy + vz;
+        const double Osum = (vx - uy) + (wx - uz) + (wy - vz);
+        const double w = epsilon[i][j][k], wc = w * cmy;
+        const double X = std::fabs(Ssum * Ssum * Osum / (wc * wc * wc + 1e-20));
+        wap[i][j][k] = rho * Volume[i][j][k] * ((1.0 + 70.0 * X) / (1.0 + 80.0 * X)) * 0.072 * w;
+        source[i][j][k] = 0.52 * source[i][j][k] * w / (kinen[i][j][k] + 1e-20);
+    });
 }
 
 // Models of F 24: 0 standard k-epsilon; 1 RNG (viscosity factor 1.39 taken
 // back by 0.719); 8 k-epsilon with damped viscosity (epsilon as model 0);
-// 17..20 the k terms of model 0 and the bare production for epsilon. Models
-// 9, 14, 15 and 16 carry terms of their own that this table does not hold
-// yet: they get the production alone. The algebraic models (2..7, 10..13)
-// have no transport equations.
-constexpr SourceModel kAlgebraic{false, 1.0, 1.0, nullptr};
-constexpr SourceModel kStandard{true, 1.0, 1.44 * 1.3, standardC2};
-constexpr SourceModel kProductionOnly{true, 1.0, 1.0, nullptr};
+// 9 model 0 with a damped epsilon destruction; 14 the one-equation model
+// (nu-tilde, no second equation); 15 and 16 k-omega; 17..20 the k terms of
+// model 0 and the bare production for epsilon. The algebraic models (2..7,
+// 10..13) have no transport equations.
+constexpr SourceModel kAlgebraic{false, 1.0, 1.0, nullptr, nullptr, nullptr};
+constexpr SourceModel kStandard{true, 1.0, 1.44 * 1.3, standardC2, kEpsilonK, kEpsilonEpsilon};
+constexpr SourceModel kKOmega{true, 1.0, 1.0, nullptr, kOmegaK, kOmegaOmega};
+constexpr SourceModel kProductionOnly{true, 1.0, 1.0, nullptr, kEpsilonK, productionOnlyEpsilon};
 constexpr SourceModel kSourceModels[kTurbulenceModels] = {
     kStandard,                                                      // 0
-    {true, 0.719, 1.42 * 0.719, rngC2},                             // 1
+    {true, 0.719, 1.42 * 0.719, rngC2, kEpsilonK, kEpsilonEpsilon},  // 1
     kAlgebraic, kAlgebraic, kAlgebraic, kAlgebraic, kAlgebraic, kAlgebraic,  // 2..7
     kStandard,                                                      // 8
-    kProductionOnly,                                                // 9
+    {true, 1.0, 1.44 * 1.3, standardC2, kEpsilonK, dampedEpsilon},  // 9
     kAlgebraic, kAlgebraic, kAlgebraic, kAlgebraic,                 // 10..13
-    kProductionOnly, kProductionOnly, kProductionOnly,              // 14..16
-    {true, 1.0, 1.0, nullptr}, {true, 1.0, 1.0, nullptr}, {true, 1.0, 1.0, nullptr},
-    {true, 1.0, 1.0, nullptr},                                      // 17..20
+    {true, 0.1355, 1.0, nullptr, oneEquationK, nullptr},            // 14
+    kKOmega, kKOmega,                                               // 15, 16
+    kProductionOnly, kProductionOnly, kProductionOnly, kProductionOnly,  // 17..20
 };
-
-bool ownTerms(int code) { return code == 9 || (code >= 14 && code <= 16); }
 
 // An equation the sources have no terms for: an internal inconsistency.
 void wrongEquation(Log& log) {
@@ -252,11 +370,8 @@ void sources(int istart, int iend, double rho, Joints joints) {
     roughnessLayerProduction(istart, iend, rho);
     const bool wrong = (Equation != 5 && Equation != 6) || (Equation == 6 && TurbulenceModel == 14);
     if (wrong) return wrongEquation(log);
-    if (ownTerms(TurbulenceModel)) return;
-    if (Equation == 5)
-        kTerms(istart, iend, rho, m);
-    else
-        epsilonTerms(istart, iend, rho, m);
+    const SourceTerms terms = Equation == 5 ? m.kTerms : m.epsilonTerms;
+    if (terms) terms(istart, iend, rho, m);
 }
 
 }  // namespace

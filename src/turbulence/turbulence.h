@@ -66,7 +66,12 @@ void turbulenceOpenMP(int istart, int iend);
 // wdensity in place of 1000.
 void turbulencenew(int istart, int iend);
 
-// One turbulence model's source constants, by its F 24 code.
+struct SourceModel;
+// The destruction and model factors of one equation over the interior cells
+// of planes istart..iend, after the production is in `source`; rho the
+// water density.
+using SourceTerms = void (*)(int istart, int iend, double rho, const SourceModel& m);
+// One turbulence model's source terms and constants, by its F 24 code.
 struct SourceModel {
     bool acts;                   // the model has transport equations
     double kSourceFactor;        // on the production of the k equation
@@ -74,6 +79,8 @@ struct SourceModel {
     // C2 of the epsilon destruction from the strain parameter
     // eta = sqrt(S^2) k / epsilon (null: wap of epsilon not written).
     double (*c2)(double eta);
+    SourceTerms kTerms;        // Equation 5
+    SourceTerms epsilonTerms;  // Equation 6 (null: the model has none)
 };
 const SourceModel& sourceModel(int code);
 // The RNG model's C2 (1.68 at eta = 4.38; eta limited to 1e30).

@@ -10,9 +10,9 @@
 // For k (Equation 5) every taking-part wall adds the production by the wall
 // shear and the dissipation of the law (variant 11 pins k); for epsilon
 // (Equation 6) every wall pins the log-law value, and the top cells take the
-// free-surface value of F 185. The omega and nu-tilde wall values of the
-// k-omega and one-equation models join this kernel with those models; until
-// then those equations get the clearing only.
+// free-surface value of F 185. The k-omega models (15, 16) pin omega
+// instead; under the one-equation model (14) the nu-tilde equation keeps its
+// cells' terms and takes a destruction term at the bed.
 #include <omp.h>
 
 #include <algorithm>
@@ -300,8 +300,11 @@ void fixedKTerms(int istart, int iend, const Variant& v) {
             }
 }
 
-// Epsilon of the top cell of every column of the block, F 185 1 or 2.
-void surfaceEpsilon(int istart, int iend) {
+// Epsilon (or omega) of the top cell of every column of the block, F 185 1
+// or 2: from the surface k, q = kt^1.5 for epsilon, sqrt(kt) for omega, over
+// the depth and (F 185 2) the distance to the nearer bank, measured from the
+// cell centre or, for `fromHighFace`, from the cell's high-j face.
+void surfaceValue(int istart, int iend, bool omega, bool fromHighFace) {
     if (FlagSurfEps != 1 && FlagSurfEps != 2) return;
     const int Z = znumber;
     for (int i = istart; i <= iend; ++i) {
@@ -311,7 +314,7 @@ void surfaceEpsilon(int istart, int iend) {
         double before = 0.0;  // half widths of the top cells before j
         for (int j = 2; j <= ynumber; ++j) {
             const double kt = std::max(kinen[i][j][Z], 1e-9);
-            const double q = std::pow(kt, 1.5);
+            const double q = omega ? std::sqrt(kt) : std::pow(kt, 1.5);
             double h = 0.0;
             for (int k = 2; k <= Z; ++k) h += m_dist_z[i][j][k];
             h *= 2.0;
@@ -319,7 +322,7 @@ void surfaceEpsilon(int istart, int iend) {
             if (FlagSurfEps == 1) {
                 value = q / (SurfEpsCoeff * h + 1e-20);
             } else {
-                const double d1 = 2.0 * before + m_dist_y[i][j][Z];
+                const double d1 = 2.0 * before + (fromHighFace ? 2.0 : 1.0) * m_dist_y[i][j][Z];
                 const double d2 = W - d1;
                 const double m = d2 > d1 ? d1 : d2;
                 const double L = h <= m ? h : m;
@@ -349,7 +352,112 @@ void epsilonTerms(int istart, int iend, const Variant& v) {
                     source[i][j][k] += 1e30 * q / (kappa * s.y);
                 });
             }
-    if (v.surfaceEpsilon) surfaceEpsilon(istart, iend);
+    if (v.surfaceEpsilon) surfaceValue(istart, iend, false, false);
+}
+
+// Variants 5 to 10 under the k-omega models (15 and above): every wall pins
+// omega at sqrt(k*) / (kappa 0.5477 y), then the surface omega (variant 6
+// measures its bank distances from the high-j face).
+void omegaTerms(int istart, int iend, const Variant& v) {
+    for (int i = istart; i <= iend; ++i)
+        for (int j = 2; j <= ynumber; ++j)
+            for (int k = 2; k <= znumber; ++k) {
+                if (Wall[i][j][k] == 0) continue;
+                const double sk = std::sqrt(std::max(kinen[i][j][k], 1e-9));
+                forTurbulenceWalls(i, j, k, v, [&](const Side& s) {
+                    wap[i][j][k] += 1e30;
+                    source[i][j][k] += 1e30 * sk / (Xkappa * 0.5477 * s.y);
+                });
+            }
+    if (v.surfaceEpsilon) surfaceValue(istart, iend, true, FlagWallAll == 6);
+}
+
+// Model 15 in the standard group: every cell with a k-direction wall (bed,
+// box top or roof; Wall not tested) pins omega at the rough-bed value
+// 0.0025 / ks^2 of its column; side walls add nothing.
+void roughBedOmega(int istart, int iend) {
+    for (int i = istart; i <= iend; ++i)
+        for (int j = 2; j <= ynumber; ++j) {
+            const double ks = Xks[i][j];
+            for (int k = 2; k <= znumber; ++k) {
+                if (WallK[i][j][k] == 0) continue;
+                wap[i][j][k] += 1e30;
+                source[i][j][k] += 2.5e27 / (ks * ks + 1e-20);
+            }
+        }
+}
+
+// Model 16 in the standard group: every wall flag pins omega at
+// sqrt(k*) / (0.21908 y) with the plain half size as distance.
+void wallOmega(int istart, int iend) {
+    for (int i = istart; i <= iend; ++i)
+        for (int j = 2; j <= ynumber; ++j)
+            for (int k = 2; k <= znumber; ++k) {
+                const double sk = std::sqrt(std::max(kinen[i][j][k], 1e-9));
+                const int flags[3] = {WallI[i][j][k], WallJ[i][j][k], WallK[i][j][k]};
+                const double y[3] = {m_dist_x[i][j][k], m_dist_y[i][j][k], m_dist_z[i][j][k]};
+                for (int d = 0; d < 3; ++d) {
+                    if (flags[d] == 0) continue;
+                    wap[i][j][k] += 1e30;
+                    source[i][j][k] += 1e30 * sk / (0.21908 * y[d] + 1e-20);
+                }
+            }
+}
+
+// Model 15 in the standard group: the k terms of the smooth law at every
+// wall, whatever the variant's walls and kappa.
+constexpr Variant kSmoothEveryWall{Group::Standard, nullptr, false, false, false, nullptr, KWalls::All, false, false};
+
+// Near-wall destruction of nu-tilde n at a k-direction wall (no volume
+// factor): cw fw n / y^2 with the laminar friction velocity of the cell
+// speed Um. fw = g (65 / (g^6 + 64))^(1/6) tends to 65^(1/6) for large
+// g, cw to 0 with y+, so a cell at rest adds nothing.
+double nuTildeDestruction(double n, double Um, double y) {
+    if (!(Um > 0.0)) return 0.0;
+    const double ul = walllaw::laminarFrictionVelocity(Um, y);
+    const double yPlus = 1e6 * y * ul;
+    const double r = n / ((0.5 * Um / y) * 0.4 * 0.4 * y * y);
+    const double g = r + 0.3 * (std::pow(r, 6) - r);
+    double fw;
+    if (std::fabs(g) < 1e40)
+        fw = g * std::pow(65.0 / (std::pow(g, 6) + 64.0), 0.1666667);
+    else
+        fw = std::copysign(std::pow(65.0, 0.1666667), r);
+    double cw = 6.320498783500607;
+    if (yPlus < 11.6) {
+        const double X3 = std::pow(0.4 * yPlus, 3);
+        cw = 6.320498783500607 * X3 / (X3 + 357.911);
+    }
+    return cw * fw * n / (y * y);
+}
+
+// Model 14, nu-tilde equation (the wall cells keep their terms): every
+// k-direction wall adds the near-wall destruction; side walls add the
+// log-law value Xkappa y Um / R with the negligible weight 1e-30.
+void oneEquationNuTilde(int istart, int iend, const Variant& v) {
+    const bool smooth = FlagWallAll == 5;
+    for (int i = istart; i <= iend; ++i)
+        for (int j = 2; j <= ynumber; ++j)
+            for (int k = 2; k <= znumber; ++k) {
+                if (Wall[i][j][k] == 0) continue;
+                const double Um = std::sqrt(speedSquared(i, j, k));
+                const double n = kinen[i][j][k];
+                forWalls(i, j, k, v, [&](const Side& s) {
+                    if (s.dir == 2) {
+                        wap[i][j][k] += nuTildeDestruction(n, Um, s.y);
+                        return;
+                    }
+                    double value = 0.0;
+                    if (Um > 0.0) {
+                        const walllaw::Point p =
+                            walllaw::point(s.y, s.ks, Xkappa, walllaw::laminarFrictionVelocity(Um, s.y));
+                        const double R = walllaw::oneEquationLaw(p, smooth);
+                        if (R > 0.0 && std::isfinite(R)) value = Xkappa * s.y * Um / R;
+                    }
+                    wap[i][j][k] += 1e-30;
+                    source[i][j][k] += 1e-30 * value;
+                });
+            }
 }
 
 // ---------------------------------------------------------------------------
@@ -431,12 +539,12 @@ void wallallOpenMP(int istart, int iend) {
     if (TurbulenceModel == 14 && FlagWallAll != 2) {
         if (momentumEquation())
             oneEquationMomentum(istart, iend, v);
-        else if (Equation != 5)
+        else if (Equation == 5)
+            oneEquationNuTilde(istart, iend, v);
+        else
             noBranch();
         return;
     }
-    // The k-omega models' own wall values come with those models.
-    const bool kOmega = TurbulenceModel == 15 || TurbulenceModel == 16;
     switch (v.group) {
     case Group::ClearOnly:
         return;
@@ -444,9 +552,17 @@ void wallallOpenMP(int istart, int iend) {
         if (momentumEquation()) {
             if (FlagBrelk != 13) v.momentum(istart, iend, v);
         } else if (Equation == 5) {
-            if (TurbulenceModel != 15) v.k(istart, iend, v);
+            if (TurbulenceModel == 15)
+                kTerms<SmoothLaw>(istart, iend, kSmoothEveryWall);
+            else
+                v.k(istart, iend, v);
         } else if (Equation == 6) {
-            if (!kOmega) epsilonTerms(istart, iend, v);
+            if (TurbulenceModel == 15)
+                roughBedOmega(istart, iend);
+            else if (TurbulenceModel == 16)
+                wallOmega(istart, iend);
+            else
+                epsilonTerms(istart, iend, v);
         } else if (TurbulenceModel != 15 && FlagBrelk != 13) {
             noBranch();
         }
@@ -458,7 +574,10 @@ void wallallOpenMP(int istart, int iend) {
             v.k(istart, iend, v);
         else if (Equation == 6) {
             // Variant 2 pins epsilon under every model; the others hold omega from model 15 on.
-            if (FlagWallAll == 2 || TurbulenceModel < 14) epsilonTerms(istart, iend, v);
+            if (FlagWallAll == 2 || TurbulenceModel < 14)
+                epsilonTerms(istart, iend, v);
+            else
+                omegaTerms(istart, iend, v);
         } else
             noBranch();
         return;

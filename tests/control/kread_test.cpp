@@ -348,3 +348,29 @@ TEST(FlumeExample, RunsWithoutErrors) {
 }
 
 }  // namespace
+
+namespace {
+
+// The one-equation model needs two cell layers for its vertical gradient:
+// one layer (znumber 2) is refused once the grid size is known. G 1 itself
+// asks for more layers; these controls keep the sizes found before them.
+TEST_F(ReaderTest, OneEquationModelNeedsTwoCellLayers) {
+    struct Case {
+        const char* control;
+        int layers;  // znumber, as the pre-read of G 1 leaves it
+        int code;
+    };
+    const Case cases[] = {
+        {"G 3 0 100\nF 24 14\n", 2, 1},
+        {"G 3 0 50 100\nF 24 14\n", 3, kNoExit},
+        {"G 3 0 100\nF 24 15\n", 2, kNoExit},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.control);
+        znumber = c.layers;
+        EXPECT_EQ(readExactly(c.control), c.code) << boogie();
+        EXPECT_EQ(boogieEndsWith("Error for F 24 in control\n"), c.code == 1) << boogie();
+    }
+}
+
+}  // namespace

@@ -1,7 +1,9 @@
 // The turbulence steps: their place in the inner iteration by F 24 and
 // F 161, the flux refresh, the time terms, the floors, sweeps 0 and the
-// debug dump of k and epsilon.
+// debug dump of k and epsilon; the temperature step: its inflow value, its
+// coefficients, its place outside the convergence tests.
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -12,6 +14,7 @@
 #include "flow3d/state.h"
 #include "flow3d/flow3d.h"
 #include "flow3d/flow_fixture.h"
+#include "support/testing.h"
 #include "turbulence/turbulence.h"
 
 using namespace eqtest;
@@ -25,14 +28,14 @@ int waterflowCalls = 0;
 
 class TurbulenceStep : public EquationTest {
 protected:
-    void build(double timeStep = 1e-20, int timeOrder = 0) {
+    void build(double timeStep = 1e-20, int timeOrder = 0, bool temperature = false, bool secondOrder = false) {
         TimeStep = timeStep;
         FlagTimeOrder = timeOrder;
-        FlagTemp = 0;
+        FlagTemp = temperature ? 1 : 0;
         NoComponents = 0;
         FlagCofDLL = 0;
         for (int e = 0; e < kEquationTable; ++e) sou[e] = 0;
-        makeGrid(5, 4, 4);
+        makeGrid(5, 4, 4, secondOrder);
         boxGeometry(kDx, kDy, kDz);
         for (int i = 0; i <= xnumber + 1; ++i)
             for (int j = 0; j <= ynumber + 1; ++j) {
@@ -252,6 +255,187 @@ TEST_F(TurbulenceStep, SolvesAndDumpsKAndEpsilon) {
     EXPECT_NE(e, std::string::npos) << log;
     EXPECT_LT(k, e);
     EXPECT_EQ(log.find(",1)\n"), std::string::npos);
+}
+
+// ---------------------------------------------------------------------------
+// Temperature.
+// ---------------------------------------------------------------------------
+class TemperatureStep : public TurbulenceStep {
+protected:
+    static constexpr double kDt = 5.0;
+    void SetUp() override {
+        TurbulenceStep::SetUp();
+        build(kDt, 0, true);
+        ASSERT_FALSE(temp.isNull());
+        ASSERT_FALSE(temp_old.isNull());
+        // Entries at 10, 20 and 30 s.
+        TimeInNo = 3;
+        for (int n = 0; n < 3; ++n) {
+            TimeInTime[n] = 10.0 * (n + 1);
+            Tempinn[n] = 5.0 + 2.0 * n;
+        }
+        stime = 0.0;
+    }
+    static double timeCoefficient() { return 2.0 * kDx * kDy * kDz / 2 * 1000.0 / kDt; }
+    // Sum of the six neighbour coefficients that GammaCalc and the power law
+    // give for equation eq.
+    static std::vector<double> neighbourSums(int eq) {
+        Equation = eq;
+        GammaCalc();
+        coeffe_flow();
+        std::vector<double> sums;
+        forInterior([&](int i, int j, int k) {
+            sums.push_back(ae[i][j][k] + aw[i][j][k] + as[i][j][k] + an[i][j][k] + wab[i][j][k] + wat[i][j][k]);
+        });
+        return sums;
+    }
+};
+
+// The inflow plane takes the first entry at or after stime, the last one
+// beyond the series, without interpolation; nothing else on the boundary.
+TEST_F(TemperatureStep, InflowIsTheEntryAtOrAfterTheTime) {
+    struct Case {
+        double time, inflow;
+    };
+    for (const Case c : {Case{0.0, 5.0}, Case{10.0, 5.0}, Case{15.0, 7.0}, Case{20.0, 7.0}, Case{29.9, 9.0},
+                         Case{45.0, 9.0}}) {
+        SCOPED_TRACE(c.time);
+        stime = c.time;
+        temp[1][1][2] = temp[1][2][1] = -1.0;
+        temp[xnumber + 1][3][3] = -2.0;
+        temperatureStep();
+        for (int j = 2; j <= ynumber; ++j)
+            for (int k = 2; k <= znumber; ++k) ASSERT_EQ(temp[1][j][k], c.inflow) << j << "," << k;
+        EXPECT_EQ(temp[1][1][2], -1.0);
+        EXPECT_EQ(temp[1][2][1], -1.0);
+        EXPECT_EQ(temp[xnumber + 1][3][3], -2.0);
+        EXPECT_EQ(Equation, 8);
+        EXPECT_EQ(f.data(), fStorage.data());
+    }
+}
+
+// The coefficients are those of the equation the turbulence step left:
+// epsilon after a main pass, nu-tilde under the one-equation model, the
+// pressure correction (4) when no main pass ran.
+TEST_F(TemperatureStep, CoefficientsOfTheEquationItFinds) {
+    struct Case {
+        const char* name;
+        int model, equation;
+    };
+    const Case cases[] = {{"epsilon", 0, 6}, {"nu_tilde", 14, 5}, {"no_main_pass", 0, 4}};
+    std::vector<std::vector<double>> seen;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TurbulenceModel = c.model;
+        const std::vector<double> expected = neighbourSums(c.equation);
+        Equation = c.equation;
+        temperatureStep();
+        size_t n = 0;
+        forInterior([&](int i, int j, int k) {
+            ASSERT_NEAR(wap[i][j][k], expected[n] + timeCoefficient(), 1e-12 * wap[i][j][k]);
+            ASSERT_EQ(source[i][j][k], timeCoefficient() * temp_old[i][j][k]);
+            ++n;
+        });
+        seen.push_back(expected);
+    }
+    EXPECT_NE(seen[0], seen[2]);  // the rows tell the equations apart
+    EXPECT_NE(seen[1], seen[2]);
+}
+
+// Temperature touches no residual: the convergence and divergence tests of
+// the driver never see it, whatever it does.
+TEST_F(TemperatureStep, StaysOutsideTheResiduals) {
+    for (int d = 0; d < 8; ++d) MaxResidual[d] = NormResidual[d] = 0.25 * d + 1.0;
+    TimeInNo = 1;
+    Tempinn[0] = 1e12;  // an inflow that makes the field huge
+    temperatureStep();
+    EXPECT_GT(temp[2][3][3], 1e6);
+    for (int d = 0; d < 8; ++d) {
+        EXPECT_EQ(MaxResidual[d], 0.25 * d + 1.0) << d;
+        EXPECT_EQ(NormResidual[d], 0.25 * d + 1.0) << d;
+    }
+}
+
+// A steady inflow temperature is carried through the whole channel.
+TEST_F(TemperatureStep, SteadyInflowFillsTheChannel) {
+    TimeInNo = 1;
+    Tempinn[0] = 12.0;
+    for (int step = 1; step <= 60; ++step) {
+        forInterior([](int i, int j, int k) { temp_old[i][j][k] = temp[i][j][k]; });
+        stime = step * kDt;
+        temperatureStep();
+    }
+    forInterior([](int i, int j, int k) { ASSERT_NEAR(temp[i][j][k], 12.0, 1e-6) << i << "," << j << "," << k; });
+}
+
+// With second-neighbour arrays and F 63's second-order scheme for equation
+// 8, temperature is solved on its first neighbours only: second-neighbour
+// couplings an earlier equation left behind do not reach it.
+TEST_F(TemperatureStep, SweepsOnTheSevenPointStencil) {
+    build(kDt, 0, true, true);
+    ASSERT_FALSE(aee.isNull());
+    sou[8] = 1;
+    TimeInNo = 1;
+    Tempinn[0] = 12.0;
+    auto run = [](double stale) {
+        forAll([&](int i, int j, int k) {
+            temp[i][j][k] = 3.0 + 0.1 * i + 0.2 * k;
+            if (i > xnumber + 1 || j > ynumber + 1 || k > znumber + 1) return;  // beyond the cell arrays
+            temp_old[i][j][k] = temp[i][j][k];
+            for (FieldArray<double, 3>* a : {&aee, &aww, &ann, &ass, &att, &abb}) (*a)[i][j][k] = stale;
+        });
+        temperatureStep();
+        return std::vector<double>(temp.data(), temp.data() + temp.size());
+    };
+    const std::vector<double> clean = run(0.0);
+    EXPECT_EQ(run(0.7), clean);
+    EXPECT_NE(clean[&temp[3][3][3] - temp.data()], 3.0 + 0.3 + 0.6);  // solved
+}
+
+// A transient run with temperature and no time series ends at the first
+// call of the solver.
+class TemperatureRun : public quird_test::FlowTest {};
+
+TEST_F(TemperatureRun, WithoutTimeSeriesIsRefused) {
+    driverBox();
+    TimeStep = 1.0;
+    FlagTemp = 1;
+    TimeInNo = 0;
+    iterGlobalMax = 1;
+    TransInnerIter = 1;
+    EXPECT_EQ(quird_test::exitCodeOf(WaterSolve), 1);
+    EXPECT_EQ(boogie(), "Error, temperature run without time series in timei\n");
+    EXPECT_TRUE(quird_test::script.trace.empty());
+    TimeStep = 0.0;  // a steady run solves no temperature and needs none
+    EXPECT_EQ(quird_test::exitCodeOf(WaterSolve), quird_test::kNoExit);
+}
+
+// The same through the program: a transient flume run with temperature
+// ends at its first flow solve without `timei`, and runs with a series.
+TEST(TemperatureProgram, RunsOnlyWithATimeSeries) {
+    std::string grid;
+    char line[80];
+    for (int i = 1; i <= 5; ++i)
+        for (int j = 1; j <= 4; ++j) {
+            std::snprintf(line, sizeof line, "%d %d %lf %lf 0.0\n", i, j, (i - 1) * 1.0, (j - 1) * 0.5);
+            grid += line;
+        }
+    const std::string control =
+        "T temperature\nG 1 5 4 4 2\nG 3 0 20 60 100\nG 7 0 1 2 4 2 4 0 0 1.0 1.0 0.0 0.0\n"
+        "G 7 1 -1 2 4 2 4 0 0 1.0 1.0 0.0 0.0\nW 1 40.0 1.0 0.5\nK 1 4 50000\nF 17 1.0\nF 33 1.0 3\nF 49 1\nF 2 W\n";
+    quird_test::Case c;
+    c.file("control", control).file("koordina", grid);
+    EXPECT_EQ(c.run(), 1);
+    const std::string tail = "Error, temperature run without time series in timei\n";
+    const std::string log = c.boogie();
+    ASSERT_GE(log.size(), tail.size()) << log;
+    EXPECT_EQ(log.substr(log.size() - tail.size()), tail) << log;
+    EXPECT_EQ(log.find("Iter:"), std::string::npos) << log;
+    // With a series the four iterations run and the program ends as usual (1).
+    c.file("timei", "I 0 1 1 0.5 0.5 14.0\nI 100 1 1 0.5 0.5 14.0\n");
+    EXPECT_EQ(c.run(), 1) << c.boogie();
+    EXPECT_EQ(c.boogie().find("Error"), std::string::npos) << c.boogie();
+    EXPECT_NE(c.boogie().find("Iter: 4,"), std::string::npos) << c.boogie();
 }
 
 }  // namespace

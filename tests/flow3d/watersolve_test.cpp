@@ -255,6 +255,7 @@ TEST_F(FlowTest, TemperatureStepOnlyInTransientRunsWithTemperature) {
         FlagTemp = r.temp;
         driverBox();
         iterGlobalMax = 2;
+        TimeInNo = 1;  // the inflow temperature comes from a time series
         script = DriverScript{};
         script.residuals = from(99, 0.01);
         WaterSolve();

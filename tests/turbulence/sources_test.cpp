@@ -3,6 +3,7 @@
 // layer, the stress-store copy, the multi-block joint and the exits.
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "equations/fixture.h"
@@ -38,9 +39,9 @@ protected:
         EquationTest::SetUp();
         grid();
     }
-    void grid(bool stressStore = false) {
+    void grid(bool stressStore = false, int layers = 5) {
         FlagStress1DLL = stressStore ? 1 : 0;
-        makeGrid(5, 4, 5);
+        makeGrid(5, 4, layers);
         boxGeometry(kDx, kDy, kDz);
         for (int i = 0; i <= xnumber + 1; ++i)
             for (int j = 0; j <= ynumber + 1; ++j) {
@@ -73,34 +74,112 @@ protected:
 
 // u = S z: Stress is V S^2 in every interior cell, also next to the domain
 // faces, and each model scales production and destruction by its constants.
+// Rows may give k (or nu-tilde) and epsilon (or omega) linear profiles,
+// phi = phi0 + phiz z + phix x (z, x of the cell centre), and their own grid
+// height.
 TEST_F(Sources, LinearShearFlowByModel) {
-    const double V = volume(), P = V * kS * kS * kGama;
+    const double V = volume();
     const double epsRng = kS * kK / 4.38;  // eta = S k / epsilon = 4.38, where C2 = 1.68
-    struct Case {
-        const char* name;
-        int model, equation;
-        double eps;
+    struct Field {
+        double k0, kz, kx, e0, ez;
+    };
+    struct Terms {
         double source, wap;
     };
+    // The cell's fields, the production and the shear rate handed to the expectation.
+    struct At {
+        double kin, eps, z, P, S;
+    };
+    using Expect = std::function<Terms(const At&)>;
+    const Field uniform{kK, 0, 0, kEps, 0};
+    const Expect kEpsK = [&](const At& a) { return Terms{a.P, 1000.0 * V * a.eps / a.kin}; };
+    const Expect kEpsE = [&](const At& a) {
+        return Terms{a.P * 1.44 * 1.3 * a.eps / a.kin, 1920.0 * V * a.eps / a.kin};
+    };
+    // Model 9: epsilon destruction damped by f(Rt, a y), Rt = k^2 / (nu eps)
+    // and a = 0.001 U / (dz / 2) of the bed cell, y the centre height.
+    const Expect damped = [&](const At& a) {
+        const double ub = a.S * kDz / 2, U = std::sqrt(ub * ub + 1e-8);
+        const double Rt = a.kin * a.kin / (1e-6 * a.eps), sc = 0.001 * U / (kDz / 2);
+        const double g = 1 - std::exp(-sc * a.z * 1e6 / 6);
+        const double f = (1 - 0.3 * std::exp(-(Rt / 6.5) * (Rt / 6.5))) * g * g;
+        return Terms{a.P * 1.44 * 1.3 * a.eps / a.kin, f * 1920.0 * V * a.eps / a.kin};
+    };
+    // Model 14: the gradient term 933 V (dn/dx + dn/dy + dn/dz)^2, no destruction.
+    const double nx = 0.004, nz = 0.03;
+    const Expect oneEquation = [&](const At& a) {
+        return Terms{0.1355 * a.P + 933.0 * V * (nx + nz) * (nx + nz), 0.0};
+    };
+    // k-omega, k: fb of the cross-diffusion X = dk/dz domega/dz / omega^3.
+    const auto kOmegaK = [&](double kz, double ez) {
+        return Expect([=](const At& a) {
+            const double X = kz * ez / std::pow(a.eps, 3);
+            const double fb = X >= 0 ? (1 + 680 * X * X) / (1 + 400 * X * X) : 1.0;
+            return Terms{a.P, 1000.0 * V * 0.09 * fb * a.eps};
+        });
+    };
+    // k-omega, omega: with only du/dz, both sums are 2 V S up to the sign.
+    const Expect kOmegaW = [&](const At& a) {
+        const double G = 2 * V * a.S, X = std::pow(G, 3) / std::pow(a.eps * 0.09, 3);
+        return Terms{0.52 * a.P * a.eps / a.kin, 1000.0 * V * (1 + 70 * X) / (1 + 80 * X) * 0.072 * a.eps};
+    };
+    const Expect productionOnly = [](const At& a) { return Terms{a.P, 0.0}; };
+    struct Case {
+        const char* name;
+        int model, equation, layers;
+        double S;
+        Field field;
+        Expect expect;
+    };
     const Case cases[] = {
-        {"standard_k", 0, 5, kEps, P, 1000.0 * V * kEps / kK},
-        {"standard_epsilon", 0, 6, kEps, P * 1.44 * 1.3 * kEps / kK, 1920.0 * V * kEps / kK},
-        {"rng_k", 1, 5, kEps, 0.719 * P, 1000.0 * V * kEps / kK},
-        {"rng_epsilon_eta_4_38", 1, 6, epsRng, P * 1.42 * 0.719 * epsRng / kK, 1680.0 * V * epsRng / kK},
-        {"damped_viscosity_epsilon", 8, 6, kEps, P * 1.44 * 1.3 * kEps / kK, 1920.0 * V * kEps / kK},
-        {"model_17_epsilon_keeps_wap", 17, 6, kEps, P, 5.0},
+        {"standard_k", 0, 5, 5, kS, uniform, kEpsK},
+        {"standard_epsilon", 0, 6, 5, kS, uniform, kEpsE},
+        {"rng_k", 1, 5, 5, kS, uniform, [&](const At& a) { return Terms{0.719 * a.P, 1000.0 * V * a.eps / a.kin}; }},
+        {"rng_epsilon_eta_4_38", 1, 6, 5, kS, {kK, 0, 0, epsRng, 0},
+         [&](const At& a) { return Terms{a.P * 1.42 * 0.719 * a.eps / a.kin, 1680.0 * V * a.eps / a.kin}; }},
+        {"damped_viscosity_k", 8, 5, 5, kS, uniform, kEpsK},
+        {"damped_viscosity_epsilon", 8, 6, 5, kS, uniform, kEpsE},
+        {"damped_k", 9, 5, 5, kS, uniform, kEpsK},
+        {"damped_epsilon_near_the_bed", 9, 6, 5, 0.01, {kK, 0, 0, kK * kK / 6.5e-6, 0}, damped},
+        {"damped_epsilon_far_from_the_bed", 9, 6, 5, kS, uniform, damped},
+        {"one_equation_central", 14, 5, 5, kS, {kK, nz, nx, kEps, 0}, oneEquation},
+        {"one_equation_two_layers_one_sided", 14, 5, 3, kS, {kK, nz, nx, kEps, 0}, oneEquation},
+        {"k_omega_k_uniform", 15, 5, 5, kS, {kK, 0, 0, 0.6, 0}, kOmegaK(0, 0)},
+        {"k_omega_k_positive_cross_diffusion", 15, 5, 5, kS, {kK, 0.05, 0, 0.6, 2.0}, kOmegaK(0.05, 2.0)},
+        {"k_omega_k_negative_cross_diffusion", 16, 5, 5, kS, {kK, 0.05, 0, 0.6, -0.5}, kOmegaK(0.05, -0.5)},
+        {"k_omega_omega", 15, 6, 5, kS, {kK, 0, 0, 0.6, 0}, kOmegaW},
+        {"k_omega_16_omega", 16, 6, 5, kS, {kK, 0, 0, 0.3, 0}, kOmegaW},
+        {"model_17_k", 17, 5, 5, kS, uniform, kEpsK},
+        {"model_17_epsilon", 17, 6, 5, kS, uniform, productionOnly},
+        {"model_20_k", 20, 5, 5, kS, uniform, kEpsK},
+        {"model_20_epsilon", 20, 6, 5, kS, uniform, productionOnly},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        grid(false, c.layers);
+        cmy = 0.09;
         TurbulenceModel = c.model;
         Equation = c.equation;
-        forCells([&](int i, int j, int k) { epsilon[i][j][k] = c.eps; });
+        const Field& fl = c.field;
+        forCells([&](int i, int j, int k) {
+            const double z = (k - 1.5) * kDz, x = (i - 1.5) * kDx;
+            xvel[i][j][k] = c.S * z;
+            kinen[i][j][k] = fl.k0 + fl.kz * z + fl.kx * x;
+            epsilon[i][j][k] = fl.e0 + fl.ez * z;
+        });
+        // Values above the top cell off the profiles: a central difference
+        // at the top cell would see them.
+        forCells([&](int i, int j, int k) {
+            if (k == znumber + 1 && fl.kz != 0.0) kinen[i][j][k] = 99.0;
+        });
         callerTerms();
         turbulence();
         forInterior([&](int i, int j, int k) {
-            ASSERT_NEAR(Stress[i][j][k], V * kS * kS, 1e-12 * V * kS * kS) << i << "," << j << "," << k;
-            ASSERT_NEAR(source[i][j][k], c.source, 1e-12 * std::fabs(c.source));
-            ASSERT_NEAR(wap[i][j][k], c.wap, 1e-12 * c.wap);
+            const double P = V * c.S * c.S * kGama;
+            ASSERT_NEAR(Stress[i][j][k], V * c.S * c.S, 1e-12 * V * c.S * c.S) << i << "," << j << "," << k;
+            const Terms t = c.expect({kinen[i][j][k], epsilon[i][j][k], (k - 1.5) * kDz, P, c.S});
+            ASSERT_NEAR(source[i][j][k], t.source, 1e-12 * std::fabs(t.source)) << i << "," << j << "," << k;
+            ASSERT_NEAR(wap[i][j][k], t.wap, 1e-12 * t.wap) << i << "," << j << "," << k;
         });
     }
     EXPECT_EQ(rngEpsilonC2(4.38), 1.68);

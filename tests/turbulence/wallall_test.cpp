@@ -464,9 +464,12 @@ TEST_F(WallKernel, AnyPartitionGivesTheWholeGridWorkspace) {
     FlagSurfEps = 2;
     TurbMultFlag = 1;  // the factor of variant 5 acts per block as on the whole grid
     TurbMultTest = 1.7;
-    for (int variant : {0, 4, 5, 9, 11}) {
+    for (int model : {0, 14, 15, 16})
+    for (int variant : {0, 4, 5, 6, 9, 11}) {
+        TurbulenceModel = model;
         FlagWallAll = variant;
         for (int eq : {1, 2, 3, 5, 6}) {
+            if (model == 14 && eq == 6) continue;  // no second equation
             Equation = eq;
             callerTerms();
             wallall();
@@ -487,6 +490,7 @@ TEST_F(WallKernel, AnyPartitionGivesTheWholeGridWorkspace) {
         }
     }
     // An empty block stores sqcmyrho and nothing else.
+    TurbulenceModel = 0;
     callerTerms();
     sqcmyrho = 7.0;
     cmy = 0.085;
@@ -698,6 +702,127 @@ TEST_F(WallKernel, SurfaceEpsilon) {
         }
         for (int k = 2; k <= Z; ++k) m_dist_z[3][c.j][k] = kDz / 2;
     }
+}
+
+}  // namespace
+
+namespace {
+
+// Wall values of variant 2, variant 11, the k-omega models (15, 16 and the
+// variants 5 to 10 from model 15 on), the surface omega and the one-equation
+// model. Cells: a side cell (3, 2, 3), a bed cell with sediment (3, 3, 2), a
+// corner (4, 2, 2), a roof (3, 3, 4), a bed cell at rest (2, 3, 2) and the
+// open top cells (4, 3, 4) and (4, 2, 4).
+TEST_F(WallKernel, WallValuesOfTheFurtherModels) {
+    wallCell(3, 2, 3, 0, 1, 0);
+    wallCell(3, 3, 2, 0, 0, 1);
+    wallCell(4, 2, 2, 0, 1, 1);
+    wallCell(3, 3, 4, 0, 0, -1);
+    wallCell(2, 3, 2, 0, 0, 1);
+    conc[0][3][3][2] = 0.4;
+    xvel[2][3][2] = yvel[2][3][2] = zvel[2][3][2] = 0.0;
+    const double ys = kDy / 2, yz = kDz / 2, sk = std::sqrt(kK), h = 3 * kDz;
+    const double q = kC75 * std::pow(kK, 1.5);
+    const double smoothR = std::log(9.0 * ys * 1e6 * std::sqrt(0.3 * kK)) / 0.4;
+    // The near-bed destruction of nu-tilde n = kK.
+    const auto nuTilde = [&](double Um, double y) {
+        const double ul = std::sqrt(1e-6 * Um / y), yPlus = 1e6 * y * ul;
+        const double r = kK / ((0.5 * Um / y) * 0.16 * y * y);
+        const double g = r + 0.3 * (std::pow(r, 6) - r);
+        const double fw = g * std::pow(65.0 / (std::pow(g, 6) + 64.0), 0.1666667);  // the literal exponent
+        const double X3 = std::pow(0.4 * yPlus, 3);
+        const double cw = yPlus < 11.6 ? 6.320498783500607 * X3 / (X3 + 357.911) : 6.320498783500607;
+        return cw * fw * kK / (y * y);
+    };
+    enum Kind { Pinned, Terms, Cleared, Untouched };
+    struct Case {
+        const char* name;
+        int variant, model, equation, surface;
+        int i, j, k;
+        Kind kind;
+        double a, b = 0.0;  // Pinned: value, number of pins; Terms: wap, source
+    };
+    const double R2 = logR(yz, XksJ1, 0.4);
+    const double uV = std::sqrt(kU2) / logR(yz, 0.002, 0.2);
+    const double pinBed = 0.0025 / (0.002 * 0.002);
+    const Case cases[] = {
+        {"variant_2_shortened_k", 2, 16, 5, 0, 3, 2, 3, Terms, kWap(R2, yz), kSource(R2, yz)},
+        {"variant_2_epsilon_not_omega", 2, 15, 6, 0, 3, 2, 3, Pinned, q / (0.4 * yz), 1},
+        {"variant_2_no_surface", 2, 0, 6, 1, 4, 3, 4, Untouched, 0},
+        {"variant_11_fixed_k", 11, 0, 5, 0, 3, 3, 2, Pinned, 3.333333 * uV * uV, 1e-10},
+        {"variant_11_cell_at_rest", 11, 0, 5, 0, 2, 3, 2, Pinned, 0.0, 1e-10},
+        {"model_15_bed", 0, 15, 6, 1, 3, 3, 2, Pinned, pinBed, 1},
+        {"model_15_roof_bed_roughness", 0, 15, 6, 1, 3, 3, 4, Pinned, pinBed, 1},
+        {"model_15_corner_k_wall_only", 4, 15, 6, 1, 4, 2, 2, Pinned, pinBed, 1},
+        {"model_15_side_cleared", 0, 15, 6, 1, 3, 2, 3, Cleared, 0},
+        {"model_15_no_surface", 0, 15, 6, 1, 4, 3, 4, Untouched, 0},
+        {"model_15_smooth_k_at_every_wall", 3, 15, 5, 0, 3, 2, 3, Terms, 5.0 + kWap(smoothR, ys),
+         3.0 + kSource(smoothR, ys)},
+        {"model_16_side", 0, 16, 6, 1, 3, 2, 3, Pinned, sk / (0.21908 * ys), 1},
+        {"model_16_corner", 3, 16, 6, 1, 4, 2, 2, Pinned, 0.5 * (sk / (0.21908 * ys) + sk / (0.21908 * yz)), 2},
+        {"model_16_no_surface", 0, 16, 6, 1, 4, 3, 4, Untouched, 0},
+        {"variant_7_model_16_corner", 7, 16, 6, 0, 4, 2, 2, Pinned,
+         0.5 * (sk / (0.4 * 0.5477 * ys) + sk / (0.4 * 0.5477 * yz)), 2},
+        {"variant_10_model_20_bed", 10, 20, 6, 0, 3, 3, 2, Pinned, sk / (0.4 * 0.5477 * yz), 1},
+        {"surface_omega_depth", 5, 17, 6, 1, 4, 3, 4, Pinned, sk / (0.43 * h), 1},
+        {"surface_omega_bank_from_centre", 5, 15, 6, 2, 4, 2, 4, Pinned,
+         0.41079 * sk * (1 / (0.07 * h) + 1 / (kDy / 2)), 1},
+        {"surface_omega_bank_from_high_face", 6, 15, 6, 2, 4, 2, 4, Pinned,
+         0.41079 * sk * (1 / (0.07 * h) + 1 / kDy), 1},
+        {"surface_epsilon_variant_6", 6, 0, 6, 2, 4, 2, 4, Pinned,
+         0.41079 * std::pow(kK, 1.5) * (1 / (0.07 * h) + 1 / (kDy / 2)), 1},
+        {"one_equation_bed", 0, 14, 5, 0, 3, 3, 2, Terms, 5.0 + nuTilde(std::sqrt(kU2), yz), 3.0},
+        {"one_equation_roof", 5, 14, 5, 0, 3, 3, 4, Terms, 5.0 + nuTilde(std::sqrt(kU2), yz), 3.0},
+        {"one_equation_side", 0, 14, 5, 0, 3, 2, 3, Untouched, 0},
+        {"one_equation_at_rest", 5, 14, 5, 0, 2, 3, 2, Untouched, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FlagWallAll = c.variant;
+        TurbulenceModel = c.model;
+        Equation = c.equation;
+        FlagSurfEps = c.surface;
+        callerTerms();
+        wallall();
+        const double w = wap[c.i][c.j][c.k], s = source[c.i][c.j][c.k];
+        switch (c.kind) {
+        case Pinned:
+            EXPECT_NEAR(w, c.b * 1e30, 1e-12 * c.b * 1e30);
+            EXPECT_NEAR(s / w, c.a, 1e-12 * c.a);
+            break;
+        case Terms:
+            EXPECT_NEAR(w, c.a, 1e-12 * c.a);
+            EXPECT_NEAR(s, c.b, 1e-12 * c.b);
+            break;
+        case Cleared:
+            EXPECT_EQ(w, 0.0);
+            EXPECT_EQ(s, 0.0);
+            break;
+        case Untouched:
+            EXPECT_EQ(w, 5.0);
+            EXPECT_EQ(s, 3.0);
+            break;
+        }
+    }
+    // The side wall's log-law nu-tilde enters with the weight 1e-30 only.
+    FlagWallAll = 0;
+    TurbulenceModel = 14;
+    Equation = 5;
+    callerTerms();
+    wap[3][2][3] = source[3][2][3] = 0.0;
+    wallall();
+    EXPECT_EQ(wap[3][2][3], 1e-30);
+    const double sideR = std::log(30.0 * ys / XksJ1) / 0.4;
+    EXPECT_NEAR(source[3][2][3] / wap[3][2][3], 0.4 * ys * std::sqrt(kU2) / sideR, 1e-12);
+    // A bed cell nearly at rest gives a finite nu-tilde term.
+    xvel[2][3][2] = 1e-300;
+    FlagWallAll = 0;
+    TurbulenceModel = 14;
+    Equation = 5;
+    callerTerms();
+    wallall();
+    EXPECT_TRUE(std::isfinite(wap[2][3][2]));
+    EXPECT_TRUE(std::isfinite(source[2][3][2]));
 }
 
 }  // namespace

@@ -1,0 +1,346 @@
+// The pressure-based surface update on small grids with hand-set lid
+// pressures: the column rules, the lid pressure forms, the node values, the
+// `timei` levels and discharges, the rescaled boundary velocities and the
+// exits on a log that cannot be opened.
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "control/engine.h"
+#include "flow3d/state.h"
+#include "grid/grid.h"
+#include "grid/state.h"
+#include "surface2d/surface2d.h"
+#include "support/grids.h"
+#include "support/testing.h"
+
+using namespace quird_test;
+
+namespace {
+
+constexpr double kHead = 0.000101937;  // m per Pa
+constexpr int X = 5, Y = 4, Z = 5;     // node lines; levels 0, 0.2 .. 0.8
+constexpr double kDepth = 0.8;
+constexpr double kDx = 10.0;
+
+void noStep() {}
+
+bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+class Surface : public EngineTest {
+protected:
+    // A box of 4 x 3 x 4 cells, the lid pressure `p` in every cell column
+    // (read unchanged: F 233 7), the boundary routines replaced.
+    void build(double p = 2000.0, int flagNonHydro = 7) {
+        boxGrid(X, Y, Z, kDx, 1.0, 0.2);
+        finish(p, flagNonHydro);
+    }
+    void finish(double p, int flagNonHydro) {
+        metric();
+        smetric();
+        FlagNonHydrostaticSurf = flagNonHydro;
+        SurfaceConvergenceCrit = 0.0;
+        flowSteps.boundary = noStep;
+        flowSteps.waterflow = noStep;
+        for (int i = 1; i <= X + 1; ++i)
+            for (int j = 1; j <= Y + 1; ++j) Pres[i][j][Z + 1] = p;
+    }
+    static double top(int i, int j) { return zval[i][j][Z]; }
+    static std::string log() {
+        return std::filesystem::exists("boogie") ? readFile("boogie") : std::string();
+    }
+};
+
+// ---------------------------------------------------------------------------
+// The column rules on one column of levels 0, 0.2 .. 1.0 (target bed at z[0]).
+// ---------------------------------------------------------------------------
+struct ColumnCase {
+    const char* name;
+    int r;
+    double target;  // target bed above the bed
+    double dz, md;
+    std::vector<double> want;  // levels 1..5
+    double shift;
+};
+const ColumnCase kColumns[] = {
+    {"PlainStretch", 1, 0.0, 0.1, 0.05, {0.0, 0.22, 0.44, 0.66, 0.88, 1.1}, 0.0},
+    {"StretchAboveFixedLevel", 3, 0.0, 0.1, 0.05, {0.0, 0.2, 0.4, 0.6 + 0.1 / 3, 0.8 + 0.2 / 3, 1.1}, 0.0},
+    {"LiftOnly", 1, 0.05, 0.02, 0.05, {0.02, 0.22, 0.42, 0.62, 0.82, 1.02}, 0.0},
+    {"LiftThenStretch", 1, 0.05, 0.08, 0.05, {0.05, 0.256, 0.462, 0.668, 0.874, 1.08}, 0.0},
+    {"FallingSurfaceDoesNotLift", 1, 0.05, -0.1, 0.05, {0.0, 0.18, 0.36, 0.54, 0.72, 0.9}, 0.0},
+    // 1 - 0.98 leaves 0.02 < md 0.05: the column goes to 0.05 below 0.02.
+    {"SqueezeLowersTheBed", 1, 0.0, -0.98, 0.05, {-0.03, -0.02, -0.01, 0.0, 0.01, 0.02}, -0.03},
+    // Above fixed level 3 (0.4) only 0.01 would remain: the surface stops at 0.45.
+    {"SqueezeAboveFixedLevel", 3, 0.0, -0.59, 0.05, {0.0, 0.2, 0.4, 0.4 + 0.2 / 12, 0.4 + 0.4 / 12, 0.45}, 0.0},
+};
+
+class ColumnRules : public ::testing::TestWithParam<ColumnCase> {};
+
+TEST_P(ColumnRules, MoveTheColumn) {
+    const ColumnCase& c = GetParam();
+    double z[7] = {c.target, 0.0, 0.2, 0.4, 0.6, 0.8, 1.0};
+    z[0] += z[1];
+    const double shift = moveNodeColumn(z, 6, c.r, c.dz, c.md);
+    EXPECT_NEAR(shift, c.shift, 1e-12);
+    for (int k = 1; k <= 6; ++k) EXPECT_NEAR(z[k], c.want[k - 1], 1e-12) << "level " << k;
+    for (int k = 2; k <= 6; ++k) EXPECT_GT(z[k], z[k - 1]) << "cell height at level " << k;
+}
+
+INSTANTIATE_TEST_SUITE_P(Surface, ColumnRules, ::testing::ValuesIn(kColumns),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SurfaceRules, VelocityHeadKeepsItsDepth) {
+    EXPECT_NEAR(velocityHeadChange(-0.95, 1.0, 5.0) + 1.0, 0.1, 1e-12);  // 5 m2/s2: at least 0.1 m
+    EXPECT_EQ(velocityHeadChange(-0.85, 1.0, 5.0), -0.85);               // 0.15 m left: no change
+    EXPECT_EQ(velocityHeadChange(-0.99, 1.0, 0.1), -0.99);               // 0.1 m2/s2 or less: never
+}
+
+TEST(SurfaceRules, RescaleFactorOfAFaceWithoutFlowIsOne) {
+    EXPECT_DOUBLE_EQ(rescaleFactor(6.0, 3.0), 2.0);
+    EXPECT_EQ(rescaleFactor(6.0, 0.0), 1.0);
+    EXPECT_EQ(rescaleFactor(0.0, 0.0), 1.0);
+    EXPECT_EQ(rescaleFactor(1e300, 1e-300), 1.0);
+}
+
+// ---------------------------------------------------------------------------
+// The whole update on the box, one node column watched.
+// ---------------------------------------------------------------------------
+struct LevelCase {
+    const char* name;
+    std::function<void()> setup;
+    int i, j;
+    std::vector<double> want;  // levels 1..Z of the column
+    double shift = 0.0;        // Surfaces[2] of the column
+};
+
+// Adds dp to the lid pressure of cell column (i, j).
+void lid(int i, int j, double dp) { Pres[i][j][Z + 1] += dp; }
+// Pressure difference of a head h.
+double pa(double h) { return h / kHead; }
+std::vector<double> columnOf(double bed, double surf) {
+    std::vector<double> v;
+    for (int k = 1; k <= Z; ++k) v.push_back(bed + (surf - bed) * (k - 1) / (Z - 1));
+    return v;
+}
+
+const LevelCase kLevels[] = {
+    // Node (2, 2) averages cells (2..3, 2..3); 0.4 m more in one cell lifts it 0.1 m, relaxed by half.
+    {"RawChangeRelaxed", [] { lid(2, 2, pa(0.4)); RelaxSurface = 0.5; }, 2, 2, columnOf(0.0, 0.85)},
+    // Node (1, 1) sees only cell (2, 2).
+    {"CornerNode", [] { lid(2, 2, pa(0.4)); RelaxSurface = 0.5; }, 1, 1, columnOf(0.0, 1.0)},
+    {"ReferenceColumnStays", [] { lid(5, 3, pa(0.4)); lid(5, 4, pa(0.4)); }, X, Y / 2 + 1, columnOf(0.0, 0.8)},
+    {"ReferenceColumnByG6", [] { iSurf = 2; jSurf = 2; lid(2, 2, pa(0.4)); }, 5, 3, columnOf(0.0, 0.7)},
+    // pref 0: every column follows the absolute head of 2000 Pa.
+    {"ReferencePressureZero", [] { FlagTFS = 3; }, 3, 2, columnOf(0.0, 0.8 + 2000 * kHead)},
+    // All four cells blocked: node pressure 0, the column falls by the reference head.
+    {"BlockedNode",
+     [] {
+         for (int i = 2; i <= 3; ++i)
+             for (int j = 2; j <= 3; ++j) OBlok[i][j][Z] = 1;
+     },
+     2, 2, columnOf(0.0, 0.8 - 2000 * kHead)},
+    // 0.79 m lower leaves 0.01 m: squeezed to F 23's 0.05 m, bed lowered.
+    {"SqueezeToFillCriteria", [] { lid(2, 2, -pa(4 * 0.79)); FillCriteria = 0.05; }, 2, 2,
+     columnOf(-0.04, 0.01), -0.04},
+    // Default md: 0.03 times four half cells of 5 m over 5 node lines = 0.12 m.
+    {"SqueezeToDefaultDepth", [] { lid(2, 2, -pa(4 * 0.79)); }, 2, 2, columnOf(-0.11, 0.01), -0.11},
+    {"VelocityHead",
+     [] {
+         lid(2, 2, -pa(4 * 0.79));
+         FillCriteria = 0.05;
+         for (int i = 2; i <= 3; ++i)
+             for (int j = 2; j <= 3; ++j) xvel[i][j][Z] = std::sqrt(5.0);
+     },
+     2, 2, columnOf(0.0, 0.1)},
+    {"LiftTowardTargetBed", [] { lid(2, 2, pa(4 * 0.08)); zval[2][2][0] = 0.05; }, 2, 2,
+     {0.05, 0.05 + 0.2075, 0.05 + 0.415, 0.05 + 0.6225, 0.88}},
+    {"FixedLevelsStay",
+     [] {
+         lid(2, 2, pa(0.4));
+         NoLowFixLev = 1;
+         for (int i = 1; i <= X; ++i)
+             for (int j = 1; j <= Y; ++j) LowerFixedLevel[i][j] = 3;
+     },
+     2, 2, {0.0, 0.2, 0.4, 0.65, 0.9}},
+};
+
+class SurfaceLevels : public Surface, public ::testing::WithParamInterface<LevelCase> {};
+
+TEST_P(SurfaceLevels, MoveTheColumn) {
+    const LevelCase& c = GetParam();
+    build();
+    c.setup();
+    surface();
+    for (int k = 1; k <= Z; ++k) EXPECT_NEAR(zval[c.i][c.j][k], c.want[k - 1], 1e-9) << "level " << k;
+    EXPECT_NEAR(Surfaces[2][c.i][c.j], c.shift, 1e-12);
+    EXPECT_EQ(FlagGridChange, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Surface, SurfaceLevels, ::testing::ValuesIn(kLevels),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Surface, BlockedNodeHasNoNodeValues) {
+    build();
+    for (int i = 2; i <= 3; ++i)
+        for (int j = 2; j <= 3; ++j) OBlok[i][j][Z] = 1;
+    xvel[2][2][Z] = 3.0;
+    surface();
+    EXPECT_EQ(Surfaces[5][2][2], 0.0);
+    EXPECT_EQ(Surfaces[4][2][2], 0.0);
+    EXPECT_EQ(Surfaces[5][3][3], 2000.0);
+}
+
+TEST_F(Surface, BedShiftsAccumulate) {
+    build();
+    FillCriteria = 0.05;
+    lid(2, 2, -pa(4 * 0.79));
+    surface();  // column -0.04 .. 0.01
+    lid(2, 2, -pa(4 * 0.1));
+    surface();  // 0.1 m lower again: bed to 0.01 - 0.1 - 0.05
+    EXPECT_NEAR(Surfaces[2][2][2], -0.14, 1e-12);
+    EXPECT_NEAR(zval[2][2][1], -0.14, 1e-12);
+    for (int k = 2; k <= Z; ++k) EXPECT_GT(zval[2][2][k], zval[2][2][k - 1]);
+}
+
+// ---------------------------------------------------------------------------
+// A settled surface: no interior level moves, the rest of the update runs.
+// ---------------------------------------------------------------------------
+TEST_F(Surface, SettledSurfaceStillImposesLevelsAndReports) {
+    TimeStep = 1.0;
+    build();
+    TimeInNo = 1;
+    TimeInTime[0] = 0.0;
+    TimeInHinn[0] = 0.9;
+    TimeInHout[0] = -1.0;
+    SurfaceConvergenceCrit = 1e9;
+    lid(2, 2, pa(0.4));
+    for (int j = 2; j <= Y; ++j)
+        for (int k = 2; k <= Z; ++k) xvel[1][j][k] = xvel[X + 1][j][k] = 1.0;
+    const double before = 1000.0 * (Y - 1) * 1.0 * kDepth;
+    surface();
+    EXPECT_EQ(zval[2][2][Z], 0.8);
+    EXPECT_NEAR(zval[1][3][Z], 0.9, 1e-12);
+    EXPECT_NEAR(m_ar_x[1][3][Z], 0.9 / 4, 1e-12);  // metric ran on the moved column
+    // The inflow stays what it was: the velocities scaled by 0.8 / 0.9.
+    EXPECT_NEAR(xvel[1][3][3], 0.8 / 0.9, 1e-12);
+    EXPECT_EQ(FlagGridChange, 1);
+    const std::string text = log();
+    EXPECT_TRUE(contains(text, "Surface not updated, Convergence = ")) << text;
+    EXPECT_TRUE(contains(text, "Inflow ratio change for outflow = 0.888889\n")) << text;
+    char line[200];
+    std::snprintf(line, sizeof line, "Flux1o = %e, Flux1 = %e, Flux2 = %e\n", before, before * 0.9 / 0.8, before);
+    EXPECT_TRUE(contains(text, line)) << text;
+    EXPECT_TRUE(contains(text, "\nConvergence = ")) << text;
+
+    // Not a logged pass: no report lines.
+    std::filesystem::remove("boogie");
+    FlagPrint = 1;
+    surface();
+    EXPECT_FALSE(contains(log(), "Inflow ratio")) << log();
+}
+
+TEST_F(Surface, NoInteriorNodeOnANarrowGrid) {
+    boxGrid(X, 2, Z, kDx, 1.0, 0.2);
+    metric();
+    smetric();
+    flowSteps.boundary = flowSteps.waterflow = noStep;
+    FlagNonHydrostaticSurf = 7;
+    for (int i = 2; i <= X; ++i) Pres[i][2][Z + 1] = 500.0 * i;
+    surface();  // conv 0 is below the default 0.001
+    EXPECT_TRUE(contains(log(), "Surface not updated, Convergence = 0.000000\n")) << log();
+    EXPECT_EQ(zval[2][1][Z], 0.8);
+}
+
+// ---------------------------------------------------------------------------
+// Lid pressure.
+// ---------------------------------------------------------------------------
+// Unequal layers: levels 0, 0.3, 0.5, 0.6, 0.9.
+double unequal(int, int, int k) {
+    const double z[] = {0.0, 0.0, 0.3, 0.5, 0.6, 0.9};
+    return z[k];
+}
+double linearPressure(double z) { return 9810.0 * (1.0 - z) + 37.0; }
+
+TEST_F(Surface, LinearPressureIsExtrapolatedToTheTopFace) {
+    allocateGrid(X, Y, Z);
+    fillGrid([](int i, int j) { return PlanPoint{(i - 1) * kDx, (j - 1) * 1.0}; }, unequal);
+    finish(0.0, 0);
+    for (int i = 2; i <= X; ++i)
+        for (int j = 2; j <= Y; ++j)
+            for (int k = 2; k <= Z; ++k) Pres[i][j][k] = linearPressure(0.5 * (unequal(i, j, k - 1) + unequal(i, j, k)));
+    SurfaceConvergenceCrit = 1e9;
+    surface();
+    EXPECT_NEAR(Pres[3][3][Z + 1], linearPressure(0.9), 1e-9);
+    EXPECT_NEAR(Surfaces[5][3][3], linearPressure(0.9), 1e-9);
+}
+
+struct LidCase {
+    const char* name;
+    int flag;
+    int regres;
+    double want;  // lid pressure of cell (3, 3); pressures 100 k inside, 7 in the slot
+};
+const LidCase kLids[] = {
+    {"MeanOfTheColumn", 6, 0, 100.0 * (2 + 3 + 4 + 5) / 4},
+    {"TopCell", 8, 0, 500.0},
+    {"OtherValueKeepsTheSlot", 3, 0, 7.0},
+    {"RunningMeanKept", 0, 1, 7.0},
+};
+
+class LidPressure : public Surface, public ::testing::WithParamInterface<LidCase> {};
+
+TEST_P(LidPressure, Forms) {
+    const LidCase& c = GetParam();
+    build(7.0, c.flag);
+    PresRegres = c.regres;
+    RegIter = 12;
+    for (int i = 2; i <= X; ++i)
+        for (int j = 2; j <= Y; ++j)
+            for (int k = 2; k <= Z; ++k) Pres[i][j][k] = 100.0 * k;
+    surface();
+    EXPECT_DOUBLE_EQ(Pres[3][3][Z + 1], c.want);
+    EXPECT_EQ(RegIter, c.regres > 0 ? 0 : 12);
+}
+
+INSTANTIATE_TEST_SUITE_P(Surface, LidPressure, ::testing::ValuesIn(kLids),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Surface, SmoothingUsesNoSlotOfThePressure) {
+    for (const double s : {0.0, 1.0}) {
+        build();
+        SurfSmoothFlag = 1;
+        SurfSmoothVal = s;
+        for (int i = 2; i <= X; ++i)
+            for (int j = 2; j <= Y; ++j) Pres[i][j][Z + 1] = 10.0 * i + j * j, Pres[i][j][0] = -1.0;
+        surface();
+        // Cell (3, 3): neighbours 20+9, 40+9, 30+4, 30+16; cell (2, 2) takes its own value for the ghosts.
+        EXPECT_DOUBLE_EQ(Pres[3][3][Z + 1], s == 0.0 ? 39.0 : 0.25 * (29 + 49 + 34 + 46)) << s;
+        EXPECT_DOUBLE_EQ(Pres[2][2][Z + 1], s == 0.0 ? 24.0 : 0.25 * (24 + 34 + 24 + 29)) << s;
+        EXPECT_EQ(Pres[3][3][0], -1.0);
+    }
+}
+
+TEST_F(Surface, SmoothingOfThePlaneLeavesItsPressure) {
+    build();
+    Flag2Dim = 1;
+    SurfSmoothFlag = 1;
+    SurfSmoothVal = 1.0;
+    for (int i = 1; i <= X + 1; ++i)
+        for (int j = 1; j <= Y + 1; ++j) {
+            Pres[i][j][0] = 10.0 * i + j * j;
+            flow1[std::min(i, X)][j][0] = 1.0;  // some outflow for the boundary values
+            xvel[i][j][0] = 0.5;
+        }
+    const std::vector<double> before(Pres.data(), Pres.data() + Pres.size());
+    exitCodeOf([] { surface(); });
+    // Node (3, 3) averages the smoothed cells (3..4, 3..4); the ghosts repeat the cells inside.
+    auto p0 = [](int i, int j) { return 10.0 * std::clamp(i, 2, X) + std::clamp(j, 2, Y) * std::clamp(j, 2, Y); };
+    auto smooth = [&](int i, int j) { return 0.25 * (p0(i + 1, j) + p0(i - 1, j) + p0(i, j + 1) + p0(i, j - 1)); };
+    EXPECT_DOUBLE_EQ(Surfaces[5][3][3], 0.25 * (smooth(3, 3) + smooth(4, 3) + smooth(3, 4) + smooth(4, 4)));
+    EXPECT_EQ(std::vector<double>(Pres.data(), Pres.data() + Pres.size()), before);
+}
+
+}  // namespace

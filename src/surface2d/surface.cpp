@@ -109,7 +109,7 @@ void nodeValues(LidField& lid) {
             int n = 0;
             for (int ci = i; ci <= i + 1; ++ci)
                 for (int cj = j; cj <= j + 1; ++cj) {
-                    if (ci < 2 || ci > X || cj < 2 || cj > Y || OBlok[ci][cj][kO] != 0) continue;
+                    if (ci < 2 || ci > X || cj < 2 || cj > Y || OBlok[ci][cj][kO] == 0) continue;  // 0: blocked
                     p += lid.at(ci, cj);
                     u += xvel[ci][cj][kV];
                     v += yvel[ci][cj][kV];

@@ -46,7 +46,10 @@ protected:
         flowSteps.boundary = noStep;
         flowSteps.waterflow = noStep;
         for (int i = 1; i <= X + 1; ++i)
-            for (int j = 1; j <= Y + 1; ++j) Pres[i][j][Z + 1] = p;
+            for (int j = 1; j <= Y + 1; ++j) {
+                Pres[i][j][Z + 1] = p;
+                for (int k = 0; k <= Z + 1; ++k) OBlok[i][j][k] = 1;
+            }
     }
     static double top(int i, int j) { return zval[i][j][Z]; }
     static std::string log() {
@@ -139,7 +142,7 @@ const LevelCase kLevels[] = {
     {"BlockedNode",
      [] {
          for (int i = 2; i <= 3; ++i)
-             for (int j = 2; j <= 3; ++j) OBlok[i][j][Z] = 1;
+             for (int j = 2; j <= 3; ++j) OBlok[i][j][Z] = 0;
      },
      2, 2, columnOf(0.0, 0.8 - 2000 * kHead)},
     // 0.79 m lower leaves 0.01 m: squeezed to F 23's 0.05 m, bed lowered.
@@ -185,7 +188,7 @@ INSTANTIATE_TEST_SUITE_P(Surface, SurfaceLevels, ::testing::ValuesIn(kLevels),
 TEST_F(Surface, BlockedNodeHasNoNodeValues) {
     build();
     for (int i = 2; i <= 3; ++i)
-        for (int j = 2; j <= 3; ++j) OBlok[i][j][Z] = 1;
+        for (int j = 2; j <= 3; ++j) OBlok[i][j][Z] = 0;
     xvel[2][2][Z] = 3.0;
     surface();
     EXPECT_EQ(Surfaces[5][2][2], 0.0);

@@ -347,3 +347,232 @@ TEST_F(Surface, SmoothingOfThePlaneLeavesItsPressure) {
 }
 
 }  // namespace
+
+namespace {
+
+// ---------------------------------------------------------------------------
+// `timei`: levels at the upstream and downstream node lines, discharges of
+// the boundary cells. Times 10, 20, 30.
+// ---------------------------------------------------------------------------
+double iFaceMass(int face, int cell) {
+    double s = 0.0;
+    for (int j = 2; j <= Y; ++j)
+        for (int k = 2; k <= Z; ++k)
+            s += 1000.0 * m_ar_x[face][j][k] * (xvel[cell][j][k] * m_vec_x[face][j][0] + yvel[cell][j][k] * m_vec_x[face][j][1]);
+    return s;
+}
+double jFaceMass(int face, int cell) {
+    double s = 0.0;
+    for (int i = 2; i <= X; ++i)
+        for (int k = 2; k <= Z; ++k)
+            s += 1000.0 * m_ar_y[i][face][k] * (xvel[i][cell][k] * m_vec_y[i][face][0] + yvel[i][cell][k] * m_vec_y[i][face][1]);
+    return s;
+}
+
+class SurfaceSeries : public Surface {
+protected:
+    void SetUp() override {
+        Surface::SetUp();
+        TimeStep = 1.0;  // allocates the series
+        build();
+        TimeInNo = 3;
+        const double t[] = {10, 20, 30}, hin[] = {0.9, 1.0, 0.6}, hout[] = {0.7, 0.75, 0.5};
+        const double qin[] = {1, 2, 4}, qout[] = {3, 5, 6};
+        for (int n = 0; n < 3; ++n) {
+            TimeInTime[n] = t[n];
+            TimeInHinn[n] = hin[n];
+            TimeInHout[n] = hout[n];
+            QDinn[n][0] = qin[n];
+            QDinn[n][1] = qout[n];
+        }
+        // Unit velocities through both ends: 1000 x 3 x 4 x 0.2 m2 = 2400 kg/s.
+        for (int j = 2; j <= Y; ++j)
+            for (int k = 2; k <= Z; ++k) xvel[1][j][k] = xvel[X + 1][j][k] = 1.0;
+        // Flow through the top faces next to downstream nodes 1..3, none at node 4.
+        for (int j = 1; j <= 3; ++j) flow1[X][j][Z] = 1.0;
+    }
+};
+
+struct SeriesCase {
+    const char* name;
+    double stime;
+    double hin, hout;  // levels imposed
+    double qin, qout;  // discharges of the 3-D boundary cells (m3/s)
+};
+const SeriesCase kSeries[] = {
+    {"AtARow", 20.0, 1.0, 0.75, 2.0, 5.0},
+    {"BetweenRows", 15.0, 0.95, 0.725, 1.5, 4.0},
+    // Levels extrapolate along the first interval; the discharges take the last entry.
+    {"BeforeTheFirstTime", 5.0, 0.85, 0.675, 4.0, 6.0},
+    {"AfterTheLastTime", 40.0, 0.6, 0.5, 4.0, 6.0},
+};
+
+class SeriesLookups : public SurfaceSeries, public ::testing::WithParamInterface<SeriesCase> {};
+
+TEST_P(SeriesLookups, LevelsAndDischarges) {
+    const SeriesCase& c = GetParam();
+    stime = c.stime;
+    surface();
+    for (int j = 1; j <= Y; ++j) {
+        EXPECT_NEAR(zval[1][j][Z], c.hin, 1e-12) << j;
+        EXPECT_NEAR(zval[1][j][3], 0.5 * c.hin, 1e-12) << j;  // stretched about the bed
+    }
+    for (int j = 1; j <= 3; ++j) EXPECT_NEAR(zval[X][j][Z], c.hout, 1e-12) << j;
+    EXPECT_EQ(zval[X][4][Z], kDepth);  // no flow through its top faces
+    // The boundary cells carry the series discharges through the moved faces.
+    EXPECT_NEAR(iFaceMass(1, 1), 1000.0 * c.qin, 1e-9);
+    EXPECT_NEAR(iFaceMass(X, X + 1), 1000.0 * c.qout, 1e-9);
+}
+
+INSTANTIATE_TEST_SUITE_P(Surface, SeriesLookups, ::testing::ValuesIn(kSeries),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(SurfaceSeries, NegativeEntryAtTheIndexLeavesThatSide) {
+    TimeInHinn[0] = -1.0;
+    TimeInHinn[1] = 3.0;  // interpolated to 1.0 at 15 s
+    TimeInHout[0] = -1.0;
+    TimeInHout[1] = 3.0;
+    FlagDischargeTime = 1;  // the discharges stay those before the move
+    stime = 15.0;
+    surface();
+    EXPECT_EQ(zval[1][2][Z], kDepth);
+    EXPECT_EQ(zval[X][2][Z], kDepth);
+    EXPECT_DOUBLE_EQ(xvel[1][3][3], 1.0);
+}
+
+TEST_F(SurfaceSeries, LevelsAtOrBelowTheBedKeepTheMinimumDepth) {
+    FillCriteria = 0.05;
+    TimeInHinn[2] = 0.0;  // at the bed: 0.05 above it, with a warning
+    TimeInHout[2] = 0.01;
+    stime = 40.0;
+    surface();
+    EXPECT_NEAR(zval[1][2][Z], 0.05, 1e-12);
+    EXPECT_TRUE(contains(log(), "Warning: upstream level 0.000000 at or below the bed of node column (1,2)")) << log();
+    // Downstream: squeezed to 0.05 below 0.01, the bed lowered.
+    EXPECT_NEAR(zval[X][2][Z], 0.01, 1e-12);
+    EXPECT_NEAR(zval[X][2][1], -0.04, 1e-12);
+    EXPECT_NEAR(Surfaces[2][X][2], -0.04, 1e-12);
+    for (int k = 2; k <= Z; ++k) {
+        EXPECT_GT(zval[1][2][k], zval[1][2][k - 1]);
+        EXPECT_GT(zval[X][2][k], zval[X][2][k - 1]);
+    }
+}
+
+TEST_F(SurfaceSeries, FaceWithoutFlowKeepsItsVelocities) {
+    for (int n = 0; n < 3; ++n) TimeInHinn[n] = TimeInHout[n] = -1.0;
+    for (int j = 2; j <= Y; ++j)
+        for (int k = 2; k <= Z; ++k) xvel[1][j][k] = 0.0, yvel[1][j][k] = 0.3;  // along the face
+    stime = 20.0;
+    surface();
+    EXPECT_EQ(xvel[1][3][3], 0.0);
+    EXPECT_EQ(yvel[1][3][3], 0.3);
+    EXPECT_NEAR(xvel[X + 1][3][3], 5.0 / 2.4, 1e-12);
+    EXPECT_TRUE(contains(log(), "Warning: no flow through the upstream face")) << log();
+}
+
+TEST_F(SurfaceSeries, TimeAdvancesWithTheUpdateOnlyWhenItsOwn) {
+    FlagTFS = 2;
+    stime = 20.0;
+    surface();
+    EXPECT_EQ(stime, 21.0);
+    FlagTSC = 1;  // a morphology driver owns the time
+    surface();
+    EXPECT_EQ(stime, 21.0);
+}
+
+// ---------------------------------------------------------------------------
+// Rescaling after a move.
+// ---------------------------------------------------------------------------
+TEST_F(Surface, BoundaryCellsKeepTheirDischargesThroughTheMove) {
+    build();
+    lid(2, 2, pa(0.8));  // lifts the upstream corner nodes
+    lid(X, 2, -pa(0.8));
+    IONo = 1;
+    for (int i = 1; i <= X + 1; ++i)
+        for (int j = 1; j <= Y + 1; ++j)
+            for (int k = 2; k <= Z; ++k) {
+                xvel[i][j][k] = 0.7 + 0.01 * j + 0.02 * k;
+                yvel[i][j][k] = 0.1 * (i + j) - 0.3;
+            }
+    for (int i = 2; i <= X; ++i)
+        for (int k = 2; k <= Z; ++k) flow2[i][1][k] = 40.0 + i, flow2[i][Y][k] = -25.0 + k;
+    const double in = iFaceMass(1, 1), out = iFaceMass(X, X + 1);
+    surface();
+    ASSERT_GT(zval[1][1][Z], kDepth);
+    EXPECT_NEAR(iFaceMass(1, 1), in, 1e-9 * std::fabs(in));
+    EXPECT_NEAR(iFaceMass(X, X + 1), out, 1e-9 * std::fabs(out));
+    double q1 = 0.0, q2 = 0.0;
+    for (int i = 2; i <= X; ++i)
+        for (int k = 2; k <= Z; ++k) q1 += flow2[i][1][k], q2 += flow2[i][Y][k];
+    EXPECT_NEAR(jFaceMass(1, 1), q1, 1e-9 * std::fabs(q1));
+    EXPECT_NEAR(jFaceMass(Y, Y + 1), q2, 1e-9 * std::fabs(q2));
+}
+
+// The 2-D plane: the inflow interpolated within all but the last interval,
+// the outflow the entry at the end of the current interval; no outflow
+// rescale without an outflow before the move.
+struct PlaneCase {
+    const char* name;
+    double stime;
+    double f2o;  // flow1 of each downstream face before the move
+    double qin, qout;
+    bool outflowScaled;
+};
+const PlaneCase kPlane[] = {
+    {"FirstInterval", 15.0, 100.0, 1.5, 5.0, true},
+    {"LastInterval", 25.0, 100.0, 4.0, 6.0, true},
+    {"NoOutflowBefore", 15.0, 0.0, 1.5, 5.0, false},
+};
+
+class PlaneSeries : public SurfaceSeries, public ::testing::WithParamInterface<PlaneCase> {};
+
+TEST_P(PlaneSeries, Lookups) {
+    const PlaneCase& c = GetParam();
+    Flag2Dim = 1;
+    for (int n = 0; n < 3; ++n) TimeInHinn[n] = TimeInHout[n] = -1.0;
+    for (int i = 1; i <= X + 1; ++i)
+        for (int j = 2; j <= Y; ++j) xvel[i][j][0] = 1.0, flow1[std::min(i, X)][j][0] = i >= X ? c.f2o : 100.0;
+    stime = c.stime;
+    double F1 = 0.0, F2 = 0.0;
+    for (int j = 2; j <= Y; ++j) F1 += 1000.0 * m_ar_x[1][j][0], F2 += 1000.0 * m_ar_x[X][j][0];
+    ASSERT_EQ(exitCodeOf([] { surface(); }), kNoExit) << log();
+    const double rin = 1000.0 * c.qin / F1, rout = 1000.0 * c.qout / F2;
+    EXPECT_NEAR(xvel[1][3][0], rin, 1e-12);
+    char line[100];
+    std::snprintf(line, sizeof line, "Inflow ratio change for outflow = %lf\n", c.outflowScaled ? rout : rin);
+    EXPECT_TRUE(contains(log(), line)) << log();
+}
+
+INSTANTIATE_TEST_SUITE_P(Surface, PlaneSeries, ::testing::ValuesIn(kPlane),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// ---------------------------------------------------------------------------
+// Exits.
+// ---------------------------------------------------------------------------
+TEST_F(Surface, LogThatCannotBeOpenedAtEntry) {
+    build();
+    lid(2, 2, pa(0.4));
+    std::filesystem::remove("boogie");
+    std::filesystem::create_directory("boogie");
+    const std::vector<double> levels(zval.data(), zval.data() + zval.size());
+    EXPECT_EQ(exitCodeOf([] { surface(); }), -3);
+    EXPECT_STREQ(mc_message, "cannot open file 'boogie' ");
+    EXPECT_EQ(std::vector<double>(zval.data(), zval.data() + zval.size()), levels);
+    EXPECT_EQ(FlagGridChange, 0);
+}
+
+void breakTheLog() {
+    std::filesystem::remove("boogie");
+    std::filesystem::create_directory("boogie");
+}
+
+TEST_F(Surface, LogThatCannotBeOpenedForTheReport) {
+    build();
+    lid(2, 2, pa(0.4));
+    flowSteps.waterflow = breakTheLog;
+    EXPECT_EQ(exitCodeOf([] { surface(); }), -3);
+    EXPECT_STREQ(mc_message, "cannot open file 'boogie'");
+    EXPECT_NEAR(zval[2][2][Z], 0.9, 1e-12);  // moved before the report
+}
+
+}  // namespace

@@ -576,3 +576,43 @@ TEST_F(Surface, LogThatCannotBeOpenedForTheReport) {
 }
 
 }  // namespace
+
+namespace {
+
+// Two blocks: the node pressures along the side joined to the side block
+// take the partner cells across the joint, the seam line only the cells of
+// the joint row.
+TEST_F(Surface, NodePressuresAlongTheBlockJoint) {
+    const TwoBlockGrid g;
+    g.build();
+    MultiBlockInit();
+    metric();
+    smetric();
+    flowSteps.boundary = flowSteps.waterflow = noStep;
+    FlagNonHydrostaticSurf = 7;
+    SurfaceConvergenceCrit = 1e9;
+    const int NX = g.X(), NY = g.Y;
+    auto P = [](int i, int j) { return 100.0 * i + j * j; };
+    for (int i = 1; i <= NX + 1; ++i)
+        for (int j = 1; j <= NY + 1; ++j) {
+            Pres[i][j][g.Z + 1] = P(i, j);
+            for (int k = 0; k <= g.Z + 1; ++k) OBlok[i][j][k] = 1;
+        }
+    surface();
+    int joined = 0;
+    for (int i = 2; i <= NX - 1; ++i) {
+        const int pi = Pj1MultiBlock[i][0], pj = Pj1MultiBlock[i][1];
+        if (pj <= 0 || pj == NY) continue;
+        ++joined;
+        EXPECT_DOUBLE_EQ(Surfaces[5][i][1], 0.25 * (P(i, 2) + P(i + 1, 2) + P(pi, pj) + P(pi, pj + 1))) << i;
+    }
+    EXPECT_GE(joined, NY - 2);
+    const int ii = MBSkjot[1];
+    EXPECT_DOUBLE_EQ(Surfaces[5][ii][1], P(ii, 2));
+    for (int j = 2; j <= NY - 1; ++j) EXPECT_DOUBLE_EQ(Surfaces[5][ii][j], 0.5 * (P(ii, j) + P(ii, j + 1))) << j;
+    EXPECT_DOUBLE_EQ(Surfaces[5][ii][NY], P(ii, NY));
+    // A node away from the joint keeps the mean of its four cells.
+    EXPECT_DOUBLE_EQ(Surfaces[5][4][2], 0.25 * (P(4, 2) + P(5, 2) + P(4, 3) + P(5, 3)));
+}
+
+}  // namespace

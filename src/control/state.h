@@ -250,7 +250,7 @@ constexpr int kEquationTable = 20;              // per-equation tables, equation
     X(int, FlagTimeiConc, 0)                                                                   \
     X(int, FlagInitPoros, 0)           /* porous layers not yet set up */                      \
     X(int, FlagPrint, 0)               /* current iteration is logged */                       \
-    X(int, RegIter, 0)                 /* count of the top-layer pressure averaging */         \
+    X(int, RegIter, 0)                 /* count of the top-layer pressure averaging; also surface */ \
     X(int, FlagReadFracres, 0)         /* no bed-fraction restart read yet */                  \
     X(double, maxgrain, 0.0)           /* largest grain size found so far */                   \
     X(int, BedRecIter, 5)              /* morphology bookkeeping */                            \
@@ -427,7 +427,7 @@ struct GridSizes {
     V(int, gFlagAnim, 0) V(int, gFlag3D, 0) V(int, gFlagColorMap, 0) V(int, gFlagVectorColorMap, 0)            \
     V(int, gFlagVectorColorMap3D, 0) V(int, gFlagTemp, 0) V(int, gFlagComp, 0)                                 \
     V(int, FlagInitSedim, 0) V(int, FlagSedimDial, 0)                                                          \
-    /* Run state. Writers: setParameterDefaults, Initial and the run-string loop, startup. */                  \
+    /* Run state. Writers: setParameterDefaults, Initial and the run-string loop, startup, surface. */                  \
     V(int, FlagGridChange, 0)                                /* free-surface updates moved grid levels */      \
     V(int, FlagInitialized, 0)                               /* 1 once the flow field holds a valid state */   \
     V(int, FlagErrorBreak, 0)                                /* a solver failed numerically */                 \

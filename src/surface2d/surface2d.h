@@ -8,6 +8,29 @@ void WaterSolve2D();
 
 // Pressure-based update of the water surface (sets FlagGridChange).
 void surface();
+
+// The rules that move one node column of a surface update. z points at the
+// levels of the column (z[0] the target bed, z[1] the bed, z[top] the
+// surface), r is the lowest level that moves with the surface (1: the bed),
+// dz the wanted surface change and md the minimum depth above level r.
+//  - squeeze, when the depth above r would fall below md: with r = 1 the
+//    whole column goes md below the new surface, bed included; with fixed
+//    levels (r > 1) the levels at and below r stay and the surface stops md
+//    above level r;
+//  - lift, when the surface rises and the target bed lies above the bed: the
+//    whole column rises by up to the bed's distance to its target, the rest
+//    of dz stretches the levels above r;
+//  - plain stretch of the levels above r, otherwise.
+// Returns the bed's shift (negative, when squeezed with r = 1; else 0), which
+// the caller adds to Surfaces[2].
+double moveNodeColumn(double* z, int top, int r, double dz, double md);
+// The velocity-head rule: a column whose node velocity measure speed2
+// (m2/s2) exceeds 0.1 keeps at least 0.02 speed2 of depth D + dz.
+double velocityHeadChange(double dz, double D, double speed2);
+// The factor that rescales boundary velocities from the discharge `now`
+// to `wanted`; 1 when the face carries no flow (`now` 0) or the quotient is
+// not finite, so the velocities stay as they are.
+double rescaleFactor(double wanted, double now);
 // Transient update of the water surface from the continuity of each column.
 void surface_tfs();
 

@@ -21,9 +21,9 @@ std::string example(const std::string& name) {
 // cases that compare with the serial run take the line solver (K 10 N).
 std::string flumeControl(const std::string& extra) {
     std::string control = example("control");
-    const std::string iterations = "K 1 500 50000";
+    const std::string iterations = "K 1 2000 20";
     const size_t at = control.find(iterations);
-    if (at != std::string::npos) control.replace(at, iterations.size(), "K 1 12 50000");
+    if (at != std::string::npos) control.replace(at, iterations.size(), "K 1 12 20");
     // The result file rather than the example's VTK file: it holds every field.
     const std::string vtk = "F 48 10\n";
     const size_t file = control.find(vtk);

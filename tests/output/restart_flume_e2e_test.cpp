@@ -30,6 +30,12 @@ Case& flume(Case& c, const std::string& run, const std::string& extra = "") {
     const size_t at = control.find(runLine);
     EXPECT_NE(at, std::string::npos);
     control.replace(at, runLine.size(), "F 2 " + run + "\n");
+    // The surface stays where the grid file puts it: `result` carries the
+    // fields, not a grid that the surface update has moved.
+    const std::string surfaceInterval = "K 1 2000 20\n";
+    const size_t k1 = control.find(surfaceInterval);
+    EXPECT_NE(k1, std::string::npos);
+    control.replace(k1, surfaceInterval.size(), "K 1 2000 50000\n");
     if (!control.empty() && control.back() != '\n') control += '\n';
     return c.file("control", control + "F 48 0\n" + extra).file("koordina", example("koordina"));
 }

@@ -29,6 +29,15 @@ class PorousBed : public EngineTest {
 protected:
     void SetUp() override {
         EngineTest::SetUp();
+        prepare();
+    }
+    // The engine and the working directory as at the start of the test.
+    static void fresh() {
+        resetEngine();
+        for (const char* name : {"boogie", "porosity", "vegdata"}) std::filesystem::remove(name);
+        prepare();
+    }
+    static void prepare() {
         setParameterDefaults();
         FlagBedPoros = 1;
         boxGrid(X, Y, Z, 1.0, 1.0, 0.25);
@@ -45,6 +54,7 @@ protected:
             }
         std::filesystem::remove("boogie");
     }
+
     void TearDown() override { resetEngine(); }
 
     static void clearEquation() {
@@ -97,8 +107,7 @@ TEST_F(PorousBed, IgnoredRecordsCountTowardsTheCharacterLimit) {
     for (int n = 0; n < 8; ++n) padded += " 0.25" + std::string(40, '0');  // 8 x 45 characters
     const std::string later = "\nP 3 3 0 0.2 0.4 0.6 0.5 0.5 0.5 0.5\n";
     for (const bool ignored : {false, true}) {
-        resetEngine();
-        SetUp();
+        fresh();
         writeFile("porosity", std::string(ignored ? "P 1 2" : "P 2 2") + padded + later);
         run(7);
         EXPECT_EQ(L(3, 3, 3), ignored ? 0.0 : 0.6) << ignored;
@@ -142,8 +151,7 @@ TEST_F(PorousBed, LevelsOutOfOrderEndAndPorositiesOutOfOrderWarn) {
               std::string::npos)
         << boogie();
 
-    resetEngine();
-    SetUp();
+    fresh();
     writeFile("porosity", "P 3 2 0 0.3 0.4 0.5 0.9 0.5 0.6 0.9\n");
     EXPECT_EQ(exitCodeOf([] { run(1); }), kNoExit);
     EXPECT_NE(boogie().find("Warning,  in porosity values, i,j,k=3 2 1\nValues : 5.000000e-01 < 9.000000e-01\n"),
@@ -180,8 +188,7 @@ TEST_F(PorousBed, MovingBedRebuildsTheZonesAtEveryUCall) {
     EXPECT_EQ(exitCodeOf([] { run(5); }), -7);
 
     // With the file: read at the first call, then replaced at the next u call.
-    resetEngine();
-    SetUp();
+    fresh();
     FlagTSC = 1;
     writeFile("porosity", kZone);
     run(1);

@@ -182,47 +182,51 @@ void porousResistance(int i, int j, int k, double phi) {
 
 bool inside(int i, int j, int k) { return topFaceLevel(i, j, k) < level(i, j, 3); }
 
-void velocities(const FieldArray<double, 3>& phi) {
+double cellHeight(int i, int j, int k) { return topFaceLevel(i, j, k) - topFaceLevel(i, j, k - 1); }
+
+// Walks every column down from the top cell through the cells inside its
+// zone: the topmost porous cell below open water takes `wall`, every other
+// inside cell (the top cell among them) `inner`.
+template <class Wall, class Inner>
+void walkZones(Wall&& wall, Inner&& inner) {
     const int Z = znumber;
     for (int i = 2; i <= xnumber; ++i)
         for (int j = 2; j <= ynumber; ++j) {
             bool reached = false;
             for (int k = Z; k >= 2; --k) {
                 if (!inside(i, j, k)) continue;
-                if (k < Z && !reached) {
-                    const double K = std::fmax(kinen[i][j][k], 1e-9);
-                    wap[i][j][k] += 31.62 * Xkappa * m_armap[i][j] * std::sqrt(sqcmyrho * K) / kLn30;
-                } else {
-                    porousResistance(i, j, k, phi[i][j][k]);
-                }
+                if (k < Z && !reached)
+                    wall(i, j, k);
+                else
+                    inner(i, j, k);
                 reached = true;
             }
         }
 }
 
-double cellHeight(int i, int j, int k) { return topFaceLevel(i, j, k) - topFaceLevel(i, j, k - 1); }
+void velocities(const FieldArray<double, 3>& phi) {
+    walkZones(
+        [](int i, int j, int k) {
+            const double K = std::fmax(kinen[i][j][k], 1e-9);
+            wap[i][j][k] += 31.62 * Xkappa * m_armap[i][j] * std::sqrt(sqcmyrho * K) / kLn30;
+        },
+        [&phi](int i, int j, int k) { porousResistance(i, j, k, phi[i][j][k]); });
+}
 
 void turbulentEnergy() {
-    const int Z = znumber;
     const double L = kLn30 / Xkappa;
-    for (int i = 2; i <= xnumber; ++i)
-        for (int j = 2; j <= ynumber; ++j) {
-            bool reached = false;
-            for (int k = Z; k >= 2; --k) {
-                if (!inside(i, j, k)) continue;
-                if (k < Z && !reached) {
-                    const double K = std::fmax(kinen[i][j][k], 1e-9);
-                    const double u = xvel[i][j][k], v = yvel[i][j][k], w = zvel[i][j][k];
-                    const double hc = cellHeight(i, j, k);
-                    wap[i][j][k] += 164.3 * std::sqrt(K) * L / hc * Volume[i][j][k];
-                    source[i][j][k] += 31.62 * std::sqrt(sqcmyrho * K) / L * (u * u + v * v + w * w) / hc * Volume[i][j][k];
-                } else {
-                    wap[i][j][k] += 1e30;  // k fixed at 0.02
-                    source[i][j][k] += 2e28;
-                }
-                reached = true;
-            }
-        }
+    walkZones(
+        [L](int i, int j, int k) {
+            const double K = std::fmax(kinen[i][j][k], 1e-9);
+            const double u = xvel[i][j][k], v = yvel[i][j][k], w = zvel[i][j][k];
+            const double hc = cellHeight(i, j, k);
+            wap[i][j][k] += 164.3 * std::sqrt(K) * L / hc * Volume[i][j][k];
+            source[i][j][k] += 31.62 * std::sqrt(sqcmyrho * K) / L * (u * u + v * v + w * w) / hc * Volume[i][j][k];
+        },
+        [](int i, int j, int k) {
+            wap[i][j][k] += 1e30;  // k fixed at 0.02
+            source[i][j][k] += 2e28;
+        });
 }
 
 // Epsilon from the bed up to the top of the zone (its top face at L3

@@ -170,6 +170,14 @@ TEST_F(PorousBed, MissingFileAndMissingLetterEndTheRun) {
     EXPECT_EQ(boogie(), "Error, bed porosity attempted calcualted when\nF 7 data set not marked by P\n");
 }
 
+// The terms are never dropped for want of a log: the run ends.
+TEST_F(PorousBed, UnopenableLogEndsTheRun) {
+    writeFile("porosity", kZone);
+    std::filesystem::create_directory("boogie");
+    EXPECT_EQ(exitCodeOf([] { run(1); }), -3);
+    EXPECT_STREQ(mc_message, "cannot open file 'boogie' ");
+}
+
 // A moving bed (F 37 1): every u call builds the zones three bed-cell half
 // heights deep below the target bed; without a file the first call for
 // another equation ends the run.

@@ -160,6 +160,15 @@ TEST_F(Vegetation, FailuresOfTheFile) {
     }
 }
 
+// A log that cannot be opened after the reading ends the run, rather than
+// dropping the drag and reading the file again at the next call.
+TEST_F(Vegetation, UnopenableLogEndsTheRun) {
+    writeFile("vegdata", "V 2 2 0 0.3 0.6 0.75 4 3 2 1\n");
+    std::filesystem::create_directory("boogie");
+    EXPECT_EQ(exitCodeOf([] { run(1); }), -3);
+    EXPECT_STREQ(mc_message, "cannot open file 'boogie' ");
+}
+
 TEST_F(Vegetation, BoundValuesAcceptedAndGrowingValuesWarn) {
     writeFile("vegdata", "V 3 2 0 0.3 0.6 0.75 1000 0 0 0\nV 2 2 0 0.3 0.6 0.75 1 2 2 2\n");
     EXPECT_EQ(exitCodeOf([] { run(1); }), kNoExit);

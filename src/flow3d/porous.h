@@ -26,10 +26,6 @@ void extra_sourceDLL();
 // before their under-relaxation.
 void porousAndVegetationTerms();
 
-// The grain length of DiamPoros `code` for a cell of column (i, j), layer k,
-// whose interpolation interval ends at level `Lm` of a zone starting at `L0`.
-double porousGrainLength(int code, int i, int j, int k, double Lm, double L0);
-
 // Pressure of the cells whose `Porosity` exceeds `Plimit`, solved from the
 // surrounding pressures (F 133); whole domain, one thread.
 void PorositySolver();

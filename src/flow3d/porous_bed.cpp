@@ -165,9 +165,24 @@ double grainFromDepthBelow(int i, int j, int k, double, double, double) {
 double grainFromRoughness(int, int, int, double, double, double ks) { return ks; }
 
 using GrainLength = double (*)(int i, int j, int k, double Lm, double L0, double ks);
-constexpr GrainLength kGrainLengths[] = {grainFromLevels,     grainFromThirdOfLevels, grainFromBedCell,
-                                         grainFromLevelsOrBedCell, grainFromDepthBelow, grainFromRoughness,
-                                         grainFromRoughness,  grainFromRoughness};
+constexpr GrainLength kGrainLengths[] = {
+    grainFromLevels,           // 0
+    grainFromThirdOfLevels,    // 1
+    grainFromBedCell,          // 2
+    grainFromLevelsOrBedCell,  // 3
+    grainFromDepthBelow,       // 4
+    grainFromRoughness,        // 5 (default), 6, 7
+    grainFromRoughness,
+    grainFromRoughness,
+};
+
+// The grain length of DiamPoros `code` for a cell of column (i, j), layer k,
+// whose interpolation interval ends at level `Lm` of a zone starting at `L0`
+// (an unknown code: the roughness).
+double porousGrainLength(int code, int i, int j, int k, double Lm, double L0) {
+    const bool known = code >= 0 && code < static_cast<int>(std::size(kGrainLengths));
+    return kGrainLengths[known ? code : 5](i, j, k, Lm, L0, Xks[i][j]);
+}
 
 // Ergun-type resistance of a cell inside the zone, split by RelaxPorosity
 // between the centre coefficient and the source.
@@ -245,11 +260,6 @@ void dissipation() {
 
 double topFaceLevel(int i, int j, int k) {
     return 0.25 * (zval[i][j][k] + zval[i - 1][j][k] + zval[i][j - 1][k] + zval[i - 1][j - 1][k]);
-}
-
-double porousGrainLength(int code, int i, int j, int k, double Lm, double L0) {
-    const bool known = code >= 0 && code < static_cast<int>(std::size(kGrainLengths));
-    return kGrainLengths[known ? code : 5](i, j, k, Lm, L0, Xks[i][j]);
 }
 
 void extra_source() {

@@ -95,7 +95,8 @@ TEST_F(Vegetation, DragOfEachF115Value) {
     const struct {
         const char* file;
         double area;
-    } files[] = {{"V 2 2 0 0.3 0.6 0.75 4 3 2 1\n", 1.0}, {"A 2 2 0 0.3 0.6 0.75 4 3 2 1\n", 0.5}};
+    } files[] = {{"V 2 2 0 0.3 0.6 0.75 4 3 2 1\n", 1.0}, {"A 2 2 0 0.3 0.6 0.75 4 3 2 1\n", 0.5},
+                 {"B 2 2 0 0.3 0.6 0.75 4 3 2 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1\n", 0.5}};
     for (const auto& file : files)
         for (int mode : {1, 2, 3, 4}) {
             fresh();

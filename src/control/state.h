@@ -248,7 +248,7 @@ constexpr int kEquationTable = 20;              // per-equation tables, equation
     X(int, FlagJTime, 0)                                                                       \
     X(int, FlagDischargeTime, 0)                                                               \
     X(int, FlagTimeiConc, 0)                                                                   \
-    X(int, FlagInitPoros, 0)           /* porous layers not yet set up */                      \
+    X(int, FlagInitPoros, 0)           /* porous layers not yet set up; extra_source(DLL) */   \
     X(int, FlagPrint, 0)               /* current iteration is logged */                       \
     X(int, RegIter, 0)                 /* count of the top-layer pressure averaging; also surface */ \
     X(int, FlagReadFracres, 0)         /* no bed-fraction restart read yet */                  \
@@ -257,7 +257,7 @@ constexpr int kEquationTable = 20;              // per-equation tables, equation
     X(int, FlagSedimSolver, 0)         /* solver choice of the sediment computation */         \
     X(double, wdensity, 1000.0)        /* water density, kg/m3 */                              \
     X(double, wviscosity, 1e-6)        /* kinematic viscosity of water, m2/s */                \
-    X(int, NoGeo, 0)                   /* scattered bed points and their scaling */            \
+    X(int, NoGeo, 0)                   /* scattered bed points (also porbed) and their scaling */\
     X(double, ScaleGeodataMult, 1.0)                                                           \
     X(double, ScaleGeodataAdd, 0.0)                                                            \
     X(int, PrintIterSurf, 100)         /* stored only, as the rest of this list */             \

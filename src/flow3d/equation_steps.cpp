@@ -11,6 +11,7 @@
 #include "equations/workspace.h"
 #include "flow3d/dispatchers.h"
 #include "flow3d/flow3d.h"
+#include "flow3d/porous.h"
 #include "flow3d/regions.h"
 #include "turbulence/turbulence.h"
 
@@ -169,6 +170,7 @@ void solveEquation(const TurbulenceEquation& t, Pass pass) {
         wallLaws();
     mark(pass, t.eq, 23, 0);
     timeTerm(t, pass);
+    porousAndVegetationTerms();
     mark(pass, t.eq, 24, 0);
     underRelax(t, p13, pass);
     f = *t.phi;

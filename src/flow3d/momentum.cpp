@@ -13,6 +13,7 @@
 #include "flow3d/dispatchers.h"
 #include "flow3d/flow3d.h"
 #include "flow3d/momentum_sources.h"
+#include "flow3d/porous.h"
 #include "flow3d/regions.h"
 #include "turbulence/turbulence.h"
 
@@ -195,7 +196,7 @@ void momentumStep() {
         flowpar::stamp(4);
         timeTerm(c);
         momentumSources(MomentumStage::AfterTimeTerm, 2, xnumber);
-        // (the porous-bed and vegetation terms come here)
+        porousAndVegetationTerms();
         momentumSources(MomentumStage::BeforeRelaxation, 2, xnumber);
         flowpar::stamp(5);
         underRelax(phi, p13);

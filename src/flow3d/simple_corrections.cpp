@@ -14,6 +14,7 @@
 #include "equations/parallel.h"
 #include "equations/workspace.h"
 #include "flow3d/flow3d.h"
+#include "flow3d/porous.h"
 #include "flow3d/pressure_coupling.h"
 #include "grid/geometry.h"
 
@@ -262,10 +263,14 @@ void velocityCorrections(const FieldArray<double, 3>& C, int kT, int i1, int i2)
     }
 }
 
+// With F 133 only the cells below Plimit take p' (an absent Porosity counts
+// as 0 everywhere); PorositySolver gives the others theirs.
 void pressureUpdate(int kT, int i1, int i2) {
+    const bool porous = Pnloops != 0 && !Porosity.isNull();
     for (int i = i1; i <= i2; ++i)
         for (int j = 2; j <= ynumber; ++j)
-            for (int k = 2; k <= kT; ++k) Pres[i][j][k] += relaxPressure * f[i][j][k];
+            for (int k = 2; k <= kT; ++k)
+                if (!porous || Porosity[i][j][k] < Plimit) Pres[i][j][k] += relaxPressure * f[i][j][k];
 }
 
 bool directionCheck() { return FlagFlowDirCor == 1 && MBNo == 0; }
@@ -285,6 +290,7 @@ void SimpleCorrections() {
     velocityCorrections(C, kT, 2, X);
     blockedCells();
     pressureUpdate(kT, 2, X);
+    if (Pnloops != 0) PorositySolver();
     if (FlagTFS == 1) surfacePressure(2, X);
 }
 
@@ -301,6 +307,11 @@ void SimpleCorrectionsOpenMP(int first_i, int last_i) {
     closeWallFacesOf(first_i, last_i);
     velocityCorrections(C, kT, first_i, last_i);
     pressureUpdate(kT, first_i, last_i);
+    if (Pnloops != 0) {  // once for the whole domain, between the pressures of every block and the surface
+        par::barrier();
+        if (omp_get_thread_num() == 0) PorositySolver();
+        par::barrier();
+    }
     if (FlagTFS == 1) surfacePressure(first_i, last_i);
     if (directionCheck()) {
         par::barrier();

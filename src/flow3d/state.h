@@ -80,6 +80,8 @@ FlowSteps defaultFlowSteps();
     /* Wall-clock stamps (s): 0 the start of a call, 1..33 the phase ends of the latest logged inner */        \
     /* iteration. Writers: WaterSolve and the steps it calls. */                                               \
     A(double, otime, [40])                                                                                     \
+    /* Record letters of `vegdata`: 0 none, 1 V, 2 A or B, 3 both. Writer: extra_sourceDLL. */             \
+    V(int, FlagTypeVegdata, 0)                                                                                 \
     /* The step routines of the driver. Writers: the reset (defaultFlowSteps) and tests. */                   \
     V(FlowSteps, flowSteps, defaultFlowSteps())                                                                \
     /* A handle that no routine allocates or reads. Writer: SetArraysZero. */                                  \

@@ -38,7 +38,7 @@
     F(double, 3, diff)                                       /* diffusivity; writers GammaCalc, readres */     \
     F(double, 1, xdistance) F(double, 1, ManArray)                                                             \
     V(bool, bedChangesReplayed, false)                       /* `loggfil.pre` replayed once per process */     \
-    /* Porous bed and vegetation (no writer yet). */                                                           \
+    /* Porous bed and vegetation. Writers: extra_source (also Xks at its first call), extra_sourceDLL. */      \
     F(double, 3, PorosityBed) F(double, 3, LevPorosBed) F(double, 3, Porosity)                                 \
     F(double, 3, StemNumber) F(double, 3, StemDiameter) F(double, 3, DragCoeff)                                \
     F(double, 3, EpsilonCoeff)

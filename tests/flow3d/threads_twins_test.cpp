@@ -39,9 +39,10 @@ class Twins : public FlowTest {
 protected:
     // Grid of 11 node lines along i: a sheared single block with walls, a
     // blocked box and blocked columns, or the two-block grid.
-    void grid(bool twoBlocks) {
+    void grid(bool twoBlocks, bool vegetation = false) {
         resetEngine();
         startState();
+        FlagDragDLL = vegetation ? 1 : 0;  // the allocator creates Porosity
         RelaxRhieChow = -1.0;  // the allocator creates invFlow
         simple = 'N';          // and invAPC
         sou[1] = 1;            // and the second-neighbour couplings
@@ -243,6 +244,29 @@ TEST_F(Twins, CorrectionsEqualTheSerialRoutine) {
             EXPECT_GE(lines, 7 * (xnumber - 2));
             EXPECT_EQ(lines % 7, 0);
         }
+    }
+}
+
+// F 133: the porous pressure solve runs once for the whole domain, after the
+// pressures of every block and before the surface extrapolation.
+TEST_F(Twins, PorousPressureOnceForTheWholeDomain) {
+    for (const int tfs : {0, 1}) {
+        grid(false, true);
+        FlagTFS = tfs;
+        Plimit = 0.5;
+        Pnloops = 2;
+        std::mt19937 rng(11);
+        std::uniform_real_distribution<double> any(0.0, 1.0);
+        forCells([&](int i, int j, int k) { Porosity[i][j][k] = any(rng) < 0.4 ? 0.9 : 0.1; });
+        Porosity[6][3][3] = 0.5;
+        const Arrays inputs = {&flow1, &flow2, &flow3, &xvel, &yvel, &zvel, &Pres, &ae, &aw, &an, &as, &wat, &wab};
+        compare(
+            inputs, kCorrected, [] { SimpleCorrections(); },
+            [] {
+                flowpar::dispatchBlocks("test", SimpleCorrectionsOpenMP);
+                correctionsCleanUp();
+            },
+            tfs ? "porous, free surface" : "porous");
     }
 }
 

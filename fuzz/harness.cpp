@@ -14,6 +14,7 @@
 #include "control/log.h"
 #include "control/readers.h"
 #include "control/reset.h"
+#include "output/output.h"
 
 namespace quird_fuzz {
 
@@ -115,17 +116,34 @@ void startClean() {
     xnumber = ynumber = znumber = lnumber = 0;  // as in a new process: no G 1 pre-read yet
 }
 
-int readControl() {
+namespace {
+
+// The pre-read of G 1, `before` (if any), then `read`; the exit code, or
+// kReturned, or kPassedOver.
+int preReadThen(void (*before)(), void (*read)()) {
     try {
         preReadG1("control");
         passOverHugeGrid();
-        kread();
+        if (before) before();
+        read();
     } catch (const EngineExit& e) {
         return e.code;
     } catch (const PassedOver&) {
         return kPassedOver;
     }
     return kReturned;
+}
+
+}  // namespace
+
+int readControl() { return preReadThen(nullptr, kread); }
+
+int readControlOnDefaultGrid() { return preReadThen(writeDefaultGrid, kread); }
+
+int startUp() {
+    return preReadThen(nullptr, [] {
+        if (!startupSequence()) throw EngineExit{kReturned};
+    });
 }
 
 int exitCodeOf(void (*body)()) {
@@ -154,6 +172,38 @@ std::string flumeControl(const std::string& options) {
            "G 7 0 1 2 4 2 4 0 0 1.0 1.0 0.0 0.0\nG 7 1 -1 2 4 2 4 0 0 1.0 1.0 0.0 0.0\n"
            "W 1 40.0 1.0 0.5\nW 2 3 1 3 5\nK 2 0 1\n" +
            options + "F 2 A\n";
+}
+
+int prepare(const Reader& reader, int* argc, char*** argv) {
+    enterPrivateDirectory(argc, argv);
+    writeFile("control", flumeControl(reader.options));
+    if (reader.stage != Stage::DefaultGrid) writeFile("koordina", flumeGrid());
+    return 0;
+}
+
+int fuzz(const Reader& reader, const std::uint8_t* data, std::size_t size) {
+    startClean();
+    switch (reader.stage) {
+    case Stage::Control:
+        writeFile(reader.file, data, size);
+        readControl();
+        break;
+    case Stage::DefaultGrid:
+        std::remove("koordina");
+        writeFile(reader.file, data, size);
+        readControlOnDefaultGrid();
+        break;
+    case Stage::StartUp:
+        writeFile(reader.file, data, size);
+        startUp();
+        break;
+    case Stage::Restart:
+        if (startUp() != kReturned) std::abort();  // the fixed files are sound
+        writeFile(reader.file, data, size);
+        exitCodeOf(readres);
+        break;
+    }
+    return 0;
 }
 
 }  // namespace quird_fuzz

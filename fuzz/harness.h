@@ -31,8 +31,35 @@ constexpr int kReturned = 12345;
 constexpr int kPassedOver = 12346;
 int readControl();
 
+// As readControl, with no `koordina`: the entry point's default grid is
+// written first (from the extent of `geodata` when there is one).
+int readControlOnDefaultGrid();
+
+// The start-up of a run as the run driver makes it: pre-read of G 1, the
+// reader of `control`, the initial state and `startup` (which read
+// `loggfil.pre`, `bedrough` and `innflow` when they exist).
+int startUp();
+
 // Runs `body` with the engine's exit caught: its exit code, or kReturned.
 int exitCodeOf(void (*body)());
+
+// A reader under a target of the common kind: its input file, the options
+// of the fixed flume `control` beside it, and how far a run goes.
+enum class Stage {
+    Control,      // pre-read of G 1 and the reader of `control` through the grid stage
+    DefaultGrid,  // the same without `koordina`: the entry point writes the default grid first
+    StartUp,      // the start-up of a run (startUp)
+    Restart,      // the start-up, then the restart read of run letter R
+};
+struct Reader {
+    const char* file;
+    const char* options;
+    Stage stage;
+};
+// LLVMFuzzerInitialize of such a target: the private directory and the fixed files.
+int prepare(const Reader& reader, int* argc, char*** argv);
+// LLVMFuzzerTestOneInput of such a target: the input as the reader's file, one run.
+int fuzz(const Reader& reader, const std::uint8_t* data, std::size_t size);
 
 // The fixed companion files: a 5 x 4 node flume and a `control` for it
 // (`options` stands before the run string).

@@ -503,6 +503,13 @@ INSTANTIATE_TEST_SUITE_P(
                         TransInnerIter = 0;
                     },
                     1, 3, 0.5, {4}, {}, {}, {}, {}},
+        // Without inner iterations the transient surface update still follows every pass.
+        CadenceCase{"transient_surface_without_inner_iterations",
+                    [] {
+                        FlagTFS = 1;
+                        TransInnerIter = 0;
+                    },
+                    1, 3, 0.5, {4}, {}, {}, {1, 2, 3}, {}},
         CadenceCase{"no_surface_above_10000", [] { FlagTFS = 2; }, 1, 3, 2e4, {4}, {}, {}, {}, {}},
         CadenceCase{"transient_surface_with_block_forces",
                     [] {

@@ -249,8 +249,6 @@ TEST_F(LongRoughChannel, PassesAgainFromTheWrittenResult) {
     EXPECT_LT(m.flux, 1e-4);
 }
 
-}  // namespace
-
 // The algebraic stress models on the coarse channel: F 220 1 adds the
 // divergence of an extra stress, which the shear flow keeps on the diagonal;
 // F 220 12 supplies the eddy viscosity and the stress sources from the second

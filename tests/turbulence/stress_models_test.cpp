@@ -79,11 +79,7 @@ protected:
         AllocStress1DLL = model > 9 ? 22 : 9;
         makeGrid(X, Y, Z);
         boxGeometry(kDx, kDy, kDz);
-        for (int i = 0; i <= xnumber + 1; ++i)
-            for (int j = 0; j <= ynumber + 1; ++j) {
-                m_vec_x[i][j][0] = 1.0, m_vec_x[i][j][1] = 0.0;
-                m_vec_y[i][j][0] = 0.0, m_vec_y[i][j][1] = 1.0;
-            }
+        boxFaceNormals();
         forCells([](int i, int j, int k) {
             kinen[i][j][k] = kK;
             epsilon[i][j][k] = kEps;

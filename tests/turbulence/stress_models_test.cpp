@@ -446,47 +446,6 @@ TEST_F(StressModels, StoreWithoutTheModelsSlotsEndsTheRun) {
               std::string::npos);
 }
 
-// ---------------------------------------------------------------------------
-// Per block.
-// ---------------------------------------------------------------------------
-
-// The phases of a block wait for the whole team: over any partition into
-// blocks the slots and sources equal those of the whole-grid call bit for bit.
-TEST_F(StressModels, BlocksGiveTheWholeGridValues) {
-    for (int model : {2, 12}) {
-        grid(10, 5, 5, model);
-        threeDimensionalFlow();
-        WallJ[4][2][3] = 1, WallK[7][4][4] = -1;
-        forCells([](int i, int j, int k) { kinen[i][j][k] = kK * (1.0 + 0.05 * i + 0.02 * j * k); });
-        std::vector<std::vector<double>> whole;
-        for (int eq = 1; eq <= 3; ++eq) {
-            Equation = eq;
-            setSource(1.0);
-            if (model > 9 && eq == 1) computeStressVrem(2, xnumber);
-            if (model <= 9) ReynoldsStress(2, xnumber);
-            whole.push_back(slots(0, model > 9 ? 21 : 8));
-            whole.push_back(sourceSnapshot());
-        }
-        for (int threads : {1, 2, 3, 4, 12}) {
-            forCells([](int i, int j, int k) {
-                for (int s = 0; s < Rstress.extent(0); ++s) Rstress[s][i][j][k] = 0.0;
-            });
-            NoProcessesSolver = threads;
-            for (int eq = 1; eq <= 3; ++eq) {
-                Equation = eq;
-                setSource(1.0);
-                if (model > 9 && eq == 1) runPerThread(computeStressVrem);
-                if (model <= 9) runPerThread(ReynoldsStress);
-                EXPECT_TRUE(sameBits(whole[2 * (eq - 1)], slots(0, model > 9 ? 21 : 8)))
-                    << model << ", " << threads << " threads, equation " << eq;
-                EXPECT_TRUE(sameBits(whole[2 * (eq - 1) + 1], sourceSnapshot()))
-                    << model << ", " << threads << " threads, equation " << eq;
-            }
-            NoProcessesSolver = 0;
-        }
-    }
-}
-
 // From the second outer iteration the momentum equations take the model's
 // viscosity, zero in the cells it leaves unwritten.
 TEST_F(StressModels, EddyViscosityComesFromTheSecondModel) {

@@ -75,7 +75,12 @@ int sialloc() {
     const std::int64_t X = xnumber, Y = ynumber, Z = znumber, L = lnumber;
     const std::int64_t C = NoComponents, B = MBNo, T = ArrayTimeSteps;
     const std::int64_t M = std::max({X, Y, Z}) + 3;
-    const std::int64_t S = FlagReynoldsStress > 0 ? std::max(AllocStress1DLL, 10) : std::max(AllocStress1DLL, 13);
+    // Stress store: F 207 may follow F 220 with fewer arrays than the models
+    // write or read; the second algebraic model writes 22, the stress
+    // momentum sources read slots 10..12.
+    std::int64_t S = FlagReynoldsStress > 0 ? std::max(AllocStress1DLL, 10) : std::max(AllocStress1DLL, 13);
+    if (FlagReynoldsStress > 9) S = std::max<std::int64_t>(S, 22);
+    if (FlagStress1DLL != 0) S = std::max<std::int64_t>(S, 13);
 
     bool secondOrder = FlagCofDLL > 0;
     for (int e = 1; e <= 6; ++e)

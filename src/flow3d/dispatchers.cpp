@@ -6,6 +6,7 @@
 #include "equations/state.h"
 #include "equations/workspace.h"
 #include "flow3d/regions.h"
+#include "turbulence/stress_models.h"
 #include "turbulence/turbulence.h"
 
 namespace {
@@ -46,4 +47,22 @@ void wallLawStep() {
     // Every block would store the same value: the main thread stores it.
     sqcmyrho = 1000.0 * std::sqrt(cmy);
     flowpar::dispatchBlocks("wallallOpenMP", wallallOpenMP);
+}
+
+void explicitStressStep() {
+    if (FlagReynoldsStress <= 9) return;
+    if (!flowpar::threadsOn()) {
+        computeStressVrem(2, xnumber);
+        return;
+    }
+    flowpar::dispatchBlocks("computeStressVrem", computeStressVrem);
+}
+
+void reynoldsStressStep() {
+    if (FlagReynoldsStress < 1 || FlagReynoldsStress > 9) return;
+    if (!flowpar::threadsOn()) {
+        ReynoldsStress(2, xnumber);
+        return;
+    }
+    flowpar::dispatchBlocks("ReynoldsStress", ReynoldsStress);
 }

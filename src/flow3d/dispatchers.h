@@ -14,3 +14,12 @@ void convectionCoefficients(int scheme);
 // kernel applies (F 120, F 228 and F 15 1 apply none): `wallall`, or
 // `wallallOpenMP` per block on the team when G 50 entry 2 lets it.
 void wallLawStep();
+
+// The second algebraic stress model (F 220 above 9), once per inner
+// iteration before u: `computeStressVrem` over the whole grid, or per block
+// on the team (its phases wait for the whole team, so the blocks give the
+// whole-grid values).
+void explicitStressStep();
+// The first algebraic stress model (F 220 1..9) of the equation in the
+// workspace: `ReynoldsStress` over the whole grid, or per block on the team.
+void reynoldsStressStep();

@@ -181,6 +181,7 @@ void momentumStep() {
     coefficients();
     const bool p13 = thirteenPoint();
     momentumSources(MomentumStage::Coefficients, 2, xnumber);
+    explicitStressStep();
 
     for (int eq = 1; eq <= 3; ++eq) {
         Equation = eq;
@@ -188,6 +189,7 @@ void momentumStep() {
         FieldArray<double, 3>& phi = *c.phi;
         flowpar::stamp(1);
         clearEquation();
+        reynoldsStressStep();
         flowpar::stamp(2);
         wallLaws();
         flowpar::stamp(3);

@@ -58,7 +58,8 @@ FlowSteps defaultFlowSteps();
     F(double, 3, flow1) F(double, 3, flow2) F(double, 3, flow3) /* fluxes through the i, j, k faces (m3/s) */  \
     F(double, 3, invFlow) F(double, 3, invAPC) F(double, 3, invAP)                                             \
     F(double, 4, MBFlow)                                     /* fluxes across block joints */                  \
-    /* Eddy viscosity and stresses. Writers: GammaCalc (gama, gamaV), readres. */                            \
+    /* Eddy viscosity and stresses. Writers: GammaCalc (gama, gamaV), readres, the algebraic stress */      \
+    /* models ReynoldsStress and computeStressVrem (Rstress). */                                              \
     F(double, 3, gama) F(double, 3, gamaV)                   /* horizontal and vertical eddy viscosity */      \
     F(double, 3, Stress) F(double, 4, Rstress)                                                                 \
     F(double, 2, Froude) F(double, 2, Idh) F(double, 2, Jdh)                                                   \

@@ -65,6 +65,14 @@ void EquationTest::boxGeometry(double dx, double dy, double dz) {
     for (std::int64_t n = 0; n < twoD.size(); ++n) twoD.data()[n] = 1;
 }
 
+void EquationTest::boxFaceNormals() {
+    for (int i = 0; i <= xnumber + 1; ++i)
+        for (int j = 0; j <= ynumber + 1; ++j) {
+            m_vec_x[i][j][0] = 1.0, m_vec_x[i][j][1] = 0.0;
+            m_vec_y[i][j][0] = 0.0, m_vec_y[i][j][1] = 1.0;
+        }
+}
+
 void EquationTest::unitBox(int X, int Y, int Z) {
     makeGrid(X, Y, Z, true);
     boxGeometry(1.0, 1.0, 1.0);

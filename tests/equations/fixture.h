@@ -32,6 +32,8 @@ protected:
     // A box grid of spacing dx, dy, dz: every geometry array filled over its
     // whole extent, twoD 1 in every column.
     void boxGeometry(double dx, double dy, double dz);
+    // The unit normals of the i- and j-faces of a box grid, (1, 0) and (0, 1).
+    static void boxFaceNormals();
 
     // A grid of unit cubes with unit viscosity (every face conductance 1),
     // the second-neighbour arrays allocated.

@@ -73,6 +73,8 @@ const RunCase kCases[] = {
     {"debug_timers", false, "K 10 N\nF 1 D\n", false},
     {"print_timers", false, "K 10 N\nF 1 P\n", false},
     {"two_blocks", true, "", false},
+    {"reynolds_stress", false, "K 10 N\nF 220 2\n", false},
+    {"explicit_stress", false, "K 10 N\nF 220 12\n", false},
     {"point_solver_jacobi", false, "K 10 Y\nF 164 31\n", true},
 };
 

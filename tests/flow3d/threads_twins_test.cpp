@@ -14,6 +14,7 @@
 #include "equations/parallel.h"
 #include "flow3d/dispatchers.h"
 #include "flow3d/regions.h"
+#include "turbulence/stress_models.h"
 #include "turbulence/turbulence.h"
 #include "flow_fixture.h"
 
@@ -46,6 +47,7 @@ protected:
         RelaxRhieChow = -1.0;  // the allocator creates invFlow
         simple = 'N';          // and invAPC
         sou[1] = 1;            // and the second-neighbour couplings
+        FlagReynoldsStress = 12;  // and the stress store
         if (twoBlocks) {
             const TwoBlockGrid g{.mainLines = 8, .blockLines = 3, .Y = 5, .Z = 5, .start = 3};
             g.build();
@@ -57,6 +59,7 @@ protected:
         RelaxRhieChow = 1.0;
         simple = 'Y';
         sou[1] = 0;
+        FlagReynoldsStress = 0;
         std::mt19937 rng(7);
         std::uniform_real_distribution<double> any(-1.0, 1.0);
         auto random = [&](FieldArray<double, 3>& a, double offset, double scale) {
@@ -396,6 +399,44 @@ TEST_F(Twins, TurbulenceSourcesAndWallTermsEqualTheSerialRoutines) {
         TurbulenceModel = 0;
         FlagBrelk = 0;
     }
+}
+
+// The algebraic stress models per block (dispatchers 6 and 7), whose phases
+// wait for the whole team, give the slots and sources of the serial calls.
+TEST_F(Twins, StressModelsEqualTheSerialRoutines) {
+    grid(false);
+    forCells([](int i, int j, int k) {
+        kinen[i][j][k] = 0.001 * (1 + (i * j + k) % 5);
+        epsilon[i][j][k] = 0.0001 * (1 + (i + j * k) % 4);
+    });
+    ASSERT_EQ(Rstress.extent(0), kExplicitStressSlots);
+    // The momentum step's calls: the second model once, the first for u, v, w.
+    auto step = [] {
+        std::fill(Rstress.data(), Rstress.data() + Rstress.size(), 0.0);
+        explicitStressStep();
+        std::vector<unsigned char> bits;
+        for (int eq = 1; eq <= 3; ++eq) {
+            Equation = eq;
+            std::fill(source.data(), source.data() + source.size(), 0.5);
+            reynoldsStressStep();
+            const std::vector<unsigned char> s = bitsOf({&source});
+            bits.insert(bits.end(), s.begin(), s.end());
+        }
+        const auto* p = reinterpret_cast<const unsigned char*>(Rstress.data());
+        bits.insert(bits.end(), p, p + Rstress.size() * sizeof(double));
+        return bits;
+    };
+    for (int model : {2, 12}) {
+        FlagReynoldsStress = model;
+        NoProcessesSolver = 0;
+        const std::vector<unsigned char> want = step();
+        for (int team : kTeams) {
+            NoProcessesSolver = team;
+            EXPECT_TRUE(step() == want) << "F 220 " << model << ", " << team << " threads";
+        }
+    }
+    NoProcessesSolver = 0;
+    FlagReynoldsStress = 0;
 }
 
 }  // namespace

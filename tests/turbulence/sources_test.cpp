@@ -43,11 +43,7 @@ protected:
         FlagStress1DLL = stressStore ? 1 : 0;
         makeGrid(5, 4, layers);
         boxGeometry(kDx, kDy, kDz);
-        for (int i = 0; i <= xnumber + 1; ++i)
-            for (int j = 0; j <= ynumber + 1; ++j) {
-                m_vec_x[i][j][0] = 1.0, m_vec_x[i][j][1] = 0.0;
-                m_vec_y[i][j][0] = 0.0, m_vec_y[i][j][1] = 1.0;
-            }
+        boxFaceNormals();
         forCells([](int i, int j, int k) {
             Volume[i][j][k] = kDx * kDy * kDz;
             xvel[i][j][k] = kS * (k - 1.5) * kDz;  // u = S z at every cell centre, ghost cells included

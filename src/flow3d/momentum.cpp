@@ -187,6 +187,7 @@ void momentumStep() {
         FieldArray<double, 3>& phi = *c.phi;
         flowpar::stamp(1);
         clearEquation();
+        if (StressFlag == 1) StressOrt();
         flowpar::stamp(2);
         wallLaws();
         flowpar::stamp(3);

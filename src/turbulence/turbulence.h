@@ -93,6 +93,12 @@ void wallallOpenMP(int istart, int iend);
 // The same kernel over i = 2..xnumber.
 void wallall();
 
+// The transposed part of the viscous stress of the momentum equation in the
+// workspace (Equation 1, 2 or 3; any other Equation: nothing), added to
+// `source` as fluxes through every face between two interior cells, with the
+// face viscosity the mean gama of its two cells. Whole grid, main thread.
+void StressOrt();
+
 // ---------------------------------------------------------------------------
 // Wall resistance laws: R, the cell-centre speed over the friction velocity,
 // as pure functions of one wall point.

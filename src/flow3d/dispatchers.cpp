@@ -37,10 +37,19 @@ void convectionCoefficients(int scheme) {
     flowpar::dispatchBlocks("the coefficient dispatcher", [g = s.perBlock](int first, int last) { g(first, last); });
 }
 
-void wallLawStep() {
-    if (FlagWallDLL >= 1 || FlagWallNew != 0 || FlagWallAll == 1) return;
-    if (!flowpar::threaded(flowpar::kWallLaws)) {
+void wallLawsSerial() {
+    if (FlagWallDLL >= 1 || FlagWallNew != 0) return;
+    if (FlagWallAll == 1)
+        wall();
+    else
         wallall();
+}
+
+void wallLawStep() {
+    if (FlagWallDLL >= 1 || FlagWallNew != 0) return;
+    // The simple routine covers the whole grid: once, on the main thread.
+    if (FlagWallAll == 1 || !flowpar::threaded(flowpar::kWallLaws)) {
+        wallLawsSerial();
         return;
     }
     // Every block would store the same value: the main thread stores it.

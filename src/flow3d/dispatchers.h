@@ -10,7 +10,9 @@
 // entry 1 lets it.
 void convectionCoefficients(int scheme);
 
-// The wall laws of the equation in the workspace, when the built-in wall
-// kernel applies (F 120, F 228 and F 15 1 apply none): `wallall`, or
-// `wallallOpenMP` per block on the team when G 50 entry 2 lets it.
+// The wall laws of the equation in the workspace (F 120 applies none):
+// `wallall`, or `wallallOpenMP` per block on the team when G 50 entry 2 lets
+// it; with F 15 1 the whole-grid `wall` on the main thread.
 void wallLawStep();
+// The same on the main thread alone.
+void wallLawsSerial();

@@ -38,21 +38,29 @@ void convectionCoefficients(int scheme) {
 }
 
 void wallLawsSerial() {
-    if (FlagWallDLL >= 1 || FlagWallNew != 0) return;
-    if (FlagWallAll == 1)
+    if (FlagWallDLL >= 1) return;
+    if (FlagWallNew != 0)
+        wallnew(2, xnumber);
+    else if (FlagWallAll == 1)
         wall();
     else
         wallall();
 }
 
 void wallLawStep() {
-    if (FlagWallDLL >= 1 || FlagWallNew != 0) return;
+    if (FlagWallDLL >= 1) return;
     // The simple routine covers the whole grid: once, on the main thread.
-    if (FlagWallAll == 1 || !flowpar::threaded(flowpar::kWallLaws)) {
+    const bool wholeGrid = FlagWallNew == 0 && FlagWallAll == 1;
+    if (wholeGrid || !flowpar::threaded(flowpar::kWallLaws)) {
         wallLawsSerial();
         return;
     }
     // Every block would store the same value: the main thread stores it.
-    sqcmyrho = 1000.0 * std::sqrt(cmy);
-    flowpar::dispatchBlocks("wallallOpenMP", wallallOpenMP);
+    if (FlagWallNew != 0) {
+        sqcmyrho = wdensity * std::sqrt(cmy);
+        flowpar::dispatchBlocks("wallnew", wallnew);
+    } else {
+        sqcmyrho = 1000.0 * std::sqrt(cmy);
+        flowpar::dispatchBlocks("wallallOpenMP", wallallOpenMP);
+    }
 }

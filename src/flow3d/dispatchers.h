@@ -12,7 +12,8 @@ void convectionCoefficients(int scheme);
 
 // The wall laws of the equation in the workspace (F 120 applies none):
 // `wallall`, or `wallallOpenMP` per block on the team when G 50 entry 2 lets
-// it; with F 15 1 the whole-grid `wall` on the main thread.
+// it; with F 228 `wallnew` likewise; else with F 15 1 the whole-grid `wall`
+// on the main thread.
 void wallLawStep();
 // The same on the main thread alone.
 void wallLawsSerial();

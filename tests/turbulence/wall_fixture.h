@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "equations/fixture.h"
 #include "control/engine.h"
@@ -79,6 +81,35 @@ protected:
         return eq == 1 ? xvel[i][j][k] : eq == 2 ? yvel[i][j][k] : zvel[i][j][k];
     }
     std::string log() const { return quird_test::readFile("boogie"); }
+
+    // Random wall flags (the bed at k = 2), velocities, k of both signs and
+    // half sizes in every interior cell.
+    static void randomWallCells(unsigned seed) {
+        std::mt19937 rng(seed);
+        std::uniform_real_distribution<double> val(-1.0, 1.0), pos(0.02, 0.3);
+        std::uniform_int_distribution<int> flag(-1, 1);
+        forInterior([&](int i, int j, int k) {
+            wallCell(i, j, k, flag(rng), flag(rng), k == 2 ? 1 : flag(rng));
+            xvel[i][j][k] = val(rng), yvel[i][j][k] = val(rng), zvel[i][j][k] = val(rng);
+            kinen[i][j][k] = 0.01 * val(rng);
+            m_dist_x[i][j][k] = pos(rng), m_dist_y[i][j][k] = pos(rng), m_dist_z[i][j][k] = pos(rng);
+        });
+    }
+
+    // The workspace as it is now.
+    struct Workspace {
+        std::vector<double> wap, source;
+    };
+    static Workspace workspace() {
+        return {{wap.data(), wap.data() + wap.size()}, {source.data(), source.data() + source.size()}};
+    }
+    // The workspace is `w` bit for bit.
+    static void expectWorkspace(const Workspace& w) {
+        for (std::int64_t n = 0; n < wap.size(); ++n) {
+            ASSERT_TRUE(eqtest::sameBits(wap.data()[n], w.wap[n])) << n;
+            ASSERT_TRUE(eqtest::sameBits(source.data()[n], w.source[n])) << n;
+        }
+    }
 };
 
 }  // namespace walltest

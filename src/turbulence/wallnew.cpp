@@ -90,16 +90,17 @@ double smoothR(const Cell& c, const Side& s) {
 
 using Resistance = double (*)(const Cell&, const Side&);
 
-// The laws of the F 15 codes that have one.
+// The laws, keyed by their F 15 code; the other codes have none.
+struct Law {
+    int code;
+    Resistance R;
+};
+constexpr Law kLaws[] = {{0, roughR}, {5, smoothR}};
+
 Resistance lawOf(int code) {
-    switch (code) {
-    case 0:
-        return roughR;
-    case 5:
-        return smoothR;
-    default:
-        return nullptr;
-    }
+    for (const Law& l : kLaws)
+        if (l.code == code) return l.R;
+    return nullptr;
 }
 
 // ---------------------------------------------------------------------------

@@ -38,15 +38,32 @@ void convectionCoefficients(int scheme) {
     flowpar::dispatchBlocks("the coefficient dispatcher", [g = s.perBlock](int first, int last) { g(first, last); });
 }
 
-void wallLawStep() {
-    if (FlagWallDLL >= 1 || FlagWallNew != 0 || FlagWallAll == 1) return;
-    if (!flowpar::threaded(flowpar::kWallLaws)) {
+void wallLawsSerial() {
+    if (FlagWallDLL >= 1) return;
+    if (FlagWallNew != 0)
+        wallnew(2, xnumber);
+    else if (FlagWallAll == 1)
+        wall();
+    else
         wallall();
+}
+
+void wallLawStep() {
+    if (FlagWallDLL >= 1) return;
+    // The simple routine covers the whole grid: once, on the main thread.
+    const bool wholeGrid = FlagWallNew == 0 && FlagWallAll == 1;
+    if (wholeGrid || !flowpar::threaded(flowpar::kWallLaws)) {
+        wallLawsSerial();
         return;
     }
     // Every block would store the same value: the main thread stores it.
-    sqcmyrho = 1000.0 * std::sqrt(cmy);
-    flowpar::dispatchBlocks("wallallOpenMP", wallallOpenMP);
+    if (FlagWallNew != 0) {
+        sqcmyrho = wdensity * std::sqrt(cmy);
+        flowpar::dispatchBlocks("wallnew", wallnew);
+    } else {
+        sqcmyrho = 1000.0 * std::sqrt(cmy);
+        flowpar::dispatchBlocks("wallallOpenMP", wallallOpenMP);
+    }
 }
 
 void explicitStressStep() {

@@ -58,14 +58,6 @@ void coefficients(int eq) {
     }
 }
 
-// F 120 means no built-in wall law on any path; the alternative and the
-// simple wall routines (F 228, F 15 1) are not part of the engine yet, so
-// those choices add no wall terms.
-void wallLaws() {
-    if (FlagWallDLL >= 1 || FlagWallNew != 0 || FlagWallAll == 1) return;
-    wallall();
-}
-
 [[noreturn]] void missing(const char* what) { failf(-8, "Error - %s missing in the turbulence step\n", what); }
 
 // The interior cells: a plane kernel on the thread team in the main pass,
@@ -167,7 +159,7 @@ void solveEquation(const TurbulenceEquation& t, Pass pass) {
     if (pass == Pass::Main)
         wallLawStep();
     else
-        wallLaws();
+        wallLawsSerial();
     mark(pass, t.eq, 23, 0);
     timeTerm(t, pass);
     porousAndVegetationTerms();

@@ -50,9 +50,8 @@ void clearEquation() {
     std::fill(source.data(), source.data() + source.size(), 0.0);
 }
 
-// F 120 means no built-in wall routine on every path. The alternative and
-// the simple wall routines (F 228, F 15 1) are not part of the engine yet:
-// those choices apply no wall law. The kernel runs whole-grid or per block.
+// F 120 means no built-in wall routine on every path. The wall routine runs
+// whole-grid or per block.
 void wallLaws() { wallLawStep(); }
 
 [[noreturn]] void missing(const char* what) {
@@ -189,6 +188,7 @@ void momentumStep() {
         FieldArray<double, 3>& phi = *c.phi;
         flowpar::stamp(1);
         clearEquation();
+        if (StressFlag == 1) StressOrt();
         reynoldsStressStep();
         flowpar::stamp(2);
         wallLaws();

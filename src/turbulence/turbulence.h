@@ -100,6 +100,29 @@ void wallallOpenMP(int istart, int iend);
 // The same kernel over i = 2..xnumber.
 void wallall();
 
+// The alternative wall routine of F 228 over the i-planes istart..iend:
+// the kernel's clearing, then one term per wall with the water density
+// wdensity and viscosity wviscosity, by the rough (F 15 0) or the smooth law
+// (F 15 5); any other F 15 gives the momentum and k equations no wall term.
+// epsilon (omega from model 15 on) is pinned at every wall under every F 15.
+// Stores sqcmyrho = wdensity sqrt(cmy) (inside a parallel region the
+// dispatcher has stored it). Writes only its own planes; never ends the run.
+void wallnew(int istart, int iend);
+
+// The simple wall routine of F 15 1, whole grid, main thread only: each wall
+// cell through its nearest wall (ties to i, then j, then k), the bed
+// roughness and sediment-reduced kappa for bed-type cells. Values are
+// assigned. A `boogie` that cannot be opened ends the run with -3, a wall
+// distance below 1e-10 with -8, an Equation other than 1, 2, 3, 5, 6 (and
+// below 1) with -4.
+void wall();
+
+// The transposed part of the viscous stress of the momentum equation in the
+// workspace (Equation 1, 2 or 3; any other Equation: nothing), added to
+// `source` as fluxes through every face between two interior cells, with the
+// face viscosity the mean gama of its two cells. Whole grid, main thread.
+void StressOrt();
+
 // ---------------------------------------------------------------------------
 // Wall resistance laws: R, the cell-centre speed over the friction velocity,
 // as pure functions of one wall point.
@@ -117,6 +140,8 @@ struct Point {
 };
 // A point with y+ and ks+ formed from the friction velocity (nu = 1e-6 m2/s).
 Point point(double y, double ks, double kappa, double ustar);
+// The same with the kinematic viscosity nu (m2/s): y+ = y u* / nu.
+Point point(double y, double ks, double kappa, double ustar, double nu);
 
 // Friction velocity of the smooth law: sqrt(0.3 k*) of the floored k.
 double smoothFrictionVelocity(double kstar);
@@ -125,6 +150,8 @@ double laminarFrictionVelocity(double speed, double y);
 
 // ln(30 y / ks), floored at 0.01 before the division by kappa.
 double logLaw(const Point& p);
+// The same with another floor of the logarithm.
+double logLaw(const Point& p, double floor);
 // The log law with the velocity profiles inside the roughness (y <= ks):
 // form 0 is the plain log law; form 1 above the bed-form height continues the
 // log law linearly; otherwise a linear profile.

@@ -24,11 +24,17 @@ Point point(double y, double ks, double kappa, double ustar) {
     return {y, ks, kappa, ustar, y * 1e6 * ustar, ustar * ks * 1e6};
 }
 
+Point point(double y, double ks, double kappa, double ustar, double nu) {
+    return {y, ks, kappa, ustar, y * ustar / nu, ustar * ks / nu};
+}
+
 double smoothFrictionVelocity(double kstar) { return std::sqrt(0.3 * kstar); }
 
 double laminarFrictionVelocity(double speed, double y) { return std::sqrt(1e-6 * speed / y); }
 
-double logLaw(const Point& p) { return std::max(std::log(30.0 * p.y / p.ks), kLogFloor) / p.kappa; }
+double logLaw(const Point& p) { return logLaw(p, kLogFloor); }
+
+double logLaw(const Point& p, double floor) { return std::max(std::log(30.0 * p.y / p.ks), floor) / p.kappa; }
 
 double roughBedLaw(const Point& p, int form, double bedformHeight) {
     if (form == 0 || p.y > p.ks) return logLaw(p);

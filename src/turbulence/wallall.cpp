@@ -28,6 +28,7 @@
 #include "control/log.h"
 #include "equations/workspace.h"
 #include "turbulence/turbulence.h"
+#include "turbulence/wall_faces.h"
 
 namespace {
 
@@ -82,12 +83,6 @@ double heightAboveBed(int i, int j, int k);
 // ---------------------------------------------------------------------------
 // Wall data.
 // ---------------------------------------------------------------------------
-double rowRoughness(int j) {
-    if (j == 2) return XksJ1;
-    if (j == ynumber) return XksJ2;
-    return XksWall;
-}
-
 Cell cellAt(int i, int j, int k, double rhoSqrtCmy) {
     const double kstar = std::max(kinen[i][j][k], 1e-9);
     const double T = rhoSqrtCmy * kstar;
@@ -96,32 +91,19 @@ Cell cellAt(int i, int j, int k, double rhoSqrtCmy) {
 
 // The wall of direction dir with flag +1 (low face) or -1 (high face).
 Side sideOf(int dir, int flag, int i, int j, int k, const Variant& v) {
+    const wallface::Face f = wallface::of(dir, flag, i, j, k);
     Side s{};
     s.dir = dir;
-    if (dir == 0) {
-        const int fi = flag > 0 ? i - 1 : i;
-        s.y = v.shortenedDistances ? std::min(m_dist_x[i][j][k], m_dist_z[i][j][k]) : m_dist_x[i][j][k];
-        s.A = m_ar_x[fi][j][k];
-        s.nx = m_vec_x[fi][j][0];
-        s.ny = m_vec_x[fi][j][1];
-    } else if (dir == 1) {
-        const int fj = flag > 0 ? j - 1 : j;
-        s.y = v.shortenedDistances ? std::min(m_dist_y[i][j][k], m_dist_z[i][j][k]) : m_dist_y[i][j][k];
-        s.A = m_ar_y[i][fj][k];
-        s.nx = m_vec_y[i][fj][0];
-        s.ny = m_vec_y[i][fj][1];
-    } else {
-        const int fk = flag > 0 ? k - 1 : k;
-        s.y = m_dist_z[i][j][k];
-        s.A = m_ar_z[i][j][fk];
-        s.nx = m_vec_z[i][j][fk][0];
-        s.ny = m_vec_z[i][j][fk][1];
-        s.nz = m_vec_z[i][j][fk][2];
-    }
-    const bool bed = dir == 2 && (k == 2 || WallK[i][j][k] == 1);
-    s.ks = bed ? Xks[i][j] : rowRoughness(j);
+    s.y = wallface::distance(dir, i, j, k);
+    if (dir != 2 && v.shortenedDistances) s.y = std::min(s.y, m_dist_z[i][j][k]);
+    s.A = f.A;
+    s.nx = f.nx;
+    s.ny = f.ny;
+    s.nz = f.nz;
+    const bool bed = dir == 2 && wallface::bedCell(i, j, k);
+    s.ks = bed ? Xks[i][j] : wallface::rowRoughness(j);
     s.kappa = Xkappa;
-    if (bed && v.reducedKappaAtBed && WallChoiseSed == 0) s.kappa = Xkappa / (1.0 + 2.5 * conc[0][i][j][k]);
+    if (bed && v.reducedKappaAtBed && WallChoiseSed == 0) s.kappa = wallface::reducedKappa(i, j, k);
     return s;
 }
 
@@ -501,6 +483,8 @@ double heightAboveBed(int i, int j, int k) {
     return h;
 }
 
+}  // namespace
+
 void clearWallCells(int istart, int iend) {
     const bool turbulence = Equation >= 5;
     const bool kOnly = FlagWallAll == 3 && turbulence;
@@ -516,6 +500,8 @@ void clearWallCells(int istart, int iend) {
                 source[i][j][k] = 0.0;
             }
 }
+
+namespace {
 
 // An equation the chosen law has no branch for.
 void noBranch() {

@@ -2,6 +2,7 @@
 // coupling coefficients, the zero-coefficient stop, blocked boxes, solver
 // choices, the stencil of v and w, and the debug dump. The eddy viscosity is
 // set by hand and the pressure gradient plays no part.
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -244,6 +245,32 @@ TEST_F(MomentumStep, StencilOfTheRelaxationAndOfInvAPC) {
             EXPECT_GT(secondUsed, 0);  // the generator filled its own second-neighbour couplings
         }
     }
+}
+
+// F 100 1: the transposed viscous stresses enter the source of every
+// component before the wall laws, which clear them at the wall cells.
+TEST_F(MomentumStep, TransposedStressesComeBeforeTheWallLaws) {
+    std::vector<double> w[2];
+    for (int flag : {0, 1}) {
+        build();
+        wallCell(3, 3, 2, 0, 0, 1);
+        relaxVelocity = 1.0;
+        for (int e = 1; e <= 3; ++e) sweeps[e] = 0;
+        StressFlag = flag;
+        momentumStep();
+        w[flag].assign(source.data(), source.data() + source.size());
+    }
+    std::fill(source.data(), source.data() + source.size(), 0.0);
+    StressOrt();  // w, with the viscosity of the step
+    double largest = 0.0;
+    forInterior([&](int i, int j, int k) {
+        const std::int64_t n = source.offset(i, j, k);
+        const double expected = Wall[i][j][k] != 0 ? 0.0 : source[i][j][k];
+        largest = std::max(largest, std::fabs(expected));
+        ASSERT_NEAR(w[1][n] - w[0][n], expected, 1e-12) << i << "," << j << "," << k;
+    });
+    EXPECT_GT(largest, 1e-6);
+    EXPECT_EQ(w[1][source.offset(3, 3, 2)], w[0][source.offset(3, 3, 2)]);
 }
 
 // A zero centre coefficient of u stops the step at the first cell in i, j, k

@@ -242,6 +242,56 @@ TEST_F(RoughChannel, CoarseGridPassesAgainFromTheWrittenResult) {
     EXPECT_LT(m.flux, 1e-4);
 }
 
+// The alternative and the simple wall routine on this channel, where every
+// wall is the bed: the fields of the standard kernel, serial and on four
+// threads, within 1e-3 of each cell's value (w within 1e-4 u*). They differ
+// from it by the literal 31.62 against sqrt(wdensity) (2.4e-5), by rounding
+// and, on threads, by the iteration error the criterion leaves: measured
+// 1.0e-4 (wallnew) and 9e-14 (wall) serial, 2.1e-4 and 1.5e-4 on threads,
+// w 3e-8 u*.
+struct WallRoutineCase {
+    const char* name;
+    const char* extra;
+};
+class RoughChannelWallRoutines : public EngineTest, public testing::WithParamInterface<WallRoutineCase> {};
+
+TEST_P(RoughChannelWallRoutines, GiveTheFieldsOfTheStandardKernel) {
+    auto fields = [] {
+        std::vector<double> v;
+        for (const FieldArray<double, 3>* a : {&xvel, &zvel, &kinen, &epsilon, &Pres})
+            for (int i = 2; i <= xnumber; ++i)
+                for (int j = 2; j <= ynumber; ++j)
+                    for (int k = 2; k <= znumber; ++k) v.push_back((*a)[i][j][k]);
+        return v;
+    };
+    ASSERT_TRUE(runCase(kCoarse).converged);
+    const std::vector<double> standard = fields();
+    RoughCase c = kCoarse;
+    c.extra = GetParam().extra;
+    const Measured m = runCase(c);
+    ASSERT_TRUE(m.converged) << m.logTail;
+    const std::vector<double> v = fields();
+    ASSERT_EQ(v.size(), standard.size());
+    const size_t n3 = v.size() / 5;  // cells of one field
+    double worst = 0.0, worstW = 0.0;
+    for (size_t n = 0; n < v.size(); ++n) {
+        if (n / n3 == 1)  // w, zero but for the iteration error: in units of u*
+            worstW = std::max(worstW, std::fabs(v[n] - standard[n]) / m.ustar);
+        else
+            worst = std::max(worst, std::fabs(v[n] / standard[n] - 1.0));
+    }
+    std::printf("%s against the standard kernel: %.3g relative, w %.3g u*\n", GetParam().name, worst, worstW);
+    EXPECT_LT(worst, 1e-3);
+    EXPECT_LT(worstW, 1e-4);
+    EXPECT_LT(m.bedShear, 0.05);
+}
+
+INSTANTIATE_TEST_SUITE_P(Routines, RoughChannelWallRoutines,
+                         testing::Values(WallRoutineCase{"wallnew", "F 228 1\n"}, WallRoutineCase{"wall", "F 15 1\n"},
+                                         WallRoutineCase{"wallnew_threads", "F 228 1\nF 206 4\nF 164 31\n"},
+                                         WallRoutineCase{"wall_threads", "F 15 1\nF 206 4\nF 164 31\n"}),
+                         [](const testing::TestParamInfo<WallRoutineCase>& p) { return std::string(p.param.name); });
+
 TEST_F(LongRoughChannel, FollowsTheLogLawAndTheMomentumBalance) {
     const Measured m = runCase(kChannel);
     ASSERT_TRUE(m.converged) << m.logTail;

@@ -309,6 +309,17 @@ TEST_F(Twins, CoefficientsAndWallLawsEqualTheSerialRoutines) {
             compare({&wap, &source}, {&wap, &source}, [] { wallLawStep(); }, [] { wallLawStep(); },
                     "wall variant " + std::to_string(variant) + ", equation " + std::to_string(eq));
         }
+    // The alternative routine of F 228 per block; F 15 1 on the main thread.
+    for (auto [routine, variant] : {std::pair{1, 0}, std::pair{1, 5}, std::pair{0, 1}})
+        for (int eq : {1, 2, 3, 5, 6}) {
+            FlagWallNew = routine;
+            FlagWallAll = variant;
+            Equation = eq;
+            compare({&wap, &source}, {&wap, &source}, [] { wallLawStep(); }, [] { wallLawStep(); },
+                    "F 228 " + std::to_string(routine) + ", F 15 " + std::to_string(variant) + ", equation " +
+                        std::to_string(eq));
+        }
+    FlagWallNew = 0;
     // G 50 keeps a component serial: no region, same values.
     FlagOpenMP[flowpar::kWallLaws] = 1;
     NoProcessesSolver = 4;

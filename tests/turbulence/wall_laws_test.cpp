@@ -52,6 +52,13 @@ const LawCase kCases[] = {
     // keeps the branches apart at the edge).
     {"smooth_at_edge_is_log", [] { return smoothLaw(at(11.626, 0, 0.3)); }, L(9 * 11.626) / 0.3},
     {"smooth_below_edge_is_sublayer", [] { return smoothLaw(at(11.625, 0, 0.3)); }, 11.625},
+    // y+ = y u* / nu with another viscosity: exactly 11.626 with u* = nu = 1.
+    {"smooth_with_viscosity_at_edge_is_log", [] { return smoothLaw(point(11.626, 0.0, 0.3, 1.0, 1.0)); },
+     L(9 * 11.626) / 0.3},
+    {"yplus_with_viscosity", [] { return point(0.02, 0.002, 0.4, 0.05, 2e-6).yplus; }, 500.0},
+    // The log law with another floor of the logarithm (the simple law's 1).
+    {"log_law_floor_one", [] { return logLaw(point(0.001, 0.1, 0.4, 0.05), 1.0); }, 2.5},
+    {"log_law_above_floor_one", [] { return logLaw(point(0.1, 0.03, 0.4, 0.05), 1.0); }, L(100.0) / 0.4},
     // Blended law.
     {"blended_at_11_6_near_wall", [] { return blendedLaw(at(11.6, 0, 0.4, 11.6e-6 / 0.05, 0.002, 0.05)); },
      L(30.0) / 0.4},

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "equations/fixture.h"
+#include "turbulence/wall_fixture.h"
 #include "control/engine.h"
 #include "grid/state.h"
 #include "equations/state.h"
@@ -18,75 +19,14 @@
 #include "turbulence/turbulence.h"
 
 using namespace eqtest;
+using namespace walltest;
 using quird_test::exitCodeOf;
 using quird_test::kNoExit;
 using quird_test::readFile;
 
 namespace {
 
-constexpr double kDx = 0.4, kDy = 0.3, kDz = 0.1;  // cells of the box grid
-constexpr double kK = 0.004;                        // k of every cell
-
-class WallKernel : public EquationTest {
-protected:
-    void SetUp() override {
-        EquationTest::SetUp();
-        makeGrid(5, 4, 4);
-        boxGeometry(kDx, kDy, kDz);
-        for (int i = 0; i <= xnumber + 1; ++i)
-            for (int j = 0; j <= ynumber + 1; ++j) {
-                m_vec_x[i][j][0] = 1.0, m_vec_x[i][j][1] = 0.0;
-                m_vec_y[i][j][0] = 0.0, m_vec_y[i][j][1] = 1.0;
-                Xks[i][j] = 0.002;
-            }
-        FlagWallAll = 0;
-        TurbulenceModel = 0;
-        cmy = 0.09;
-        sqcmyrho = 300.0;
-        Xkappa = 0.4;
-        WallChoiseForm = WallChoiseSed = 0;
-        FlagBrelk = 0;
-        TurbMultFlag = 0;
-        TurbMultTest = 0.0;
-        XksWall = 0.01;
-        XksJ1 = 0.02;
-        XksJ2 = 0.03;
-        forAll([](int i, int j, int k) {
-            xvel[i][j][k] = 0.7;
-            yvel[i][j][k] = -0.2;
-            zvel[i][j][k] = 0.05;
-            kinen[i][j][k] = kK;
-        });
-        for (int i = 0; i <= xnumber + 1; ++i)
-            for (int j = 0; j <= ynumber + 1; ++j)
-                for (int k = 0; k <= znumber + 1; ++k) Volume[i][j][k] = kDx * kDy * kDz;
-        FlagSurfEps = 0;
-        SurfEpsCoeff = 0.43;
-        Equation = 1;
-    }
-
-    static void wallCell(int i, int j, int k, int wi, int wj, int wk) {
-        WallI[i][j][k] = wi;
-        WallJ[i][j][k] = wj;
-        WallK[i][j][k] = wk;
-        Wall[i][j][k] = (wi != 0 || wj != 0 || wk != 0) ? 1 : 0;
-    }
-    // A stress term in every interior cell, as the caller leaves it.
-    static void callerTerms() {
-        forInterior([](int i, int j, int k) {
-            wap[i][j][k] = 5.0;
-            source[i][j][k] = 3.0;
-        });
-    }
-    // C of the log law: density times u* times area over R.
-    static double logC(double k, double A, double y, double ks, double kappa) {
-        return 31.62 * std::sqrt(300.0 * k) * A * kappa / std::max(std::log(30.0 * y / ks), 0.01);
-    }
-    static double velocity(int eq, int i, int j, int k) {
-        return eq == 1 ? xvel[i][j][k] : eq == 2 ? yvel[i][j][k] : zvel[i][j][k];
-    }
-    std::string log() const { return readFile("boogie"); }
-};
+class WallKernel : public walltest::WallCells {};
 
 // ---------------------------------------------------------------------------
 // Momentum terms of the rough law: the force is -C (phi - (n.U) n_c).
@@ -452,15 +392,7 @@ TEST_F(WallKernel, OneEquationLawTreatsBanksAlongIAndJAlike) {
 // give the workspace of the whole-grid call bit for bit.
 // ---------------------------------------------------------------------------
 TEST_F(WallKernel, AnyPartitionGivesTheWholeGridWorkspace) {
-    std::mt19937 rng(7);
-    std::uniform_real_distribution<double> val(-1.0, 1.0), pos(0.02, 0.3);
-    std::uniform_int_distribution<int> flag(-1, 1);
-    forInterior([&](int i, int j, int k) {
-        wallCell(i, j, k, flag(rng), flag(rng), k == 2 ? 1 : flag(rng));
-        xvel[i][j][k] = val(rng), yvel[i][j][k] = val(rng), zvel[i][j][k] = val(rng);
-        kinen[i][j][k] = 0.01 * val(rng);
-        m_dist_x[i][j][k] = pos(rng), m_dist_y[i][j][k] = pos(rng), m_dist_z[i][j][k] = pos(rng);
-    });
+    randomWallCells(7);
     FlagSurfEps = 2;
     TurbMultFlag = 1;  // the factor of variant 5 acts per block as on the whole grid
     TurbMultTest = 1.7;
@@ -473,8 +405,7 @@ TEST_F(WallKernel, AnyPartitionGivesTheWholeGridWorkspace) {
             Equation = eq;
             callerTerms();
             wallall();
-            const std::vector<double> wapAll(wap.data(), wap.data() + wap.size());
-            const std::vector<double> sourceAll(source.data(), source.data() + source.size());
+            const Workspace whole = workspace();
             const std::vector<std::vector<int>> partitions = {{2, 2, 3, 5}, {2, 4, 5, 5}, {2, 3, 4, 5}};
             for (const auto& p : partitions) {
                 callerTerms();
@@ -482,10 +413,7 @@ TEST_F(WallKernel, AnyPartitionGivesTheWholeGridWorkspace) {
                 wallallOpenMP(p[0], p[1]);
                 wallallOpenMP(p[1] + 1, p[2]);
                 wallallOpenMP(p[2] + 1, p[3]);
-                for (std::int64_t n = 0; n < wap.size(); ++n) {
-                    ASSERT_TRUE(sameBits(wap.data()[n], wapAll[n])) << n;
-                    ASSERT_TRUE(sameBits(source.data()[n], sourceAll[n])) << n;
-                }
+                expectWorkspace(whole);
             }
         }
     }

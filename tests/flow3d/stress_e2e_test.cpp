@@ -19,7 +19,7 @@ std::string example(const std::string& name) {
 // its VTK file, and the extra control lines.
 std::string flumeControl(const std::string& plot, const std::string& extra) {
     std::string control = example("control");
-    const std::string iterations = "K 1 500 50000";
+    const std::string iterations = "K 1 2000 20";
     control.replace(control.find(iterations), iterations.size(), "K 1 3 50000");
     const std::string vtk = "F 48 10\n";
     control.replace(control.find(vtk), vtk.size(), "F 48 " + plot + "\n");

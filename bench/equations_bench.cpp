@@ -11,6 +11,8 @@
 #include "control/engine.h"
 #include "equations/parallel.h"
 #include "equations/workspace.h"
+#include "flow3d/state.h"
+#include "grid/state.h"
 
 namespace {
 

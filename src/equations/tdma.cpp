@@ -3,8 +3,9 @@
 // back-substitution into f. Off-line couplings are taken from the current f.
 //
 // The arrays are k-fastest, so an i- or j-line strides across memory. On the
-// 7-point stencil the i- and j-lines therefore run on slabs of a few
-// k-levels copied into `tdmaSlab` with the line direction fastest: the lines
+// 7-point stencil the i- and j-lines therefore run on slabs of up to 32
+// k-levels copied into `tdmaSlab` with the line direction fastest (whole
+// columns stream in and out; smaller slabs measured slower): the lines
 // are solved one after the other in the same order and with the same
 // arithmetic as on the arrays themselves, so the results are the same bits;
 // only the walk through memory changes. The 13-point stencil walks the arrays.
@@ -106,7 +107,7 @@ void kLine(const Grid3<double>& g, double* p, double* q, int i, int j) {
 // (k - k0 + 1) * sK, so `g` addresses f like the field itself with the level
 // offset in place of k, and the joint lookups of kernels.h work unchanged.
 // ---------------------------------------------------------------------------
-constexpr int kSlabLevels = 8;
+constexpr int kSlabLevels = 32;
 
 enum class Along { I, J };
 

@@ -17,12 +17,12 @@ struct WalkCase {
 };
 
 const WalkCase kWalks[] = {
-    {"one_block_one_slab", 8, 5, 4, 0},
-    {"one_block_two_slabs", 9, 6, 11, 0},
+    {"one_block", 8, 5, 4, 0},
     {"one_block_wider_than_long", 5, 9, 19, 0},
     {"one_block_single_level", 6, 4, 2, 0},
-    {"joint_right_short_last_slab", 9, 5, 12, 1},
-    {"joint_left_short_last_slab", 9, 5, 12, 2},
+    {"one_block_full_and_short_slab", 6, 4, 40, 0},
+    {"joint_right_full_and_short_slab", 9, 5, 36, 1},
+    {"joint_left", 9, 5, 12, 2},
 };
 
 class TdmaWalk : public EquationTest, public ::testing::WithParamInterface<WalkCase> {};

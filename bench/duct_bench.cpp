@@ -2,7 +2,8 @@
 // Writes the case (control and a generated koordina) into fresh temporary
 // folders, runs the engine in a child process per run (the library's
 // quirdMain in the case folder) and prints, per thread count and solver
-// variant, the seconds per outer iteration from the difference of two run
+// variant (the Gauss-Seidel variant F 164 31 and the line TDMA on the first
+// and last thread count), the seconds per outer iteration from the difference of two run
 // lengths, the speed-up, the allocator's and the peak resident bytes per
 // cell, the bandwidth of the solver sweeps beside a triad bandwidth measured
 // here, the profile of one outer iteration from the `otime` stamps of the
@@ -13,8 +14,10 @@
 //   duct_bench --smoke    a few iterations on a small duct, in seconds
 //   options: --threads 1,2,4,8  --lengths 10,40  --results FILE  --no-results
 //            --solution-cap N (iterations of the time-to-solution runs)
+//            --run-limit S (a run still going after S seconds is stopped)
 //            --large-solution (also the time to solution of the 1.2 M duct)
 #include <omp.h>
+#include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -134,6 +137,7 @@ struct Result {
     double startClock = 0.0;
     long peakKB = 0;
     int status = -1;
+    bool killed = false;  // ended by the benchmark's run limit
     int usedThreads = 0;
     double allocatedMB = 0.0;
     std::map<long, std::vector<double>> stamps;  // logged iteration -> otime[d] - otime[0]
@@ -177,7 +181,7 @@ void readOutlet(const fs::path& file, const Duct& d, Result& r) {
     std::fclose(fp);
 }
 
-Result runCase(const Duct& d, const Run& run, bool monitor) {
+Result runCase(const Duct& d, const Run& run, bool monitor, double limit) {
     char pattern[] = "/tmp/quird-duct-XXXXXX";
     if (!mkdtemp(pattern)) {
         std::perror("mkdtemp");
@@ -201,8 +205,16 @@ Result runCase(const Duct& d, const Run& run, bool monitor) {
     }
     int status = 0;
     rusage use{};
-    wait4(pid, &status, 0, &use);
+    bool killed = false;
+    while (wait4(pid, &status, WNOHANG, &use) == 0) {
+        if (limit > 0 && omp_get_wtime() - r.startClock > limit && !killed) {
+            kill(pid, SIGKILL);
+            killed = true;
+        }
+        usleep(20000);
+    }
     r.seconds = omp_get_wtime() - r.startClock;
+    r.killed = killed;
     r.peakKB = use.ru_maxrss;
     r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     parseBoogie(dir / "boogie", r);
@@ -438,6 +450,7 @@ int main(int argc, char** argv) {
     bool smoke = false, writeResults = true, largeSolution = false;
     std::vector<long> threads = {1, 2, 4, 8}, lengths = {10, 40};
     long solutionCap = 3000;
+    double runLimit = 0.0;  // seconds per run, 0: none
     std::string results = std::string(QUIRD_SOURCE_DIR) + "/bench/results.md";
     for (int a = 1; a < argc; ++a) {
         const std::string arg = argv[a];
@@ -454,11 +467,13 @@ int main(int argc, char** argv) {
             writeResults = false;
         } else if (arg == "--solution-cap" && value) {
             solutionCap = std::atol(argv[++a]);
+        } else if (arg == "--run-limit" && value) {
+            runLimit = std::atof(argv[++a]);
         } else if (arg == "--large-solution") {
             largeSolution = true;
         } else {
             std::fprintf(stderr, "usage: %s [--smoke] [--threads 1,2,4,8] [--lengths 10,40] [--results FILE | "
-                                 "--no-results] [--solution-cap N] [--large-solution]\n", argv[0]);
+                                 "--no-results] [--solution-cap N] [--run-limit SECONDS] [--large-solution]\n", argv[0]);
             return 2;
         }
     }
@@ -468,7 +483,7 @@ int main(int argc, char** argv) {
         duct = Duct{24, 8, 6};
         small = Duct{12, 6, 5};
         if (threads == std::vector<long>{1, 2, 4, 8}) threads = {1, 2};
-        solutionCap = std::min(solutionCap, 400L);
+        solutionCap = std::min(solutionCap, 200L);
         writeResults = writeResults && std::find(argv, argv + argc, std::string("--results")) != argv + argc;
     }
     if (lengths.size() != 2 || lengths[0] < 10 || lengths[1] <= lengths[0] || threads.empty()) {
@@ -502,6 +517,9 @@ int main(int argc, char** argv) {
     constexpr double kAssemblyBytes = 3000.0;  // per cell and outer iteration, outside the sweeps
 
     for (const Variant& v : kVariants) {
+        // The variants on the first and last thread count (their profiles are the point).
+        std::vector<long> runThreads = threads;
+        if (&v != &kVariants[0] && threads.size() > 2) runThreads = {threads.front(), threads.back()};
         const double sweepBytes = (v.lcray == 'Y' ? 2.0 * pairs : 6.0) * solverCalls * 80.0;
         const double passBytes = sweepBytes + kAssemblyBytes;
         o.printf("\n### %s\n\n", v.name);
@@ -512,9 +530,13 @@ int main(int argc, char** argv) {
         o.printf("|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
         double one = 0.0;
         std::map<long, Profile> profiles;
-        for (long t : threads) {
-            const Result a = runCase(duct, {int(t), lengths[0], &v, true}, false);
-            const Result b = runCase(duct, {int(t), lengths[1], &v, true}, false);
+        for (long t : runThreads) {
+            const Result a = runCase(duct, {int(t), lengths[0], &v, true}, false, runLimit);
+            const Result b = runCase(duct, {int(t), lengths[1], &v, true}, false, runLimit);
+            if (a.killed || b.killed) {
+                o.printf("| %ld | stopped at the run limit of %.0f s | | | | | | | | | |\n", t, runLimit);
+                continue;
+            }
             if (a.status != 1 || b.status != 1)  // 1: the engine's normal end
                 o.printf("(runs ended with exit codes %d and %d)\n", a.status, b.status);
             const double perIter = (b.seconds - a.seconds) / double(lengths[1] - lengths[0]);
@@ -548,11 +570,12 @@ int main(int argc, char** argv) {
     if (threads.back() != threads.front()) ends.push_back(threads.back());
     for (const Duct& d : solutionDucts)
         for (long t : ends) {
-            const Result r = runCase(d, {int(t), solutionCap, &kVariants[0], false}, true);
+            const Result r = runCase(d, {int(t), solutionCap, &kVariants[0], false}, true, runLimit);
             const Solution s = solutionOf(r, solutionCap);
             o.printf("| %d x %d x %d | %ld | %ld | %ld | %.1f | %s after %ld iterations, exit %d |\n", d.cx, d.cy,
-                     d.cz, d.cells(), t, s.iteration, s.seconds, s.converged ? "converged" : "cap reached",
-                     s.last, r.status);
+                     d.cz, d.cells(), t, s.iteration, s.seconds,
+                     r.killed ? "stopped at the run limit" : s.converged ? "converged" : "cap reached", s.last,
+                     r.status);
         }
     o.printf("\nLoad average at the end (1, 5, 15 min): %s\n", loadAverage().c_str());
 

@@ -380,17 +380,21 @@ Solution solutionOf(const Result& r, long cap) {
 // ---------------------------------------------------------------------------
 // Output.
 // ---------------------------------------------------------------------------
+// Prints to stdout and appends to the results file as it goes, so that a
+// stopped benchmark keeps the tables it finished.
 struct Out {
-    std::string text;
+    std::FILE* results = nullptr;
     void printf(const char* fmt, ...) __attribute__((format(printf, 2, 3))) {
         char buf[1024];
         va_list ap;
         va_start(ap, fmt);
         std::vsnprintf(buf, sizeof buf, fmt, ap);
         va_end(ap);
-        std::fputs(buf, stdout);
-        std::fflush(stdout);
-        text += buf;
+        for (std::FILE* fp : {stdout, results})
+            if (fp) {
+                std::fputs(buf, fp);
+                std::fflush(fp);
+            }
     }
 };
 
@@ -497,6 +501,13 @@ int main(int argc, char** argv) {
     const int pairs = GaussIter;
 
     Out o;
+    if (writeResults) {
+        o.results = std::fopen(results.c_str(), "a");
+        if (!o.results) {
+            std::fprintf(stderr, "cannot append to %s\n", results.c_str());
+            return 2;
+        }
+    }
     const auto now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
     char when[64];
     std::strftime(when, sizeof when, "%Y-%m-%d %H:%M UTC", std::gmtime(&now));
@@ -579,9 +590,8 @@ int main(int argc, char** argv) {
         }
     o.printf("\nLoad average at the end (1, 5, 15 min): %s\n", loadAverage().c_str());
 
-    if (writeResults) {
-        std::ofstream out(results, std::ios::app);
-        out << o.text;
+    if (o.results) {
+        std::fclose(o.results);
         std::printf("\nappended to %s\n", results.c_str());
     }
     return 0;

@@ -100,6 +100,14 @@ void kLine(const Grid3<double>& g, double* p, double* q, int i, int j) {
     for (int k = znumber; k >= 2; --k) fc[k] = p[k] * fc[k + 1] + q[k];
 }
 
+// The order of the pass: in each direction the lines of one level (or of one
+// i-plane for the k-lines) forward from 2 to n, then back from n-1 to 2.
+template <class Line>
+void thereAndBack(int n, Line&& line) {
+    for (int m = 2; m <= n; ++m) line(m);
+    for (int m = n - 1; m >= 2; --m) line(m);
+}
+
 // ---------------------------------------------------------------------------
 // Slabs. Levels k0..k1 of the 7-point workspace and levels k0-1..k1+1 of f,
 // each level a plane of f's i- and j-extents with strides sI, sJ (1 along the
@@ -204,13 +212,10 @@ void slabPass() {
             copyLevels<false>(eqk::grid(*arrays[n]), blocks[n], sI, sJ, sK, k0, k1, 0, 2, xnumber, 2, ynumber);
         copyLevels<false>(field, blocks[8], sI, sJ, sK, k0 - 1, k1 + 1, 0, 0, int(nx) - 1, 0, int(ny) - 1);
         for (int k = k0; k <= k1; ++k) {
-            if constexpr (A == Along::I) {
-                for (int j = 2; j <= ynumber; ++j) iLineSlab<MB>(s, p, q, j, k);
-                for (int j = ynumber - 1; j >= 2; --j) iLineSlab<MB>(s, p, q, j, k);
-            } else {
-                for (int i = 2; i <= xnumber; ++i) jLineSlab<MB>(s, p, q, i, k);
-                for (int i = xnumber - 1; i >= 2; --i) jLineSlab<MB>(s, p, q, i, k);
-            }
+            if constexpr (A == Along::I)
+                thereAndBack(ynumber, [&](int j) { iLineSlab<MB>(s, p, q, j, k); });
+            else
+                thereAndBack(xnumber, [&](int i) { jLineSlab<MB>(s, p, q, i, k); });
         }
         copyLevels<true>(field, blocks[8], sI, sJ, sK, k0, k1, 1, 2, xnumber, 2, ynumber);
     }
@@ -225,12 +230,8 @@ void iLines() {
         slabPass<MB, Along::I>();
     } else {
         const Grid3<double> g = eqk::grid(f);
-        double* p = pt.data();
-        double* q = qt.data();
-        for (int k = 2; k <= znumber; ++k) {
-            for (int j = 2; j <= ynumber; ++j) iLine<MB, P13>(g, p, q, j, k);
-            for (int j = ynumber - 1; j >= 2; --j) iLine<MB, P13>(g, p, q, j, k);
-        }
+        for (int k = 2; k <= znumber; ++k)
+            thereAndBack(ynumber, [&](int j) { iLine<MB, P13>(g, pt.data(), qt.data(), j, k); });
     }
 }
 
@@ -240,24 +241,16 @@ void jLines() {
         slabPass<MB, Along::J>();
     } else {
         const Grid3<double> g = eqk::grid(f);
-        double* p = pt.data();
-        double* q = qt.data();
-        for (int k = 2; k <= znumber; ++k) {
-            for (int i = 2; i <= xnumber; ++i) jLine<MB, P13>(g, p, q, i, k);
-            for (int i = xnumber - 1; i >= 2; --i) jLine<MB, P13>(g, p, q, i, k);
-        }
+        for (int k = 2; k <= znumber; ++k)
+            thereAndBack(xnumber, [&](int i) { jLine<MB, P13>(g, pt.data(), qt.data(), i, k); });
     }
 }
 
 template <bool MB, bool P13>
 void kLines() {
     const Grid3<double> g = eqk::grid(f);
-    double* p = pt.data();
-    double* q = qt.data();
-    for (int i = 2; i <= xnumber; ++i) {
-        for (int j = 2; j <= ynumber; ++j) kLine<MB, P13>(g, p, q, i, j);
-        for (int j = ynumber - 1; j >= 2; --j) kLine<MB, P13>(g, p, q, i, j);
-    }
+    for (int i = 2; i <= xnumber; ++i)
+        thereAndBack(ynumber, [&](int j) { kLine<MB, P13>(g, pt.data(), qt.data(), i, j); });
 }
 
 template <bool MB, bool P13>

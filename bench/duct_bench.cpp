@@ -416,11 +416,9 @@ std::string loadAverage() {
     return a + " " + b + " " + c;
 }
 
-void machine(Out& o) {
+void machine(Out& o, const std::string& commit) {
     std::string model = firstLine("grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//'");
     std::string mem = firstLine("grep -m1 MemTotal /proc/meminfo | awk '{printf \"%.1f GiB\", $2/1048576}'");
-    const std::string commit =
-        firstLine("git -C " QUIRD_SOURCE_DIR " describe --always --dirty --abbrev=10 2>/dev/null");
     o.printf("- processor: %s, %u cores visible, memory %s\n", model.c_str(), std::thread::hardware_concurrency(),
              mem.c_str());
     o.printf("- compiler: g++ %s, flags: %s\n", __VERSION__, QUIRD_BENCH_FLAGS);
@@ -500,6 +498,9 @@ int main(int argc, char** argv) {
     for (int e = 1; e <= 6; ++e) solverCalls += sweeps[e];
     const int pairs = GaussIter;
 
+    // The commit before the results file is appended to (which would mark it dirty).
+    const std::string commit =
+        firstLine("git -C " QUIRD_SOURCE_DIR " describe --always --dirty --abbrev=10 2>/dev/null");
     Out o;
     if (writeResults) {
         o.results = std::fopen(results.c_str(), "a");
@@ -512,7 +513,7 @@ int main(int argc, char** argv) {
     char when[64];
     std::strftime(when, sizeof when, "%Y-%m-%d %H:%M UTC", std::gmtime(&now));
     o.printf("\n## Duct benchmark %s%s\n\n", when, smoke ? " (smoke)" : "");
-    machine(o);
+    machine(o, commit);
     o.printf("- case: duct %g m x %g m x %g m, %d x %d x %d = %ld cells, %g m3/s, k-epsilon, F 15 5, F 36 4, "
              "K 2 0 1, F 211 0, run lengths %ld and %ld outer iterations\n",
              duct.length, duct.width, duct.depth, duct.cx, duct.cy, duct.cz, duct.cells(), duct.discharge,

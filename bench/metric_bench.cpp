@@ -6,6 +6,7 @@
 
 #include "control/engine.h"
 #include "grid/grid.h"
+#include "grid/state.h"
 
 namespace {
 

@@ -27,6 +27,8 @@ using RegionBody = void (*)(void*);
     /* Line-solver vectors and plane sums. Writers: WaterTDMA, BlockCorrection, BlockCorrectionOpenMP. */     \
     F(double, 1, pt) F(double, 1, qt) F(double, 2, psc)                                                        \
     F(double, 3, k_diff)                                     /* (no writer yet) */                             \
+    /* Level slabs of the line TDMA's i- and j-lines, sized from the grid. Writer: WaterTDMA. */               \
+    V(std::vector<double>, tdmaSlab, {})                                                                      \
     /* Halo planes of the threaded Gauss-Seidel sweeps. Writer: WaterGaussSeidel, WaterGaussSOU. */           \
     V(std::vector<double>, gaussSeidelHalo, {})                                                               \
     /* Sums of the residual per interior i-plane. Writer: Residual. */                                        \

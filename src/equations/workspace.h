@@ -45,6 +45,7 @@ void coeffe_quickOpenMP(int i_first, int i_last);
 // parallel regions).
 // ---------------------------------------------------------------------------
 void WaterTDMA();              // one pass of alternating line TDMA
+void WaterTDMAAlong(int axis); // its lines of one direction only (0 i, 1 j, 2 k), for timing
 void WaterGaussSeidel();       // GaussIter symmetric sweep pairs, 7-point stencil
 void WaterGaussSOU();          // symmetric sweeps on the 13-point stencil
 void BlockCorrection();        // plane corrections, serial

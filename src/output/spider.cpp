@@ -41,7 +41,7 @@ void writeInflowProfile(FILE* fp) {
     const double K0 = (tau / sqcmyrho) * std::sqrt(EddyMult);
     const int Z = znumber;
     for (int j = 2; j <= ynumber; ++j) {
-        auto z = [j](int jj, int k) { return zval[1][jj][k]; };
+        auto z = [](int jj, int k) { return zval[1][jj][k]; };
         const double D = 0.5 * ((z(j, Z) - z(j, 1)) + (z(j - 1, Z) - z(j - 1, 1)));
         const double zb = 0.25 * ((z(j, 2) - z(j, 1)) + (z(j - 1, 2) - z(j - 1, 1)));
         const double epsB = std::pow(tau, 1.5) / (0.4 * zb * 31622.8);

@@ -27,6 +27,16 @@ double planDistance(double x, double y, double xp, double yp) { return std::sqrt
 
 double weightAt(double x, double y, double xp, double yp) { return 1.0 / (planDistance(x, y, xp, yp) + 1e-6); }
 
+struct PlanCentre {
+    double x, y;
+};
+
+// Plan centre of cell (i, j): the mean of its four corner nodes.
+PlanCentre cellCentre(int i, int j) {
+    return {0.25 * (xval[i - 1][j - 1] + xval[i][j - 1] + xval[i - 1][j] + xval[i][j]),
+            0.25 * (yval[i - 1][j - 1] + yval[i][j - 1] + yval[i - 1][j] + yval[i][j])};
+}
+
 struct Located {
     int i = 0, j = 0;
     bool inside = false;
@@ -38,9 +48,8 @@ Located cellSearch(double xp, double yp) {
     double best = kCellSearchStart;
     for (int i = 2; i <= xnumber; ++i)
         for (int j = 2; j <= ynumber; ++j) {
-            const double x = 0.25 * (xval[i - 1][j - 1] + xval[i][j - 1] + xval[i - 1][j] + xval[i][j]);
-            const double y = 0.25 * (yval[i - 1][j - 1] + yval[i][j - 1] + yval[i - 1][j] + yval[i][j]);
-            const double d = planDistance(x, y, xp, yp);
+            const PlanCentre c = cellCentre(i, j);
+            const double d = planDistance(c.x, c.y, xp, yp);
             if (d < best) loc = {i, j, true}, best = d;
         }
     return loc;
@@ -71,11 +80,10 @@ CellWeights cellsAroundNode(const Located& loc, double xp, double yp) {
     CellWeights cw{};
     for (int n = 0; n < 4; ++n) {
         const int i = loc.i + n % 2, j = loc.j + n / 2;
-        const double x = 0.25 * (xval[i - 1][j - 1] + xval[i][j - 1] + xval[i - 1][j] + xval[i][j]);
-        const double y = 0.25 * (yval[i - 1][j - 1] + yval[i][j - 1] + yval[i - 1][j] + yval[i][j]);
+        const PlanCentre c = cellCentre(i, j);
         cw.ci[n] = i;
         cw.cj[n] = j;
-        cw.w[n] = weightAt(x, y, xp, yp);
+        cw.w[n] = weightAt(c.x, c.y, xp, yp);
         cw.sum += cw.w[n];
     }
     return cw;

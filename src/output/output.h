@@ -3,6 +3,8 @@
 // writer runs.
 #pragma once
 
+#include <cstdio>
+
 #include "output/state.h"
 
 void sprintflow();
@@ -29,3 +31,7 @@ bool writeOutflowProfile();      // 3: innflow.t
 bool writeSquareGrid();          // 4: koordina.in
 bool writeSlopingBedReport();    // 8: boogie.slo
 const char* writeEndSurfaces();  // koosurf and spillmid at the end of a run
+
+// Adds the records of `interpol` (M x y, T time x y; only T when timedOnly)
+// to the point list; a record whose numbers do not read is dropped.
+void readInterpolPoints(FILE* fp, bool timedOnly);

@@ -38,6 +38,7 @@ void sprintflow() {
     // opened does not keep the results of this call from being written; the
     // run ends with -3 once they are.
     const char* surfaceFailed = nullptr;
+    outputOpenFailed = nullptr;
     if ((FlagTFS > 0 || FlagTSC > 0) && Iter == iterGlobalMax) surfaceFailed = outputWriters.surfaceFiles();
 
     bool goOn = true;
@@ -47,6 +48,8 @@ void sprintflow() {
     if (goOn && FlagWriteSpecial > 0 && FlagWriteSpecial < kSpecialCount && outputWriters.bySpecial[FlagWriteSpecial])
         goOn = outputWriters.bySpecial[FlagWriteSpecial]();
 
+    if (!surfaceFailed) surfaceFailed = outputOpenFailed;
+    outputOpenFailed = nullptr;
     if (surfaceFailed) {
         char text[100];
         std::snprintf(text, sizeof text, "cannot open file '%s' ", surfaceFailed);

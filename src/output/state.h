@@ -10,6 +10,8 @@ using OutputStep = bool (*)();
 
 constexpr int kInterpolValCount = 41;  // F 48 takes 0..40
 constexpr int kSpecialCount = 9;       // F 212 reports 1..4 and 8
+constexpr int kHabitatClasses = 20;    // depth and speed classes of the habitat report
+constexpr int kInterpolPoints = 1000;  // points of interpol at 1..999
 
 // The writers of sprintflow, reached through this table so that each output
 // is one entry and tests can put doubles in.
@@ -32,6 +34,15 @@ OutputWriters defaultOutputWriters();
     /* Horizontal lengths of the grid lines between neighbouring nodes. Writer: WaterSolve. */                 \
     F(double, 2, LineI) F(double, 2, LineJ)                                                                    \
     /* The writers of sprintflow. Writers: the reset (defaultOutputWriters) and tests. */                     \
-    V(OutputWriters, outputWriters, defaultOutputWriters())
+    V(OutputWriters, outputWriters, defaultOutputWriters())                                                    \
+    /* A file of this call that could not be opened; the call ends the run once its other steps are done.     \
+       Writers: sprintflow, writeHabitat. */                                                                   \
+    V(const char*, outputOpenFailed, nullptr)                                                                  \
+    /* Plan areas of the depth and speed classes of the habitat report. Writer: writeHabitat. */              \
+    A(double, habdep, [kHabitatClasses]) A(double, habvel, [kHabitatClasses])                                  \
+    /* The points of interpol (1..nInterpol; time -1 for an untimed point), read once per run.                 \
+       Writers: writeInterpolation, writeInterpolSeries. */                                                    \
+    A(double, xint, [kInterpolPoints]) A(double, yint, [kInterpolPoints]) A(double, timeint, [kInterpolPoints]) \
+    V(int, nInterpol, 0)
 
 QUIRD_DECLARE_STATE(QUIRD_OUTPUT_STATE)

@@ -17,6 +17,7 @@
 #include "control/reset.h"
 #include "flow3d/state.h"
 #include "grid/state.h"
+#include "output/output.h"
 #include "support/testing.h"
 #include "turbulence/turbulence.h"
 
@@ -230,6 +231,29 @@ TEST_F(RoughChannel, CoarseGridOnFourThreadsEndsOnTheSerialFields) {
     for (size_t n = 0; n < u.size(); ++n) worst = std::max(worst, std::fabs(u[n] - serial[n]) / m.ustar);
     std::printf("threaded against serial: %.3g u*\n", worst);
     EXPECT_LT(worst, 1e-4);  // some 3e-7 u* here
+}
+
+// The force report of the developed flow: the pressure fall between the
+// centres of cells 2 and xnumber (Sum, the momentum fluxes cancel) carries
+// the bed shear of the xnumber - 2 cells between them, while the report's
+// bed sum covers the xnumber - 1 columns 2..xnumber.
+TEST_F(RoughChannel, ForceReportBalancesThePressureFallWithTheBedShear) {
+    const Measured m = runCase(kCoarse);
+    ASSERT_TRUE(m.converged) << m.logTail;
+    ASSERT_EQ(exitCodeOf([] { writeForceReport(); }), kNoExit);
+    const std::vector<std::string> lines = readLines("sumforce");
+    ASSERT_GE(lines.size(), 7u);
+    double mUp, mDown, sum, bed, p1, p2;
+    ASSERT_EQ(std::sscanf(lines[4].c_str(), "Momentum: upstream: %lf N, downstream: %lf N, Sum: %lf N", &mUp, &mDown,
+                          &sum),
+              3);
+    ASSERT_EQ(std::sscanf(lines[5].c_str(), "Bedshear-force: %lf N, Pressure force on dunes: %lf %lf N", &bed, &p1,
+                          &p2),
+              3)
+        << lines[5];  // K 2 1: no side-wall line
+    const double expected = bed * (xnumber - 2) / (xnumber - 1);
+    std::printf("sumforce: Sum %.6g N, bed shear share %.6g N, ratio %.5f\n", sum, expected, sum / expected);
+    EXPECT_NEAR(sum / expected, 1.0, 0.03);
 }
 
 TEST_F(RoughChannel, CoarseGridPassesAgainFromTheWrittenResult) {

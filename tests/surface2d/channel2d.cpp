@@ -23,9 +23,9 @@ std::string controlFile(const Channel& c) {
     for (int k = 0; k < c.linesZ; ++k) zLevels += " " + std::to_string(100 * k / (c.linesZ - 1));
     std::snprintf(text, sizeof text,
                   "T depth-averaged channel\nF 2 W\nF 44 1\nF 16 %g\nF 24 %d\nF 36 %d\nF 211 1e-5\nG 1 %d %d %d 1\n"
-                  "G 3%s\nG 6 %d %d %d 1.0 10.0\nW 1 %g %g %.10g\nK 1 %ld %s\nK 2 1 1\nK 5 0 0 0 1 0 0\n%s",
+                  "G 3%s\nG 6 %d %d %d %g 10.0\nW 1 %g %g %.10g\nK 1 %ld %s\nK 2 1 1\nK 5 0 0 0 1 0 0\n%s",
                   c.ks, c.model, c.tfs, c.linesX, c.linesY, c.linesZ, zLevels.c_str(), c.linesX, c.linesY / 2 + 1,
-                  c.linesZ, c.manning, c.q, c.level, c.iterations, c.surfaceInterval, c.extra.c_str());
+                  c.linesZ, c.relaxSurface, c.manning, c.q, c.level, c.iterations, c.surfaceInterval, c.extra.c_str());
     return text;
 }
 

@@ -16,6 +16,7 @@ struct Channel {
     double level = 0.83;           // downstream level above the bed (W 1)
     int model = 7;                 // F 24
     int tfs = 0;                   // F 36
+    double relaxSurface = 1.0;     // G 6
     long iterations = 3000;        // K 1
     const char* surfaceInterval = "10";
     double angle = 0.0;            // plan rotation of the channel (degrees)

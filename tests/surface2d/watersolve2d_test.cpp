@@ -197,4 +197,31 @@ TEST_F(WaterSolve2DRun, BlockedBoxes) {
     }
 }
 
+// F 36 1: no pressure correction (Cont, DefMax and their cell stay as set at
+// entry), the block forces written after every pass, the file emptied at
+// the first.
+TEST_F(WaterSolve2DRun, TransientSurfaceModeWritesBlockForces) {
+    writeFile("forcelog", "left over\n");
+    Channel c = shortChannel(3);
+    c.tfs = 1;
+    c.startup = &startupThen<plantOneBox>;
+    const ChannelRun run = runChannel(c);
+    ASSERT_EQ(run.code, kNoExit);
+    EXPECT_EQ(Iter, 4);
+    EXPECT_EQ(count(readFile("forcelog"), "Forces on block 1 : "), 3);
+    EXPECT_EQ(count(readFile("forcelog"), "left over"), 0);
+    EXPECT_EQ(count(run.log, "Cont: 0.00e+00, DefMax: 0.00e+00, U,V(1,1,): "), 3);
+    EXPECT_EQ(count(run.log, "Error in continuity"), 0);
+    EXPECT_EQ(std::string(mc_v2).rfind("zvel[2][2][0]: ", 0), 0u);
+}
+
+// A transient call without the arrays of the earlier time level is refused.
+TEST_F(WaterSolve2DRun, TransientWithoutTimeLevelsIsRefused) {
+    Channel c = shortChannel(1);
+    ASSERT_EQ(runChannel(c).code, kNoExit);
+    ASSERT_TRUE(xvel_old.isNull());
+    TimeStep = 10.0;
+    EXPECT_EQ(exitCodeOf([] { WaterSolve2D(); }), -8);
+}
+
 }  // namespace

@@ -60,6 +60,14 @@ void plantTwoBoxes() {
     OutBlock[2].i1 = OutBlock[2].i2 = 40;
 }
 
+void plantNegativeTurbulence() {
+    kinen[0][0][0] = epsilon[0][0][0] = -1.0;
+}
+void plantNegativeTurbulenceFloored() {
+    plantNegativeTurbulence();
+    sou[5] = 1;
+}
+
 class WaterSolve2DRun : public EngineTest {};
 
 struct FaultCase {
@@ -222,6 +230,19 @@ TEST_F(WaterSolve2DRun, TransientWithoutTimeLevelsIsRefused) {
     ASSERT_TRUE(xvel_old.isNull());
     TimeStep = 10.0;
     EXPECT_EQ(exitCodeOf([] { WaterSolve2D(); }), -8);
+}
+
+// epsilon is floored at 1e-14 over the whole plane, ghost cells included;
+// k only with a K 6 scheme above 0 for k, at 1e-12.
+TEST_F(WaterSolve2DRun, TurbulenceFloors) {
+    for (bool floored : {false, true}) {
+        Channel c = shortChannel(2);
+        c.model = 0;
+        c.startup = floored ? &startupThen<plantNegativeTurbulenceFloored> : &startupThen<plantNegativeTurbulence>;
+        ASSERT_EQ(runChannel(c).code, kNoExit);
+        EXPECT_EQ(epsilon[0][0][0], 1e-14);
+        EXPECT_EQ(kinen[0][0][0], floored ? 1e-12 : -1.0);
+    }
 }
 
 }  // namespace

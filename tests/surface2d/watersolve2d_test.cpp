@@ -245,4 +245,28 @@ TEST_F(WaterSolve2DRun, TurbulenceFloors) {
     }
 }
 
+// A transient run started from the converged steady state stays steady,
+// leaves each inner loop on the time-break limit and never stops on
+// convergence.
+TEST_F(WaterSolve2DRun, TransientFromTheSteadyStateStaysSteady) {
+    Channel c = shortChannel(3000);
+    ASSERT_TRUE(runChannel(c).converged);
+    for (FieldArray<double, 3>* a : {&xvel_old, &yvel_old, &kinen_old, &epsilon_old})
+        ASSERT_EQ(createArray(*a, xnumber + 2, ynumber + 2, znumber + 2), CreateResult::Ok);
+    const double u = xvel[30][4][0];
+    TimeStep = 10.0;
+    TimeBreakLimit = 1e-3;
+    TransInnerIter = 30;
+    iterGlobalMax = 4;
+    std::remove("boogie");
+    WaterSolve2D();
+    const std::string log = readFile("boogie");
+    EXPECT_EQ(Iter, 5);
+    EXPECT_EQ(FlagErrorBreak, 0);
+    EXPECT_EQ(InnerIteration, 1);
+    EXPECT_EQ(count(log, "Solution converged"), 0);
+    EXPECT_NEAR(xvel[30][4][0], u, 1e-4 * u);
+    EXPECT_NEAR(xvel_old[30][4][0], u, 1e-4 * u);  // the time level kept at the last pass
+}
+
 }  // namespace

@@ -12,7 +12,7 @@
 using RegionBody = void (*)(void*);
 
 #define QUIRD_EQUATIONS_STATE(V, A, I, F)                                                                      \
-    /* Equation and residuals. Writers: the equation steps (Equation), Residual, startup (NormResidual). */    \
+    /* Equation and residuals. Writers: the equation steps (Equation), Residual, startup (NormResidual), WaterSolve2D (zeroes unsolved slots). */    \
     V(int, Equation, 0)                                      /* 1 u, 2 v, 3 w, 4 p', 5 k, 6 eps, 8 T, 8+c comp */ \
     A(double, MaxResidual, [kEquationTable])                 /* normalised residual of the last Residual */    \
     A(double, NormResidual, [kEquationTable])                /* residual normaliser per equation */            \

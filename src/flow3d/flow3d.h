@@ -73,6 +73,11 @@ void temperatureStep();
 void timeoStart();
 void timeoLine();
 void forcelog();
+// The same for the plane of the depth-averaged model (k = 0 of the boxes):
+// the probe line only once stime has reached the start of the first record,
+// and no temperature letter.
+void timeoLine2D();
+void forcelog2D();
 
 // The two halves of the pressure-correction step (pressure_correction.cpp,
 // simple_corrections.cpp): the p' couplings and sources, and the corrections of

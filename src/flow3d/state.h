@@ -41,12 +41,12 @@ FlowSteps defaultFlowSteps();
 
 
 #define QUIRD_FLOW3D_STATE(V, A, I, F)                                                                         \
-    /* Velocities, turbulence, temperature. Writers: initial, initial_tunnel, startup, readres, WaterSolve */ \
+    /* Velocities, turbulence, temperature. Writers: initial, initial_tunnel, startup, readres, WaterSolve, WaterSolve2D (with rebuild3D) */ \
     /* (boundary, the momentum step, SimpleCorrections), SimpleCorrections2D, surface. */                              \
     F(double, 3, xvel) F(double, 3, yvel) F(double, 3, zvel) /* cell velocities u, v, w (m/s) */               \
     F(double, 3, kinen) F(double, 3, epsilon)                /* k and its dissipation */                       \
     F(double, 3, temp)                                       /* temperature */                                 \
-    /* Values of the previous time steps. Writer: WaterSolve. */                                               \
+    /* Values of the previous time steps. Writers: WaterSolve, WaterSolve2D. */                                         \
     F(double, 3, xvel_old) F(double, 3, yvel_old) F(double, 3, zvel_old)                                       \
     F(double, 3, xvel_old2) F(double, 3, yvel_old2) F(double, 3, zvel_old2)                                    \
     F(double, 3, kinen_old) F(double, 3, epsilon_old) F(double, 3, kinen_old2) F(double, 3, epsilon_old2)      \
@@ -58,25 +58,25 @@ FlowSteps defaultFlowSteps();
     F(double, 3, flow1) F(double, 3, flow2) F(double, 3, flow3) /* fluxes through the i, j, k faces (m3/s) */  \
     F(double, 3, invFlow) F(double, 3, invAPC) F(double, 3, invAP)                                             \
     F(double, 4, MBFlow)                                     /* fluxes across block joints */                  \
-    /* Eddy viscosity and stresses. Writers: GammaCalc (gama, gamaV), readres, the algebraic stress */      \
+    /* Eddy viscosity and stresses. Writers: GammaCalc (gama, gamaV), GammaCalc2D, rebuild3D, readres, the algebraic stress */      \
     /* models ReynoldsStress and computeStressVrem (Rstress). */                                              \
     F(double, 3, gama) F(double, 3, gamaV)                   /* horizontal and vertical eddy viscosity */      \
     F(double, 3, Stress) F(double, 4, Rstress)                                                                 \
     F(double, 2, Froude) F(double, 2, Idh) F(double, 2, Jdh)                                                   \
-    /* Iteration and time. Writers: WaterSolve; stime also bed_logg, surface. */                                        \
+    /* Iteration and time. Writers: WaterSolve, WaterSolve2D; stime also bed_logg, surface. */                                        \
     V(long, Iter, 0)                                         /* current outer iteration, counted from 1 */     \
     V(double, stime, 0.0)                                    /* simulated time (s) */                          \
-    /* The inner iteration of the outer pass, from 1. Writer: WaterSolve. */                                 \
+    /* The inner iteration of the outer pass, from 1. Writers: WaterSolve(2D). */                                \
     V(int, InnerIteration, 0)                                                                                  \
     /* Start values of the solver. Writer: startup (sinit.cpp, relaxationFactors). */                          \
     V(double, Xkappa, 0.4)                                   /* von Karman constant of the wall laws */        \
     V(double, relaxVelocity, 0.0) V(double, relaxPressure, 0.0) /* under-relaxation from K 3 */                \
     V(double, relaxK, 0.0) V(double, relaxEpsilon, 0.0)                                                        \
     /* Continuity defect of the last pressure correction: the sum of the mass imbalances of the interior */ \
-    /* cells, their largest magnitude and its cell. Writers: pressureCorrectionStep; WaterSolve (the cell). */ \
+    /* cells, their largest magnitude and its cell. Writers: pressureCorrectionStep; WaterSolve (the cell); WaterSolve2D. */ \
     V(double, Cont, 0.0) V(double, DefMax, 0.0) V(CellIndex, DefMaxCell, kFirstCell)                          \
     /* Counters over the whole process: outer passes begun (result cadence of the fixed-name result files) */ \
-    /* and cyclic copies of the outflow plane made. Writer: WaterSolve. */                                     \
+    /* and cyclic copies of the outflow plane made. Writers: WaterSolve(2D). */                                    \
     V(long, PrintResIter, 0) V(int, CyclicCount, 0)                                                            \
     /* Wall-clock stamps (s): 0 the start of a call, 1..33 the phase ends of the latest logged inner */        \
     /* iteration. Writers: WaterSolve and the steps it calls. */                                               \

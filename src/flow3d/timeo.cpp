@@ -33,8 +33,10 @@ const TimePrintRecord& printRecordNow() {
 // The value a probe letter prints; false for a letter of the other writers.
 // A temperature probe in a run without temperature prints 0, so that the
 // columns stay one per probe.
-bool probeValue(const TimePrintRecord& r, int q, double& value) {
+// The depth-averaged model has no temperature: its lines know no letter t.
+bool probeValue(const TimePrintRecord& r, int q, double& value, bool withTemperature) {
     const int i = r.iCell[q], j = r.jCell[q], k = r.kCell[q];
+    if (r.letter[q] == 't' && !withTemperature) return false;
     switch (r.letter[q]) {
     case 'c': value = conc[r.index[q]][i][j][k]; return true;
     case 'd': value = diff[i][j][k]; return true;
@@ -63,47 +65,62 @@ struct Force {
 // fluid cell just outside the side through the face between that cell and
 // the box. A side in the boundary cells (the box reaching to n+1) has no
 // cell outside it and takes no part.
-Force boxForce(const OutBlockRecord& b) {
+// Levels k1..k2 of the box (k = 0: the plane of the depth-averaged model).
+Force boxForce(const OutBlockRecord& b, int k1, int k2) {
     Force F;
     const bool highI = b.i2 + 1 <= xnumber + 1, highJ = b.j2 + 1 <= ynumber + 1;
     for (int i = b.i1; i <= b.i2; ++i)
-        for (int k = b.k1; k <= b.k2; ++k) {
+        for (int k = k1; k <= k2; ++k) {
             F.add(Pres[i][b.j1 - 1][k] * m_ar_y[i][b.j1 - 1][k], &m_vec_y[i][b.j1 - 1][0]);
             if (highJ) F.add(-Pres[i][b.j2 + 1][k] * m_ar_y[i][b.j2][k], &m_vec_y[i][b.j2][0]);
         }
     for (int j = b.j1; j <= b.j2; ++j)
-        for (int k = b.k1; k <= b.k2; ++k) {
+        for (int k = k1; k <= k2; ++k) {
             F.add(Pres[b.i1 - 1][j][k] * m_ar_x[b.i1 - 1][j][k], &m_vec_x[b.i1 - 1][j][0]);
             if (highI) F.add(-Pres[b.i2 + 1][j][k] * m_ar_x[b.i2][j][k], &m_vec_x[b.i2][j][0]);
         }
     return F;
 }
 
+void probeLine(bool withTemperature) {
+    FILE* fp = openOrEnd("timeo", "a");
+    const TimePrintRecord& r = printRecordNow();
+    std::fprintf(fp, "%10.4e ", stime);
+    for (int q = 0; q < r.count; ++q) {
+        double value;
+        if (probeValue(r, q, value, withTemperature)) std::fprintf(fp, "%10.6e ", value);
+    }
+    std::fprintf(fp, "\n");
+    closeWritten(fp, "timeo");
+}
+
+void blockForces(bool plane) {
+    FILE* fp = openOrEnd("forcelog", Iter == 1 ? "w" : "a");
+    for (int b = 1; b <= OutBlockNo; ++b) {
+        const OutBlockRecord& r = OutBlock[b];
+        const Force F = plane ? boxForce(r, 0, 0) : boxForce(r, r.k1, r.k2);
+        std::fprintf(fp, "Forces on block %d : %lg, %lg N in x and y direction\n", b, F.x, F.y);
+    }
+    closeWritten(fp, "forcelog");
+}
+
 }  // namespace
+
+void timeoLine() {
+    if (TimePrintNo <= 0) return;  // no probes: the driver does not call
+    probeLine(true);
+}
+
+void timeoLine2D() {
+    if (TimePrintNo <= 0 || stime < TimePrint[0].time) return;
+    probeLine(false);
+}
+
+void forcelog() { blockForces(false); }
+void forcelog2D() { blockForces(true); }
 
 void timeoStart() {
     FILE* fp = openOrEnd("timeo", "w");
     closeWritten(fp, "timeo");
 }
 
-void timeoLine() {
-    if (TimePrintNo <= 0) return;  // no probes: the driver does not call
-    FILE* fp = openOrEnd("timeo", "a");
-    const TimePrintRecord& r = printRecordNow();
-    std::fprintf(fp, "%10.4e ", stime);
-    for (int q = 0; q < r.count; ++q) {
-        double value;
-        if (probeValue(r, q, value)) std::fprintf(fp, "%10.6e ", value);
-    }
-    std::fprintf(fp, "\n");
-    closeWritten(fp, "timeo");
-}
-
-void forcelog() {
-    FILE* fp = openOrEnd("forcelog", Iter == 1 ? "w" : "a");
-    for (int b = 1; b <= OutBlockNo; ++b) {
-        const Force F = boxForce(OutBlock[b]);
-        std::fprintf(fp, "Forces on block %d : %lg, %lg N in x and y direction\n", b, F.x, F.y);
-    }
-    closeWritten(fp, "forcelog");
-}

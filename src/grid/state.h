@@ -35,7 +35,7 @@
     F(int, 2, MutBlock)                                                                                        \
     /* Backwater profile of the initial state. Writers: initial, initial_tunnel; ManArray kread. */            \
     F(double, 1, avvelocity) F(double, 1, radius) F(double, 1, grade) /* per cross-section */                  \
-    F(double, 3, diff)                                       /* diffusivity; writers GammaCalc, readres */     \
+    F(double, 3, diff)                                       /* diffusivity; writers GammaCalc(2D), rebuild3D, readres */\
     F(double, 1, xdistance) F(double, 1, ManArray)                                                             \
     V(bool, bedChangesReplayed, false)                       /* `loggfil.pre` replayed once per process */     \
     /* Porous bed and vegetation. Writers: extra_source (also Xks at its first call), extra_sourceDLL. */      \

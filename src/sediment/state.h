@@ -12,7 +12,7 @@
     F(double, 4, at) F(double, 4, ab) F(double, 4, ap) F(double, 4, catt) F(double, 4, cabb)                   \
     F(double, 3, aeb) F(double, 3, awb) F(double, 3, anb) F(double, 3, asb) /* bed-load vectors */             \
     /* Bed composition, bed shear. Writers: readDataSetB, nbedchange, kread, initial, initial_tunnel, */     \
-    /* WaterSolve, readres (bedshear). */                                                                      \
+    /* WaterSolve, WaterSolve2D, readres (bedshear). */                                                                   \
     F(double, 3, bedgrain) F(double, 3, bedlevchange) F(double, 3, BedGrainOriginal)                           \
     F(double, 3, BedGrainTop) F(double, 3, BedSource)                                                          \
     F(int, 2, intBedSediment)                                                                                  \

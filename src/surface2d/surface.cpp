@@ -485,3 +485,6 @@ void surface() {
 
 // Filled when the transient surface update is built; until then it does nothing.
 void surface_tfs() {}
+
+// The transient surface update of the depth-averaged model: nothing moves yet.
+void surface_tfs2D() {}

@@ -79,3 +79,24 @@ void wallall2D();
 // k-epsilon models, stored in source and wap of the interior cells; any
 // other model returns at once. Another Equation ends the run with -8.
 void turbulence2D();
+
+// The depth-averaged driver and its reports.
+//
+// Transient update of the water surface of the depth-averaged model (not
+// built yet: it moves nothing).
+void surface_tfs2D();
+// The coefficient dump of the G 14 records of the current Equation.
+void debugDump2D();
+// The specific-energy line of section SpecEnergy.
+void specificEnergy2D();
+// Bed shear of every column from the turbulence model: from k of the bed
+// cell (models 0, 1, 7), from the log law of the bed cell (3); other models
+// keep it.
+void bedShearFromModel2D();
+// The 3-D field of every flowing column rebuilt from the plane: bed shear by
+// the Strickler law, log profiles of u and v with the plane's depth mean,
+// eddy viscosity, k and epsilon by level; the boundary rows uniform; then
+// the 3-D face fluxes.
+void rebuild3D();
+// One flowing column of the rebuild: levels 2..znumber of (i, j).
+void rebuildColumn(int i, int j);

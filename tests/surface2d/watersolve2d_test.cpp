@@ -52,6 +52,7 @@ void plantNoInner() { TransInnerIter = 0; }
 void plantOneBox() {
     OutBlockNo = 1;
     OutBlock[1].i1 = 20, OutBlock[1].i2 = 22, OutBlock[1].j1 = 3, OutBlock[1].j2 = 4;
+    OutBlock[1].k1 = 2, OutBlock[1].k2 = znumber;  // the cells of the columns, as G 13 gives them
 }
 void plantTwoBoxes() {
     plantOneBox();

@@ -79,6 +79,15 @@ void forcelog();
 void timeoLine2D();
 void forcelog2D();
 
+// The largest scaled residual of equations 1..6 and its equation (0 when none
+// is above 0). One that is not a finite number makes the largest infinite, so
+// that the pass counts as diverged and never as converged. Both drivers.
+struct LargestResidual {
+    double value = 0.0;
+    int equation = 0;
+};
+LargestResidual largestResidual();
+
 // The two halves of the pressure-correction step (pressure_correction.cpp,
 // simple_corrections.cpp): the p' couplings and sources, and the corrections of
 // fluxes, velocities and pressure by the p' in the workspace array f.

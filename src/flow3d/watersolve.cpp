@@ -122,23 +122,6 @@ void keepTimeLevels() {
 // End of an inner iteration.
 // ---------------------------------------------------------------------------
 
-struct LargestResidual {
-    double value = 0.0;
-    int equation = 0;  // 0 when no residual is above 0
-};
-
-// The largest scaled residual of equations 1..6. One that is not a finite
-// number makes the largest infinite, so that the pass counts as diverged
-// and never as converged.
-LargestResidual largestResidual() {
-    LargestResidual r;
-    for (int d = 1; d <= 6; ++d) {
-        if (!std::isfinite(MaxResidual[d])) return {HUGE_VAL, d};
-        if (MaxResidual[d] > r.value) r = {MaxResidual[d], d};
-    }
-    return r;
-}
-
 void passLines(Log& log) {
     log.printf("Iter: %ld, Resid: %8.2e %8.2e %8.2e %8.2e %8.2e %8.2e\n", Iter, MaxResidual[1], MaxResidual[2],
                MaxResidual[3], MaxResidual[4], MaxResidual[5], MaxResidual[6]);
@@ -375,6 +358,15 @@ InnerEnd innerIteration(int n, bool& pauseNoted, LargestResidual& res) {
 }
 
 }  // namespace
+
+LargestResidual largestResidual() {
+    LargestResidual r;
+    for (int d = 1; d <= 6; ++d) {
+        if (!std::isfinite(MaxResidual[d])) return {HUGE_VAL, d};
+        if (MaxResidual[d] > r.value) r = {MaxResidual[d], d};
+    }
+    return r;
+}
 
 void WaterSolve() {
     // The temperature inflow comes from the time series of `timei`.

@@ -23,23 +23,6 @@ bool transientRun() { return TimeStep > 1e-8; }
 // Strictly below, so that a time step of exactly 1e-8 is neither.
 bool steadyRun() { return TimeStep < 1e-8; }
 
-// The largest scaled residual of the last inner iteration and its equation.
-struct LargestResidual {
-    double value = 0.0;
-    int equation = 0;
-};
-
-// A residual that is not a finite number makes the largest infinite: the
-// pass counts as diverged and never as converged.
-LargestResidual largestResidual() {
-    LargestResidual r;
-    for (int d = 1; d <= 6; ++d) {
-        if (!std::isfinite(MaxResidual[d])) return {HUGE_VAL, d};
-        if (MaxResidual[d] > r.value) r = {MaxResidual[d], d};
-    }
-    return r;
-}
-
 template <typename Fn>
 void forInterior(Fn fn) {
     for (int i = 2; i <= xnumber; ++i)

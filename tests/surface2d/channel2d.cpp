@@ -76,6 +76,23 @@ double manningNormalDepth(const Channel& c) {
     return std::pow(q / (M * std::sqrt(c.slope)), 0.6);
 }
 
+double uniformFlowLevel(const Channel& c, double h) {
+    return h + 0.5 * c.slope * c.length / (c.linesX - 1);
+}
+
+double kEpsilonVelocity(const Channel& c, double h) {
+    return std::sqrt(9.81 * h * c.slope) * std::log(15.0 * h / c.ks) / 0.4;
+}
+
+double kEpsilonNormalDepth(const Channel& c) {
+    double a = 0.2, b = 3.0;
+    for (int n = 0; n < 100; ++n) {
+        const double m = 0.5 * (a + b);
+        (kEpsilonVelocity(c, m) * m < c.q / c.width ? a : b) = m;
+    }
+    return 0.5 * (a + b);
+}
+
 double depth(int i, int j) { return 2.0 * m_dist_z[i][j][0]; }
 
 double worstPlaneSection(const Channel& c) {

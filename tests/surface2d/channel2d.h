@@ -50,6 +50,17 @@ void startupThen() {
 double manningNormalDepth(const Channel& c);
 double manningEffective(const Channel& c);
 
+// The W 1 level that holds depth h in uniform flow. The surface update keeps
+// the outlet node line at the W 1 level, but gives that line the lid
+// pressure of the last cell, whose centre lies half a cell upstream where
+// the bed stands S dx / 2 higher: the level acts there.
+double uniformFlowLevel(const Channel& c, double h);
+
+// The k-epsilon normal depth: the one-column balance of the bed law,
+// q = h U(h) with U(h) = sqrt(g h S) ln(15 h / ks) / 0.4.
+double kEpsilonVelocity(const Channel& c, double h);
+double kEpsilonNormalDepth(const Channel& c);
+
 // Depth of the plane at cell (i, j): twice the half height of the column.
 double depth(int i, int j);
 

@@ -76,12 +76,14 @@ void thinWaterFriction(const FieldHandle3& phi, const FieldHandle3& old) {
     });
 }
 
-// Gravity of the surface slope for the transient surface (component c of the top normal).
+// Gravity of the surface slope for the transient surface, with the square of
+// component c of the top normal (its sign comes with the rises dz1, dz2).
 void surfaceSlopeGravity(int c) {
     for (int i = 2; i <= xnumber - 1; ++i)
-        for (int j = 2; j <= ynumber - 1; ++j)
-            source[i][j][0] -=
-                9810.0 * m_armap[i][j] * (dz1[i][j][znumber] + dz2[i][j][znumber]) * m_vec_z[i][j][znumber][c];
+        for (int j = 2; j <= ynumber - 1; ++j) {
+            const double n = m_vec_z[i][j][znumber][c];
+            source[i][j][0] -= 9810.0 * m_armap[i][j] * (dz1[i][j][znumber] + dz2[i][j][znumber]) * n * n;
+        }
 }
 
 void relax(const FieldHandle3& phi, double factor) {
@@ -151,7 +153,9 @@ bool momentum() {
         wallall2D();
         pressure_source2D();
         if (transientRun()) addTimeTerm(old);
-        if (FlagTSC > 0 && (FlagTSCMinDepth == 1 || FlagTSCMinDepth == 2)) thinWaterFriction(phi, old);
+        // A steady continuation has no earlier time level: the present value stands for it.
+        if (FlagTSC > 0 && (FlagTSCMinDepth == 1 || FlagTSCMinDepth == 2))
+            thinWaterFriction(phi, old.isNull() ? phi : old);
         if (FlagTFS == 1 && SourDens > 0.001) surfaceSlopeGravity(eq - 1);
         relax(phi, relaxVelocity);
         if (eq == 1 && !momentumWeights()) return false;

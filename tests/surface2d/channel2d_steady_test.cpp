@@ -46,7 +46,8 @@ std::vector<double> depths() {
 // Measured: depth off h_n by 0.0030 (both, in the last cell, whose outlet
 // node holds the W 1 level; 4e-4 above it), rotated off straight by 5.8e-5 (F 36 0) and
 // 8.5e-4 (F 36 2),
-// plane sections off 1000 q by 1e-15, rebuilt sections by 9e-4.
+// plane sections off 1000 q by 1e-15, rebuilt sections by 9e-4, bed shear
+// 1.0057 to 1.0065 times rho g h S.
 TEST_F(Channel2DSteady, ManningNormalDepth) {
     for (int tfs : {0, 2}) {
         std::vector<double> straight;
@@ -66,6 +67,20 @@ TEST_F(Channel2DSteady, ManningNormalDepth) {
             EXPECT_LT(worst, 0.01);
             EXPECT_LT(worstPlaneSection(c), 1e-4);
             EXPECT_LT(worstRebuiltSection(c), 0.01);
+            // The bed shear of the rebuild uses Strickler's 26 where the plane's
+            // friction uses 14.4235449: at the normal depth it stands
+            // 14.5118349 / 14.4235449 (ks / h_n)^(0.333333 - 0.3333) = 1.00603
+            // times rho g h S. Away from the outlet cell the depth is within
+            // 5e-4 of h_n, which moves it by 10/3 of that: 0.2 % allowed.
+            double lo = 1e9, hi = -1e9;
+            downstreamTwoThirds(c, [&](int i, int j) {
+                if (i == xnumber) return;
+                const double r = bedshear[i][j] / (9810.0 * depth(i, j) * c.slope);
+                lo = std::min(lo, r), hi = std::max(hi, r);
+            });
+            std::printf("  bed shear / rho g h S from %.5f to %.5f\n", lo, hi);
+            EXPECT_NEAR(lo, 1.00603, 0.002);
+            EXPECT_NEAR(hi, 1.00603, 0.002);
             if (angle == 0.0) {
                 straight = depths();
                 continue;

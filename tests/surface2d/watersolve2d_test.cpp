@@ -3,6 +3,7 @@
 // start-up and the result writer and surface update marking the log.
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <limits>
 #include <string>
 #include <vector>
@@ -75,6 +76,11 @@ void plantNegativeTurbulenceFloored() {
 }
 
 class WaterSolve2DRun : public EngineTest {};
+
+void point(TimePrintRecord& r, char letter, int i, int j, int k) {
+    const int q = r.count++;
+    r.letter[q] = letter, r.iCell[q] = i, r.jCell[q] = j, r.kCell[q] = k, r.index[q] = 0;
+}
 
 struct FaultCase {
     const char* name;
@@ -277,6 +283,60 @@ TEST_F(WaterSolve2DRun, TransientFromTheSteadyStateStaysSteady) {
     EXPECT_EQ(count(log, "Solution converged"), 0);
     EXPECT_NEAR(xvel[30][4][0], u, 1e-4 * u);
     EXPECT_NEAR(xvel_old[30][4][0], u, 1e-4 * u);  // the time level kept at the last pass
+}
+
+// A continuation pass of the morphology drivers (F 37) with iterGlobalMax at
+// the current pass: one pass, Iter leaves one higher, the caller's FlagPrint
+// stands, and neither `timeo` nor a result file is written.
+TEST_F(WaterSolve2DRun, ContinuationPass) {
+    Channel c = shortChannel(3000);
+    ASSERT_TRUE(runChannel(c).converged);
+    const long n = Iter, passes = PrintResIter;
+    FlagTSC = 1;
+    iterGlobalMax = Iter;
+    ConvergenceCriteria = 0.0;  // keeps the pass from ending on convergence
+    FlagPrint = 1;
+    TimePrintNo = 1;
+    TimePrint[0] = TimePrintRecord{};
+    point(TimePrint[0], 'u', 30, 4, 0);
+    std::remove("boogie");
+    WaterSolve2D();
+    EXPECT_EQ(Iter, n + 1);
+    EXPECT_EQ(PrintResIter, passes + 1);
+    EXPECT_EQ(FlagErrorBreak, 0);
+    EXPECT_EQ(FlagPrint, 1);
+    const std::string log = readFile("boogie");
+    EXPECT_EQ(count(log, "<sprintflow>"), 0);
+    EXPECT_EQ(count(log, "Iter: "), 0);
+    EXPECT_FALSE(std::filesystem::exists("timeo"));
+}
+
+void plantProbe() {
+    TimePrintNo = 1;
+    TimePrint[0] = TimePrintRecord{};
+    TimePrint[0].endTime = 1e20;
+    point(TimePrint[0], 'u', 30, 4, 0);
+}
+
+// `timeo` and `forcelog` that cannot be opened end the run with -3 and
+// name the file in the status text.
+TEST_F(WaterSolve2DRun, UnopenableLogsEndTheRun) {
+    struct Row {
+        const char* file;
+        int tfs;
+        void (*startup)();
+    };
+    const Row rows[] = {{"timeo", 0, &startupThen<plantProbe>}, {"forcelog", 1, nullptr}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.file);
+        std::filesystem::create_directory(r.file);
+        Channel c = shortChannel(2);
+        c.tfs = r.tfs;
+        c.startup = r.startup;
+        EXPECT_EQ(runChannel(c).code, -3);
+        EXPECT_EQ(std::string(mc_message), std::string("cannot open file '") + r.file + "' ");
+        std::filesystem::remove(r.file);
+    }
 }
 
 // ---------------------------------------------------------------------------

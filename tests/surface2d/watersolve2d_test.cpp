@@ -28,11 +28,13 @@ int count(const std::string& text, const std::string& what) {
     return n;
 }
 
-Channel shortChannel(long passes) {
+Channel shortChannel(long passes, void (*startup)() = nullptr, int tfs = 0) {
     Channel c;
     c.level = manningNormalDepth(c);
     c.iterations = passes;
     c.marked = true;
+    c.startup = startup;
+    c.tfs = tfs;
     return c;
 }
 
@@ -77,6 +79,13 @@ void plantNegativeTurbulenceFloored() {
 
 class WaterSolve2DRun : public EngineTest {};
 
+// The arrays of the earlier time level, which a steady start-up leaves out.
+bool createTimeLevels() {
+    for (FieldArray<double, 3>* a : {&xvel_old, &yvel_old, &kinen_old, &epsilon_old})
+        if (createArray(*a, xnumber + 2, ynumber + 2, znumber + 2) != CreateResult::Ok) return false;
+    return true;
+}
+
 void point(TimePrintRecord& r, char letter, int i, int j, int k) {
     const int q = r.count++;
     r.letter[q] = letter, r.iCell[q] = i, r.jCell[q] = j, r.kCell[q] = k, r.index[q] = 0;
@@ -105,9 +114,7 @@ TEST_F(WaterSolve2DRun, StopsOnNumericalFaults) {
     };
     for (const FaultCase& fc : cases) {
         SCOPED_TRACE(fc.name);
-        Channel c = shortChannel(20);
-        c.startup = fc.startup;
-        const ChannelRun run = runChannel(c);
+        const ChannelRun run = runChannel(shortChannel(20, fc.startup));
         EXPECT_EQ(run.code, kNoExit);
         EXPECT_EQ(FlagErrorBreak, 1);
         EXPECT_EQ(Iter, 1);
@@ -117,13 +124,7 @@ TEST_F(WaterSolve2DRun, StopsOnNumericalFaults) {
         EXPECT_EQ(count(run.log, "<sprintflow>"), 0);
     }
     // The zero centre coefficient: the first cell in order of i, then j.
-    EXPECT_EQ(count(runChannel([] {
-                        Channel c = shortChannel(5);
-                        c.startup = &startupThen<plantZeroCentre>;
-                        return c;
-                    }()).log,
-                    "Error, wap(2,2) = -"),
-              1);
+    EXPECT_EQ(count(runChannel(shortChannel(5, &startupThen<plantZeroCentre>)).log, "Error, wap(2,2) = -"), 1);
 }
 
 // The logged passes: 1..9, every 10th to 99, every 100th, the last; the
@@ -192,9 +193,7 @@ TEST_F(WaterSolve2DRun, ConvergesWithoutAdvancing) {
 // Without inner iterations no residual is formed: no convergence, no
 // surface update; the run ends after its passes.
 TEST_F(WaterSolve2DRun, PassesWithoutInnerIterations) {
-    Channel c = shortChannel(12);
-    c.startup = &startupThen<plantNoInner>;
-    const ChannelRun run = runChannel(c);
+    const ChannelRun run = runChannel(shortChannel(12, &startupThen<plantNoInner>));
     ASSERT_EQ(run.code, kNoExit);
     EXPECT_EQ(Iter, 13);
     EXPECT_EQ(count(run.log, "<surface>"), 0);
@@ -206,9 +205,7 @@ TEST_F(WaterSolve2DRun, PassesWithoutInnerIterations) {
 // exactly 0 after every momentum solve.
 TEST_F(WaterSolve2DRun, BlockedBoxes) {
     for (int boxes : {1, 2}) {
-        Channel c = shortChannel(5);
-        c.startup = boxes == 1 ? &startupThen<plantOneBox> : &startupThen<plantTwoBoxes>;
-        const ChannelRun run = runChannel(c);
+        const ChannelRun run = runChannel(shortChannel(5, boxes == 1 ? &startupThen<plantOneBox> : &startupThen<plantTwoBoxes>));
         ASSERT_EQ(run.code, kNoExit);
         for (int i = 20; i <= 22; ++i)
             for (int j = 3; j <= 4; ++j) {
@@ -226,10 +223,7 @@ TEST_F(WaterSolve2DRun, BlockedBoxes) {
 // the first.
 TEST_F(WaterSolve2DRun, TransientSurfaceModeWritesBlockForces) {
     writeFile("forcelog", "left over\n");
-    Channel c = shortChannel(3);
-    c.tfs = 1;
-    c.startup = &startupThen<plantOneBox>;
-    const ChannelRun run = runChannel(c);
+    const ChannelRun run = runChannel(shortChannel(3, &startupThen<plantOneBox>, 1));
     ASSERT_EQ(run.code, kNoExit);
     EXPECT_EQ(Iter, 4);
     EXPECT_EQ(count(readFile("forcelog"), "Forces on block 1 : "), 3);
@@ -267,8 +261,7 @@ TEST_F(WaterSolve2DRun, TurbulenceFloors) {
 TEST_F(WaterSolve2DRun, TransientFromTheSteadyStateStaysSteady) {
     Channel c = shortChannel(3000);
     ASSERT_TRUE(runChannel(c).converged);
-    for (FieldArray<double, 3>* a : {&xvel_old, &yvel_old, &kinen_old, &epsilon_old})
-        ASSERT_EQ(createArray(*a, xnumber + 2, ynumber + 2, znumber + 2), CreateResult::Ok);
+    ASSERT_TRUE(createTimeLevels());
     const double u = xvel[30][4][0];
     TimeStep = 10.0;
     TimeBreakLimit = 1e-3;
@@ -330,10 +323,7 @@ TEST_F(WaterSolve2DRun, UnopenableLogsEndTheRun) {
     for (const Row& r : rows) {
         SCOPED_TRACE(r.file);
         std::filesystem::create_directory(r.file);
-        Channel c = shortChannel(2);
-        c.tfs = r.tfs;
-        c.startup = r.startup;
-        EXPECT_EQ(runChannel(c).code, -3);
+        EXPECT_EQ(runChannel(shortChannel(2, r.startup, r.tfs)).code, -3);
         EXPECT_EQ(std::string(mc_message), std::string("cannot open file '") + r.file + "' ");
         std::filesystem::remove(r.file);
     }
@@ -377,9 +367,7 @@ TEST_F(WaterSolve2DRun, BoundaryValuesSkippedOnlyAtTheFirstInnerIteration) {
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
-        Channel c = shortChannel(2);
-        c.startup = r.startup;
-        const ChannelRun run = runChannel(c);
+        const ChannelRun run = runChannel(shortChannel(2, r.startup));
         ASSERT_EQ(run.code, kNoExit);
         EXPECT_EQ(count(run.log, "Error in continuity"), r.continuityError ? 1 : 0);
         EXPECT_EQ(FlagErrorBreak, r.continuityError ? 1 : 0);
@@ -488,10 +476,7 @@ TEST_F(WaterSolve2DRun, SurfaceSlopeGravity) {
     std::string logs[2][2];
     for (int tilt : {0, 1})
         for (int on : {0, 1}) {
-            Channel c = shortChannel(1);
-            c.tfs = 1;
-            c.startup = plants[tilt][on];
-            const ChannelRun run = runChannel(c);
+            const ChannelRun run = runChannel(shortChannel(1, plants[tilt][on], 1));
             ASSERT_EQ(run.code, kNoExit);
             logs[tilt][on] = run.log;
         }
@@ -523,9 +508,7 @@ void plantGridChange() {
 TEST_F(WaterSolve2DRun, GridChangeInsideTheInnerLoop) {
     for (bool change : {false, true}) {
         SCOPED_TRACE(change);
-        Channel c = shortChannel(1);
-        c.startup = change ? &startupThen<plantGridChange> : &startupThen<plantMovedGrid>;
-        ASSERT_EQ(runChannel(c).code, kNoExit);
+        ASSERT_EQ(runChannel(shortChannel(1, change ? &startupThen<plantGridChange> : &startupThen<plantMovedGrid>)).code, kNoExit);
         EXPECT_EQ(FlagGridChange, 0);
         const int i = 30, j = 4;
         double corners = 0.0;
@@ -572,9 +555,7 @@ TEST_F(WaterSolve2DRun, HundredPassResults) {
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
         std::remove("koordina.new");
-        Channel c = shortChannel(12);
-        c.startup = r.startup;
-        const ChannelRun run = runChannel(c);
+        const ChannelRun run = runChannel(shortChannel(12, r.startup));
         ASSERT_EQ(run.code, kNoExit);
         EXPECT_EQ(Iter, 13);
         EXPECT_EQ(count(run.log, "<sprintflow>"), r.results);
@@ -627,8 +608,7 @@ TEST_F(WaterSolve2DRun, ResultHoldsThePlaneAndTheRebuiltLevels) {
 TEST_F(WaterSolve2DRun, ProbeLinesOfATransientRun) {
     Channel c = shortChannel(3000);
     ASSERT_TRUE(runChannel(c).converged);
-    for (FieldArray<double, 3>* a : {&xvel_old, &yvel_old, &kinen_old, &epsilon_old})
-        ASSERT_EQ(createArray(*a, xnumber + 2, ynumber + 2, znumber + 2), CreateResult::Ok);
+    ASSERT_TRUE(createTimeLevels());
     writeFile("timei", "P 15 35 2 u 30 4 0 u 30 4 3\nO 40 3 p 12 3 0 t 12 3 0 u 30 4 0\n");
     writeFile("timeo", "left over\n");
     TimeStep = 10.0;

@@ -91,6 +91,13 @@ void point(TimePrintRecord& r, char letter, int i, int j, int k) {
     r.letter[q] = letter, r.iCell[q] = i, r.jCell[q] = j, r.kCell[q] = k, r.index[q] = 0;
 }
 
+void plantProbe() {
+    TimePrintNo = 1;
+    TimePrint[0] = TimePrintRecord{};
+    TimePrint[0].endTime = 1e20;
+    point(TimePrint[0], 'u', 30, 4, 0);
+}
+
 struct FaultCase {
     const char* name;
     void (*startup)();
@@ -151,6 +158,25 @@ TEST_F(WaterSolve2DRun, LogsItsPassesAndRunsToTheLast) {
     // The surface every 10th pass once the residual allows.
     EXPECT_GE(count(log, "<surface>"), 1);
     EXPECT_LE(count(log, "<surface>"), 2);
+}
+
+void plantZeroIntervals() {
+    plantTimeStep();
+    plantProbe();
+    IterSurface = 0;
+    PrintIterTime = 0;
+}
+
+// A surface interval or probe interval of 0 is never reached: no surface
+// update, and `timeo` is created but stays empty.
+TEST_F(WaterSolve2DRun, ZeroIntervalsNeverReached) {
+    writeFile("timeo", "left over\n");
+    const ChannelRun run = runChannel(shortChannel(23, &startupThen<plantZeroIntervals>));
+    ASSERT_EQ(run.code, kNoExit);
+    EXPECT_EQ(Iter, 24);
+    EXPECT_EQ(count(run.log, "<surface>"), 0);
+    ASSERT_TRUE(std::filesystem::exists("timeo"));
+    EXPECT_EQ(readFile("timeo"), "");
 }
 
 // Converged at pass n: the result written once, Iter stays n; run again
@@ -289,9 +315,7 @@ TEST_F(WaterSolve2DRun, ContinuationPass) {
     iterGlobalMax = Iter;
     ConvergenceCriteria = 0.0;  // keeps the pass from ending on convergence
     FlagPrint = 1;
-    TimePrintNo = 1;
-    TimePrint[0] = TimePrintRecord{};
-    point(TimePrint[0], 'u', 30, 4, 0);
+    plantProbe();
     std::remove("boogie");
     WaterSolve2D();
     EXPECT_EQ(Iter, n + 1);
@@ -302,13 +326,6 @@ TEST_F(WaterSolve2DRun, ContinuationPass) {
     EXPECT_EQ(count(log, "<sprintflow>"), 0);
     EXPECT_EQ(count(log, "Iter: "), 0);
     EXPECT_FALSE(std::filesystem::exists("timeo"));
-}
-
-void plantProbe() {
-    TimePrintNo = 1;
-    TimePrint[0] = TimePrintRecord{};
-    TimePrint[0].endTime = 1e20;
-    point(TimePrint[0], 'u', 30, 4, 0);
 }
 
 // `timeo` and `forcelog` that cannot be opened end the run with -3 and

@@ -532,7 +532,8 @@ void smetricThenBreakTheLog() {
 }
 
 // `boogie` that cannot be opened: at entry and at the last opening -3, at the
-// reopening after the geometry -4; `surflog` that cannot be opened -3.
+// reopening after the geometry -4; `surflog` that cannot be opened -3. The
+// same for the depth-averaged update.
 TEST_F(SurfaceTFSCall, Exits) {
     struct Case {
         const char* name;
@@ -546,19 +547,21 @@ TEST_F(SurfaceTFSCall, Exits) {
         {"LogAtTheEnd", [] { flowSteps.waterflow = breakTheLog; }, -3, "cannot open file 'boogie' "},
         {"Surflog", [] { std::filesystem::create_directory("surflog"); }, -3, ""},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        prepare();
-        mc_message[0] = '\0';
-        c.plant();
-        const double before = zval[1][2][Z];
-        EXPECT_EQ(exitCodeOf([] { surface_tfs(); }), c.code);
-        EXPECT_STREQ(mc_message, c.message);
-        if (std::string(c.name) == "LogAtEntry") {
-            EXPECT_EQ(zval[1][2][Z], before);
-        }
-        if (std::string(c.name) == "Surflog") {
-            EXPECT_TRUE(contains(logText(), "Cannot open file 'surflog'\n"));
+    for (void (*update)() : {surface_tfs, surface_tfs2D}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + (update == surface_tfs ? " 3-D" : " 2-D"));
+            prepare();
+            mc_message[0] = '\0';
+            c.plant();
+            const double before = zval[1][2][Z];
+            EXPECT_EQ(exitCodeOf(update), c.code);
+            EXPECT_STREQ(mc_message, c.message);
+            if (std::string(c.name) == "LogAtEntry") {
+                EXPECT_EQ(zval[1][2][Z], before);
+            }
+            if (std::string(c.name) == "Surflog") {
+                EXPECT_TRUE(contains(logText(), "Cannot open file 'surflog'\n"));
+            }
         }
     }
 }

@@ -64,11 +64,11 @@ void goTransient(const Channel& c, double dt, long steps) {
     std::filesystem::remove("boogie");
 }
 
-class LongSurfaceTFS2DChannel : public EngineTest {};
+class SurfaceTFS2DChannel : public EngineTest {};
 
 // The plane pressure of the update carries the bed slope: the channel keeps
 // its normal depth, the downstream level held there by the series.
-TEST_F(LongSurfaceTFS2DChannel, ManningChannelKeepsItsNormalDepth) {
+TEST_F(SurfaceTFS2DChannel, ManningChannelKeepsItsNormalDepth) {
     Channel c;
     c.level = manningNormalDepth(c);
     goTransient(c, 2.0, 300);
@@ -92,7 +92,7 @@ TEST_F(LongSurfaceTFS2DChannel, ManningChannelKeepsItsNormalDepth) {
 
 // The inflow of the series steps from Q to 2Q: the stored volume follows the
 // running sum of the boundary fluxes after every step.
-TEST_F(LongSurfaceTFS2DChannel, RaisedInflowFillsTheChannelByItsBalance) {
+TEST_F(SurfaceTFS2DChannel, RaisedInflowFillsTheChannelByItsBalance) {
     Channel c;
     c.level = manningNormalDepth(c);
     goTransient(c, 2.0, 100);

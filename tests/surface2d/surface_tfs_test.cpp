@@ -442,7 +442,6 @@ TEST_F(SurfaceTFSCall, BoundaryVelocitiesFollowTheSeries) {
     };
     const double F = 1000.0 * 3 * 0.8;  // kg/s through an end face at 1 m/s
     const Case cases[] = {
-        {"BeforeTheFirstTime", 10.0, {1.2, 2.4, 3.6}, {1.2, 2.4, 3.6}, 1.0, 1.0},
         {"Interpolated", 15.0, {1.2, 2.4, 3.6}, {2.4, 2.4, 2.4}, 1.8 / 2.4, 1.0},
         {"AfterTheEnd", 35.0, {1.2, 2.4, 3.6}, {0, 0, 4.8}, 1.5, 2.0},
         {"NoOutflowTakesTheInflowFactor", 25.0, {1.2, 2.4, 3.6}, {0, 0, 0}, 1.25, 1.25},
@@ -462,6 +461,26 @@ TEST_F(SurfaceTFSCall, BoundaryVelocitiesFollowTheSeries) {
         char line[100];
         std::snprintf(line, sizeof line, "Inflow ratio change for outflow = %lf\n", c.rout);
         EXPECT_TRUE(contains(logText(), line)) << logText();
+    }
+}
+
+// Without a series, or before its first time, the end rows keep their
+// velocities although the upstream face has moved.
+TEST_F(SurfaceTFSCall, NoRescalingBeforeTheSeriesStarts) {
+    for (const int n : {0, 3}) {
+        SCOPED_TRACE(n);
+        prepare();
+        const double h[] = {-1, -1, -1}, q[] = {1.2, 2.4, 3.6};
+        series(h, h, q, q);
+        TimeInNo = n;
+        stime = 10.0 - kDt;
+        surface_tfs();
+        ASSERT_GT(zval[1][2][Z], 0.8 + 1e-3);  // the Manning level
+        for (int j = 2; j <= Y; ++j)
+            for (int k = 2; k <= Z; ++k) {
+                EXPECT_EQ(xvel[1][j][k], 1.0);
+                EXPECT_EQ(xvel[X][j][k], 1.0);
+            }
     }
 }
 

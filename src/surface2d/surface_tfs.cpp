@@ -62,7 +62,12 @@ double cornerMove(double w, double dz, double depth, double md) {
 }
 
 void moveCorner(double* z, int ref, int top, double move) {
-    const double base = z[ref], f = move / (z[top] - base);
+    const double base = z[ref], depth = z[top] - base;
+    if (!(depth > 0.0)) {  // nothing to stretch: even levels up to the new surface
+        for (int k = ref + 1; k <= top; ++k) z[k] = base + (depth + move) * (k - ref) / (top - ref);
+        return;
+    }
+    const double f = move / depth;
     for (int k = ref + 1; k <= top; ++k) z[k] += (z[k] - base) * f;
 }
 

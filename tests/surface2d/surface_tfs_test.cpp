@@ -184,6 +184,18 @@ TEST_F(SurfaceTFS, CornersKeepTheMinimumDepth) {
     EXPECT_NEAR(zval[2][2][5], 0.8 - 0.25 * 0.2, 1e-12);
 }
 
+// With F 108 0 a corner may run dry; a dry corner that rises again gets
+// even levels, no undefined ones.
+TEST_F(SurfaceTFS, DryCornerRisesWithEvenLevels) {
+    buildBox(6, 4, 5);
+    TFSfroudeforward = 0;
+    TFSminDepth = 0.0;
+    for (int k = 1; k <= 5; ++k) zval[3][3][k] = 0.1;  // no water over a bed at 0.1
+    flow3[3][3][4] = 400.0;                             // cell (3, 3) rises 0.1 m
+    surface_detail::moveTopCells();
+    for (int k = 1; k <= 5; ++k) EXPECT_NEAR(zval[3][3][k], 0.1 + 0.025 * (k - 1) / 4, 1e-15) << k;
+}
+
 // A blocked box under node (3, 3): the levels at and below its roof stay,
 // the levels above take the whole move.
 TEST_F(SurfaceTFS, BlockedBoxBelowANodeKeepsTheLevelsUnderItsRoof) {

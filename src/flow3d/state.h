@@ -42,7 +42,7 @@ FlowSteps defaultFlowSteps();
 
 #define QUIRD_FLOW3D_STATE(V, A, I, F)                                                                         \
     /* Velocities, turbulence, temperature. Writers: initial, initial_tunnel, startup, readres, WaterSolve, WaterSolve2D (with rebuild3D) */ \
-    /* (boundary, the momentum step, SimpleCorrections), SimpleCorrections2D, surface. */                              \
+    /* (boundary, the momentum step, SimpleCorrections), SimpleCorrections2D, surface, surface_tfs(2D). */                              \
     F(double, 3, xvel) F(double, 3, yvel) F(double, 3, zvel) /* cell velocities u, v, w (m/s) */               \
     F(double, 3, kinen) F(double, 3, epsilon)                /* k and its dissipation */                       \
     F(double, 3, temp)                                       /* temperature */                                 \
@@ -53,7 +53,7 @@ FlowSteps defaultFlowSteps();
     F(double, 3, temp_old)                                                                                     \
     /* Pressure, fluxes, pressure-correction coefficients. Writers: startup (sinit_openings.cpp), readres, */  \
     /* waterflow, SimpleCorrections (fluxes, Pres), the momentum step (invAP, invFlow, invAPC), */            \
-    /* waterflow2D, SimpleCorrections2D, surface (top-face slot of Pres). */                                                                    \
+    /* waterflow2D, SimpleCorrections2D, surface (top-face slot of Pres), surface_tfs2D (plane Pres). */                                                                    \
     F(double, 3, Pres)                                       /* pressure */                                    \
     F(double, 3, flow1) F(double, 3, flow2) F(double, 3, flow3) /* fluxes through the i, j, k faces (m3/s) */  \
     F(double, 3, invFlow) F(double, 3, invAPC) F(double, 3, invAP)                                             \
@@ -63,7 +63,7 @@ FlowSteps defaultFlowSteps();
     F(double, 3, gama) F(double, 3, gamaV)                   /* horizontal and vertical eddy viscosity */      \
     F(double, 3, Stress) F(double, 4, Rstress)                                                                 \
     F(double, 2, Froude) F(double, 2, Idh) F(double, 2, Jdh)                                                   \
-    /* Iteration and time. Writers: WaterSolve, WaterSolve2D; stime also bed_logg, surface. */                                        \
+    /* Iteration and time. Writers: WaterSolve, WaterSolve2D; stime also bed_logg, surface, surface_tfs(2D). */                                        \
     V(long, Iter, 0)                                         /* current outer iteration, counted from 1 */     \
     V(double, stime, 0.0)                                    /* simulated time (s) */                          \
     /* The inner iteration of the outer pass, from 1. Writers: WaterSolve(2D). */                                \

@@ -20,6 +20,9 @@
 #include "flow3d/state.h"
 #include "flow3d/flow3d.h"
 #include "surface2d/surface2d.h"
+#include "surface2d/surface_shared.h"
+
+using namespace surface_detail;
 
 namespace {
 
@@ -174,14 +177,13 @@ double surfaceConvergence(const std::vector<double>& raw) {
     return s / (static_cast<double>(X) * Y);
 }
 
+}  // namespace
+
 // ---------------------------------------------------------------------------
 // Levels from `timei`.
 // ---------------------------------------------------------------------------
-// The entry r of the level series and the weight of entry r (1 when r is the last).
-struct LevelIndex {
-    int r;
-    double w;
-};
+namespace surface_detail {
+
 LevelIndex levelIndex() {
     const int N = TimeInNo;
     int n = 0;
@@ -196,20 +198,26 @@ double seriesLevel(const FieldArray<double, 1>& H, const LevelIndex& at) {
     return at.w * H[at.r] + (1.0 - at.w) * H[at.r + 1];
 }
 
-void upstreamLevels(Log& log, double level, double md) {
+void stretchColumnTo(Log& log, const char* side, int i, int j, double level, double md) {
     const int Z = znumber;
-    for (int j = 1; j <= ynumber; ++j) {
-        double* z = zval[1][j];
-        const double bed = z[1], depth = z[Z] - bed;
-        double target = level;
-        if (target <= bed) {
-            target = bed + md;
-            log.printf("Warning: upstream level %lf at or below the bed of node column (1,%d), depth kept at %lf\n",
-                       level, j, md);
-        }
-        const double f = (target - z[Z]) / depth;
-        for (int k = Z; k >= 1; --k) z[k] += (z[k] - bed) * f;
+    double* z = zval[i][j];
+    const double bed = z[1], depth = z[Z] - bed;
+    double target = level;
+    if (!(target > bed)) {
+        target = bed + md;
+        log.printf("Warning: %s level %lf at or below the bed of node column (%d,%d), depth kept at %lf\n", side, level,
+                   i, j, md);
     }
+    if (!(depth > 0.0)) {  // nothing to stretch: even levels up to the target
+        for (int k = 2; k <= Z; ++k) z[k] = bed + (target - bed) * (k - 1) / (Z - 1);
+        return;
+    }
+    const double f = (target - z[Z]) / depth;
+    for (int k = Z; k >= 1; --k) z[k] += (z[k] - bed) * f;
+}
+
+void upstreamLevels(Log& log, double level, double md) {
+    for (int j = 1; j <= ynumber; ++j) stretchColumnTo(log, "upstream", 1, j, level, md);
 }
 
 void downstreamLevels(double level, double md) {
@@ -220,6 +228,10 @@ void downstreamLevels(double level, double md) {
         Surfaces[2][X][j] += moveNodeColumn(z, Z, 1, level - z[Z], md);
     }
 }
+
+}  // namespace surface_detail
+
+namespace {
 
 void timeiLevels(Log& log, double md) {
     if (TimeInNo <= 0) return;
@@ -243,11 +255,13 @@ void seriesDischarges(double& qin, double& qout) {
     }
 }
 
+}  // namespace
+
 // ---------------------------------------------------------------------------
 // Discharges and boundary velocities.
 // ---------------------------------------------------------------------------
-// Mass flux (kg/s) through i-face `face` with the velocities of the boundary
-// cells `cell`, over the levels k1..k2.
+namespace surface_detail {
+
 double iFaceDischarge(int face, int cell, int k1, int k2) {
     double s = 0.0;
     for (int j = 2; j <= ynumber; ++j)
@@ -286,9 +300,7 @@ void scaleJCells(int cell, int k1, int k2, double r) {
         }
 }
 
-// The side boundary cells carry the face fluxes of the last flux computation.
-void sideOpenings(int k1, int k2) {
-    if (IONo <= 0 || xnumber <= 1) return;
+void sideCells(int k1, int k2) {
     const int Y = ynumber;
     const double q1 = jFaceFlux(1, k1, k2), q2 = jFaceFlux(Y, k1, k2);
     const double c1 = jFaceDischarge(1, 1, k1, k2), c2 = jFaceDischarge(Y, Y + 1, k1, k2);
@@ -296,8 +308,6 @@ void sideOpenings(int k1, int k2) {
     scaleJCells(Y + 1, k1, k2, rescaleFactor(q2, c2 + 1e-15));
 }
 
-// rescaleFactor toward a `timei` discharge; a face without flow to scale
-// adds a warning line to `notes`.
 double seriesFactor(std::string& notes, double q, double now, const char* face) {
     if (now == 0.0) {
         char line[120];
@@ -306,6 +316,17 @@ double seriesFactor(std::string& notes, double q, double now, const char* face) 
         notes += line;
     }
     return rescaleFactor(1000.0 * q, now);
+}
+
+}  // namespace surface_detail
+
+namespace {
+
+// The side boundary cells of the openings carry the face fluxes of the last
+// flux computation.
+void sideOpenings(int k1, int k2) {
+    if (IONo <= 0 || xnumber <= 1) return;
+    sideCells(k1, k2);
 }
 
 struct Fluxes {
@@ -483,8 +504,3 @@ void surface() {
     report.printf("Convergence = %lf\n", conv);
 }
 
-// Filled when the transient surface update is built; until then it does nothing.
-void surface_tfs() {}
-
-// The transient surface update of the depth-averaged model: nothing moves yet.
-void surface_tfs2D() {}

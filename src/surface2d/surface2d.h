@@ -31,7 +31,12 @@ double velocityHeadChange(double dz, double D, double speed2);
 // to `wanted`; 1 when the face carries no flow (`now` 0) or the quotient is
 // not finite, so the velocities stay as they are.
 double rescaleFactor(double wanted, double now);
-// Transient update of the water surface from the continuity of each column.
+// Transient update of the water surface of the 3-D model (F 36 1): the net
+// inflow of each open top cell over one time step moves its four corner node
+// columns; the upstream node line takes the Manning level (or the `timei`
+// level), the downstream one the `timei` level; then the geometry, the
+// boundary velocities, the start-up state, boundary values and face fluxes
+// are renewed. Writes the report lines and opens `surflog` on logged passes.
 void surface_tfs();
 
 // Face mass fluxes flow1, flow2 of the plane from the cell velocities, with
@@ -82,8 +87,11 @@ void turbulence2D();
 
 // The depth-averaged driver and its reports.
 //
-// Transient update of the water surface of the depth-averaged model (not
-// built yet: it moves nothing).
+// Transient update of the water surface of the depth-averaged model: the
+// net inflow of each column over one time step moves its corner node
+// columns, the `timei` levels and discharges are imposed, the plane pressure
+// follows the new surface, FlagGridChange is set and one block of levels is
+// appended to `surflog`.
 void surface_tfs2D();
 // The coefficient dump of the G 14 records of the current Equation.
 void debugDump2D();

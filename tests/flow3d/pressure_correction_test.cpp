@@ -3,6 +3,7 @@
 // the free-surface top layer, the continuity values and the logs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -618,6 +619,40 @@ TEST_F(PressureCorrection, SweepsAndBlockCorrectionsInTheirOrder) {
             EXPECT_EQ(largest, 0.0);
             EXPECT_TRUE(copyOf(xvel) == start.u && copyOf(flow1) == start.f1 && copyOf(Pres) == start.p);
         }
+    }
+}
+
+// Under a transient free surface the block corrections add their plane
+// correction to the top cells pinned at p' = 0 as to every other cell; the
+// next sweep of the line or point solver puts them back, after the serial
+// and after the threaded correction alike.
+TEST_F(PressureCorrection, NextSweepRestoresThePinnedTopCells) {
+    struct Case {
+        const char* name;
+        int threads;  // 0 the serial correction, else the bands of the threaded one
+        char lcray;   // 'Y' the point solver
+    };
+    const Case cases[] = {{"serial, line solver", 0, 'N'}, {"serial, point solver", 0, 'Y'}, {"bands, line solver", 2, 'N'}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        reset();
+        FlagTFS = 1;
+        box(7, 5, 5, 1.0, 0.5, 0.25);
+        randomFlow(91);
+        closeBoundaryFaces();
+        lcray = c.lcray;
+        sweeps[4] = 0;
+        pressureCorrectionStep();  // the equation, with p' = 0
+        NoProcessesSolver = c.threads;
+        const int X = xnumber, Y = ynumber, Z = znumber;
+        double moved = 0.0;
+        c.threads > 0 ? BlockCorrectionOpenMP() : BlockCorrection();
+        forCells(2, X, 2, Y, Z, Z, [&](int i, int j, int k) { moved = std::max(moved, std::fabs(f[i][j][k])); });
+        EXPECT_GT(moved, 0.0);
+        c.lcray == 'Y' ? WaterGaussSeidel() : WaterTDMA();
+        double largest = 0.0;
+        forInterior([&](int i, int j, int k) { largest = std::max(largest, std::fabs(f[i][j][k])); });
+        forCells(2, X, 2, Y, Z, Z, [&](int i, int j, int k) { EXPECT_LE(std::fabs(f[i][j][k]), 1e-20 * largest); });
     }
 }
 

@@ -62,10 +62,19 @@ void runTransient(double hn) {
     ASSERT_EQ(sialloc(), 0);  // the earlier time levels and the series
     TransInnerIter = 20;
     TimeBreakLimit = 1e-3;
-    // The pressure correction without the block correction, which moves the
-    // top cells pinned at p' = 0 with their plane; and without the force of
-    // the top cells' continuity source (F 58): with either the first pass
-    // diverges on this channel.
+    // Two defaults are switched off; with either one the first pass diverges.
+    // - The block correction of p' (K 5): under F 36 1 the layer below the
+    //   pinned top cells is not coupled to them and no p' boundary is fixed,
+    //   so a plane correction solves a closed box. It drives the net
+    //   imbalance of the cells below the top along the whole channel through
+    //   the weak i-couplings (0.26 kg/s per Pa and plane here): some -1570 Pa
+    //   in the first call, 5e8 Pa in the second, under a top layer held at
+    //   0. The sweeps restore the pinned cells; they are not the cause.
+    // - The force of the top cells' continuity source (F 58, factor 1): an
+    //   explicit feedback of the last inner iteration's top imbalance whose
+    //   gain is about one. The imbalance changes sign and grows by some
+    //   20 % per inner iteration; factors up to 0.6 are stable and leave the
+    //   results of this run as without the force.
     blockcorr[4] = 0;
     TFSforcesource = 0.0;
     iterGlobalMax = kSteps;

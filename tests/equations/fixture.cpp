@@ -73,6 +73,13 @@ void EquationTest::boxFaceNormals() {
         }
 }
 
+void EquationTest::wallCell(int i, int j, int k, int wi, int wj, int wk) {
+    WallI[i][j][k] = wi;
+    WallJ[i][j][k] = wj;
+    WallK[i][j][k] = wk;
+    Wall[i][j][k] = (wi != 0 || wj != 0 || wk != 0) ? 1 : 0;
+}
+
 void EquationTest::unitBox(int X, int Y, int Z) {
     makeGrid(X, Y, Z, true);
     boxGeometry(1.0, 1.0, 1.0);

@@ -34,6 +34,9 @@ protected:
     void boxGeometry(double dx, double dy, double dz);
     // The unit normals of the i- and j-faces of a box grid, (1, 0) and (0, 1).
     static void boxFaceNormals();
+    // The wall flags of cell (i, j, k): WallI, WallJ, WallK and Wall (1 when
+    // any of the three is set).
+    static void wallCell(int i, int j, int k, int wi, int wj, int wk);
 
     // A grid of unit cubes with unit viscosity (every face conductance 1),
     // the second-neighbour arrays allocated.

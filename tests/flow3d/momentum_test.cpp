@@ -45,12 +45,8 @@ protected:
         for (int e = 0; e < kEquationTable; ++e) sou[e] = 0;
         makeGrid(5, 4, 4, a.secondOrder);
         boxGeometry(kDx, kDy, kDz);
-        for (int i = 0; i <= xnumber + 1; ++i)
-            for (int j = 0; j <= ynumber + 1; ++j) {
-                m_vec_x[i][j][0] = 1.0, m_vec_x[i][j][1] = 0.0;
-                m_vec_y[i][j][0] = 0.0, m_vec_y[i][j][1] = 1.0;
-                Xks[i][j] = 0.002;
-            }
+        boxFaceNormals();
+        for (std::int64_t n = 0; n < Xks.size(); ++n) Xks.data()[n] = 0.002;
         forAll([](int i, int j, int k) {
             xvel[i][j][k] = 0.5 + 0.01 * i - 0.02 * j + 0.03 * k;
             yvel[i][j][k] = 0.1 - 0.01 * i + 0.005 * k;
@@ -94,12 +90,6 @@ protected:
         FlagErrorBreak = 0;
         NoProcessesSolver = 0;
         MBNo = 0;
-    }
-    static void wallCell(int i, int j, int k, int wi, int wj, int wk) {
-        WallI[i][j][k] = wi;
-        WallJ[i][j][k] = wj;
-        WallK[i][j][k] = wk;
-        Wall[i][j][k] = 1;
     }
     static double neighbours(int i, int j, int k) {
         return an[i][j][k] + as[i][j][k] + ae[i][j][k] + aw[i][j][k] + wat[i][j][k] + wab[i][j][k];

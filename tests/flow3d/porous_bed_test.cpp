@@ -13,6 +13,7 @@
 #include "equations/workspace.h"
 #include "flow3d/porous.h"
 #include "grid/grid.h"
+#include "flow3d/zone_box.h"
 #include "support/grids.h"
 #include "support/testing.h"
 
@@ -40,17 +41,11 @@ protected:
     static void prepare() {
         setParameterDefaults();
         FlagBedPoros = 1;
-        boxGrid(X, Y, Z, 1.0, 1.0, 0.25);
-        metric();
+        zoneBox(X, Y, Z, 1.0);
         for (int i = 0; i <= X + 1; ++i)
             for (int j = 0; j <= Y + 1; ++j) {
                 Xks[i][j] = 0.05;
-                for (int k = 0; k <= Z + 1; ++k) {
-                    xvel[i][j][k] = 0.5;
-                    yvel[i][j][k] = -0.2;
-                    zvel[i][j][k] = 0.1;
-                    kinen[i][j][k] = 0.01;
-                }
+                for (int k = 0; k <= Z + 1; ++k) kinen[i][j][k] = 0.01;
             }
         std::filesystem::remove("boogie");
     }

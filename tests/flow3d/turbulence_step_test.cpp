@@ -37,12 +37,8 @@ protected:
         for (int e = 0; e < kEquationTable; ++e) sou[e] = 0;
         makeGrid(5, 4, 4, secondOrder);
         boxGeometry(kDx, kDy, kDz);
-        for (int i = 0; i <= xnumber + 1; ++i)
-            for (int j = 0; j <= ynumber + 1; ++j) {
-                m_vec_x[i][j][0] = 1.0, m_vec_x[i][j][1] = 0.0;
-                m_vec_y[i][j][0] = 0.0, m_vec_y[i][j][1] = 1.0;
-                Xks[i][j] = 0.002;
-            }
+        boxFaceNormals();
+        for (std::int64_t n = 0; n < Xks.size(); ++n) Xks.data()[n] = 0.002;
         for (int i = 0; i <= xnumber + 1; ++i)
             for (int j = 0; j <= ynumber + 1; ++j)
                 for (int k = 0; k <= znumber + 1; ++k) {

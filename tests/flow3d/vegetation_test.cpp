@@ -15,6 +15,7 @@
 #include "flow3d/flow3d.h"
 #include "flow3d/porous.h"
 #include "grid/grid.h"
+#include "flow3d/zone_box.h"
 #include "support/grids.h"
 #include "support/testing.h"
 #include "turbulence/turbulence.h"
@@ -42,15 +43,7 @@ protected:
     static void prepare() {
         setParameterDefaults();
         FlagDragDLL = 1;
-        boxGrid(X, Y, Z, 1.0, 0.5, 0.25);
-        metric();
-        for (int i = 0; i <= X + 1; ++i)
-            for (int j = 0; j <= Y + 1; ++j)
-                for (int k = 0; k <= Z + 1; ++k) {
-                    xvel[i][j][k] = 0.5;
-                    yvel[i][j][k] = -0.2;
-                    zvel[i][j][k] = 0.1;
-                }
+        zoneBox(X, Y, Z, 0.5);
         std::filesystem::remove("boogie");
     }
 

@@ -41,11 +41,7 @@ protected:
     void box(int X, int Y, int Z, double dx, double dy, double dz) {
         makeGrid(X, Y, Z);
         boxGeometry(dx, dy, dz);
-        for (int i = 0; i <= xnumber + 1; ++i)
-            for (int j = 0; j <= ynumber + 1; ++j) {
-                m_vec_x[i][j][0] = 1.0, m_vec_x[i][j][1] = 0.0;
-                m_vec_y[i][j][0] = 0.0, m_vec_y[i][j][1] = 1.0;
-            }
+        boxFaceNormals();
     }
     static void randomVelocity(unsigned seed) {
         std::mt19937 rng(seed);

@@ -28,12 +28,8 @@ protected:
         EquationTest::SetUp();
         makeGrid(5, 4, 4);
         boxGeometry(kDx, kDy, kDz);
-        for (int i = 0; i <= xnumber + 1; ++i)
-            for (int j = 0; j <= ynumber + 1; ++j) {
-                m_vec_x[i][j][0] = 1.0, m_vec_x[i][j][1] = 0.0;
-                m_vec_y[i][j][0] = 0.0, m_vec_y[i][j][1] = 1.0;
-                Xks[i][j] = 0.002;
-            }
+        boxFaceNormals();
+        for (std::int64_t n = 0; n < Xks.size(); ++n) Xks.data()[n] = 0.002;
         FlagWallAll = 0;
         TurbulenceModel = 0;
         cmy = 0.09;
@@ -60,12 +56,6 @@ protected:
         Equation = 1;
     }
 
-    static void wallCell(int i, int j, int k, int wi, int wj, int wk) {
-        WallI[i][j][k] = wi;
-        WallJ[i][j][k] = wj;
-        WallK[i][j][k] = wk;
-        Wall[i][j][k] = (wi != 0 || wj != 0 || wk != 0) ? 1 : 0;
-    }
     // A stress term in every interior cell, as the caller leaves it.
     static void callerTerms() {
         forInterior([](int i, int j, int k) {

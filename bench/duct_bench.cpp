@@ -38,7 +38,7 @@
 #include <vector>
 
 #include "control/control.h"
-#include "control/reset.h"
+#include "run/reset.h"
 #include "control/state.h"
 #include "flow3d/state.h"
 

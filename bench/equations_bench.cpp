@@ -9,6 +9,7 @@
 #include <random>
 
 #include "control/engine.h"
+#include "control/state.h"
 #include "equations/parallel.h"
 #include "equations/workspace.h"
 #include "flow3d/state.h"

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "control/engine.h"
+#include "control/state.h"
 #include "grid/grid.h"
 #include "grid/state.h"
 

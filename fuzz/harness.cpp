@@ -10,10 +10,11 @@
 
 #include "control/control.h"
 #include "control/engine.h"
+#include "control/state.h"
 #include "control/kread.h"
 #include "control/log.h"
 #include "control/readers.h"
-#include "control/reset.h"
+#include "run/reset.h"
 #include "output/output.h"
 
 namespace quird_fuzz {

@@ -4,7 +4,7 @@
 // two times.
 #include <cstdlib>
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "flow3d/state.h"
 #include "output/output.h"
 #include "output/state.h"

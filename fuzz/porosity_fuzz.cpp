@@ -3,7 +3,7 @@
 // zones and adds the terms of u, k and epsilon.
 #include <cstdlib>
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/porous.h"

@@ -3,7 +3,7 @@
 // file and adds the drag of u.
 #include <cstdlib>
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/porous.h"

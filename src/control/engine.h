@@ -1,13 +1,14 @@
-// Run control's own state (control/state.h) and the allocator of the field
-// arrays. The field arrays themselves are declared by their owners, each in
-// its folder's state.h; the allocator creates them in one fixed order.
+// The allocator of the field arrays. The field arrays themselves are declared
+// by their owners, each in its folder's state.h; the allocator creates them in
+// one fixed order. Declared here because the reader of `control` allocates
+// between its two passes; defined in run/engine.cpp, the one place that walks
+// every owner's list, and built into the state library that every folder
+// links (see CMakeLists.txt).
 #pragma once
 
 #include <cstdint>
 
 #include "control/fieldarray.h"
-#include "control/log.h"
-#include "control/state.h"
 
 // Number of the field arrays that the allocator creates (the F entries of the
 // owners' lists).

@@ -2,7 +2,7 @@
 // X): the plan grid with levels (`koosurf`) and the full node set (`xcyc`).
 #include <cstdio>
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "control/readers.h"
 #include "grid/state.h"
 

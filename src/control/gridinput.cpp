@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "control/cfile.h"
-#include "control/engine.h"
+#include "control/state.h"
 #include "control/grid_sizes.h"
 #include "control/readers.h"
 #include "grid/state.h"

@@ -15,6 +15,7 @@
 #include "control/cfile.h"
 #include "control/control.h"
 #include "control/engine.h"
+#include "control/state.h"
 #include "control/kread.h"
 #include "control/readers.h"
 #include "control/record_scan.h"

@@ -10,7 +10,7 @@
 
 #include "control/cfile.h"
 #include "control/control.h"
-#include "control/engine.h"
+#include "control/state.h"
 #include "control/grid_sizes.h"
 #include "control/kread.h"
 #include "control/readers.h"

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "control/kread.h"
 #include "control/readers.h"
 #include "control/record_scan.h"

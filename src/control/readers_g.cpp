@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <iterator>
 
-#include "control/engine.h"
 #include "control/grid_sizes.h"
 #include "control/readers.h"
 #include "control/state.h"

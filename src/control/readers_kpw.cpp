@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "control/grid_sizes.h"
 #include "control/readers.h"
 #include "control/record_scan.h"

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <iterator>
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "control/grid_sizes.h"
 #include "control/readers.h"
 #include "control/record_scan.h"

@@ -3,7 +3,7 @@
 #include <cctype>
 #include <cstdlib>
 
-#include "control/engine.h"
+#include "control/state.h"
 
 namespace {
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <iterator>
 
-#include "control/engine.h"
 #include "control/readers.h"
 #include "control/state.h"
 

@@ -7,7 +7,7 @@
 #include <iterator>
 
 #include "control/control.h"
-#include "control/engine.h"
+#include "control/state.h"
 #include "control/log.h"
 #include "control/record_scan.h"
 

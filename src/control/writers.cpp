@@ -6,7 +6,7 @@
 #include <iterator>
 
 #include "control/control.h"
-#include "control/engine.h"
+#include "control/state.h"
 #include "control/readers.h"
 #include "control/record_scan.h"
 

@@ -16,7 +16,7 @@
 // `wap` is not below kFixedValueLimit out of their sums.
 #pragma once
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "equations/state.h"
 
 constexpr double kFixedValueLimit = 1e15;

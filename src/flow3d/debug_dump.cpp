@@ -1,5 +1,5 @@
 // Coefficient print-out of chosen cells after an equation is solved (G 14).
-#include "control/engine.h"
+#include "control/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"
 #include "sediment/state.h"

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "equations/state.h"
 #include "equations/workspace.h"
 #include "flow3d/regions.h"

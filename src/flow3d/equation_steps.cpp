@@ -3,7 +3,7 @@
 // early pass of models 0 and 1 with F 161 2) or after it (the main pass).
 #include <cmath>
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"

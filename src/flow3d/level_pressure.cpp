@@ -6,7 +6,7 @@
 // plain difference as the column Froude number rises to 1.
 #include <algorithm>
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"

@@ -8,7 +8,7 @@
 #include <array>
 #include <cmath>
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"

@@ -7,7 +7,7 @@
 #include <new>
 #include <vector>
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "grid/state.h"
 #include "control/record_scan.h"
 #include "flow3d/porous.h"

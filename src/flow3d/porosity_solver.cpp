@@ -1,7 +1,7 @@
 // Pressure inside strongly vegetated cells (F 133): the cells whose drag
 // factor exceeds Plimit take a pressure that balances their neighbours',
 // weighted by the factors of the cells on both sides of each face.
-#include "control/engine.h"
+#include "control/state.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"

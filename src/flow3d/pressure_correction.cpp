@@ -6,10 +6,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "grid/state.h"
 #include "equations/state.h"
-#include "sediment/state.h"
 #include "equations/parallel.h"
 #include "equations/workspace.h"
 #include "flow3d/flow3d.h"

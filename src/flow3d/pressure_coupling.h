@@ -3,10 +3,9 @@
 #pragma once
 
 #include "flow3d/interp.h"
-#include "control/engine.h"
+#include "control/state.h"
 #include "grid/state.h"
 #include "flow3d/state.h"
-#include "sediment/state.h"
 
 // Face of area A between cells P and N with the inverse momentum coefficients
 // dP, dN (invAP or invAPC) and half sizes hP, hN normal to the face: the

@@ -2,7 +2,7 @@
 // pressure field on each interior cell, taken off `source` of u, v or w.
 #include <array>
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"

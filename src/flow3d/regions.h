@@ -12,7 +12,7 @@
 
 #include <algorithm>
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "control/log.h"
 #include "equations/kernels.h"
 #include "equations/parallel.h"

@@ -5,11 +5,10 @@
 
 #include <algorithm>
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"
-#include "sediment/state.h"
 #include "equations/kernels.h"
 #include "equations/parallel.h"
 #include "equations/workspace.h"

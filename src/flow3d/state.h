@@ -15,7 +15,7 @@ inline constexpr CellIndex kFirstCell{1, 1, 1};
 
 // The routines the driver calls at its steps, in one table so that tests can
 // replace them with doubles. The run driver fills it with the real routines
-// (defaultFlowSteps, src/control/flow_steps.cpp), so the solver calls up to
+// (defaultFlowSteps, src/run/flow_steps.cpp), so the solver calls up to
 // the output and surface routines without including their folders.
 struct FlowSteps {
     void (*startup)();

@@ -3,9 +3,8 @@
 // the blocked boxes of a run with the transient free surface.
 #include <cstdio>
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "grid/state.h"
-#include "equations/state.h"
 #include "flow3d/state.h"
 #include "sediment/state.h"
 #include "control/log.h"

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <initializer_list>
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "sediment/state.h"

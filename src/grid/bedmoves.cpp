@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "control/record_scan.h"
 #include "flow3d/state.h"
 #include "grid/state.h"

@@ -16,7 +16,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "grid/state.h"
 
 namespace geometry {

@@ -2,7 +2,7 @@
 // `koosurf`). Their reader ReadXCYC is with the reader of `control`.
 #include <cstdio>
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "grid/state.h"
 #include "grid/grid.h"
 #include "grid/koosurf.h"

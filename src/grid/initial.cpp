@@ -7,7 +7,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "flow3d/state.h"
 #include "sediment/state.h"
 #include "grid/geometry.h"

@@ -2,7 +2,7 @@
 // and `initial_tunnel` (closed conduit).
 #pragma once
 
-#include "control/engine.h"
+#include "control/state.h"
 
 namespace initial_state {
 

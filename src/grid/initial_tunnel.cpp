@@ -4,7 +4,7 @@
 // hydraulic radius and the uniform-flow bed shear.
 #include <cmath>
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "flow3d/state.h"
 #include "sediment/state.h"
 #include "grid/geometry.h"

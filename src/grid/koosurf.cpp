@@ -1,6 +1,6 @@
 #include "grid/koosurf.h"
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "control/log.h"
 #include "grid/state.h"
 

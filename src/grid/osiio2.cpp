@@ -7,7 +7,7 @@
 #include <cstdio>
 
 #include "control/cfile.h"
-#include "control/engine.h"
+#include "control/state.h"
 #include "control/readers.h"
 #include "control/record_scan.h"
 #include "grid/state.h"

@@ -4,7 +4,7 @@
 #include <climits>
 #include <cstdio>
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "grid/geometry.h"
 #include "grid/grid.h"
 

@@ -7,7 +7,7 @@
 #include <cmath>
 #include <vector>
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "grid/state.h"
 #include "grid/grid.h"
 

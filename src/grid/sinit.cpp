@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <iterator>
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "flow3d/state.h"
 #include "sediment/state.h"
 #include "grid/geometry.h"

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "grid/state.h"
 #include "grid/startup.h"
 #include "grid/startup_steps.h"

@@ -1,6 +1,6 @@
 // Grid derivatives of every cell, and the geometry of the joint-row cells of
 // a multi-block grid rebuilt against the host column's side wall.
-#include "control/engine.h"
+#include "control/state.h"
 #include "grid/geometry.h"
 #include "grid/grid.h"
 

@@ -3,6 +3,6 @@
 // relaxation factors and Xkappa of the flow solver.
 #pragma once
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"

@@ -6,7 +6,7 @@
 #include <array>
 #include <cmath>
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "grid/state.h"
 #include "flow3d/state.h"
 #include "sediment/state.h"

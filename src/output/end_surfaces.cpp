@@ -3,7 +3,7 @@
 // `spillmid`.
 #include <cstdio>
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "grid/state.h"
 #include "grid/koosurf.h"
 #include "output/output.h"

@@ -7,7 +7,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "flow3d/state.h"
 #include "grid/state.h"
 #include "output/output.h"

@@ -1,6 +1,6 @@
 #include <cstdio>
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "control/log.h"
 #include "output/series.h"
 

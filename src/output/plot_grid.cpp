@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "grid/state.h"
 
 namespace {

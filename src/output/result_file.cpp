@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"

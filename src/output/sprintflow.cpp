@@ -1,7 +1,7 @@
 // The result writer: the one entry through which the drivers write results.
 #include <cstdio>
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "flow3d/state.h"
 #include "control/log.h"
 #include "flow3d/flow3d.h"

@@ -6,8 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "control/engine.h"
-#include "grid/state.h"
+#include "control/state.h"
 #include "flow3d/state.h"
 #include "output/catalogue.h"
 #include "output/output.h"

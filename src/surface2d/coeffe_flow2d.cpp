@@ -3,7 +3,7 @@
 // joins across the side walls, then the walls closed.
 #include <algorithm>
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"

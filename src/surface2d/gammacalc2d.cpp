@@ -3,7 +3,7 @@
 // turbulence model's viscosity, reached through a table keyed by F 24.
 #include <cmath>
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"

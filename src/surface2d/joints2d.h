@@ -10,7 +10,7 @@
 // (i, ynumber-1).
 #pragma once
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "grid/geometry.h"

@@ -1,5 +1,5 @@
 #include "surface2d/plane2d.h"
-#include "control/engine.h"
+#include "control/state.h"
 #include "grid/state.h"
 #include "flow3d/state.h"
 

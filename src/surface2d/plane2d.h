@@ -1,11 +1,10 @@
 // Pieces shared by the routines of the depth-averaged plane (k = 0).
 #pragma once
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"
-#include "sediment/state.h"
 
 namespace plane2d {
 

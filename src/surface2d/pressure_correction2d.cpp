@@ -3,11 +3,10 @@
 // velocities and pressure with the solved p'.
 #include <cmath>
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"
-#include "sediment/state.h"
 #include "equations/kernels.h"
 #include "flow3d/flow3d.h"
 #include "surface2d/faces2d.h"

@@ -1,7 +1,7 @@
 // Pressure force on the columns of the depth-averaged plane (k = 0): the
 // pressure differences across each cell along i and j times the cell's face
 // area vectors, subtracted from the source of the u or v equation.
-#include "control/engine.h"
+#include "control/state.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"

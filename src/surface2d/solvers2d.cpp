@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"
 #include "equations/kernels.h"

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "control/log.h"
 #include "grid/state.h"
 #include "flow3d/state.h"

@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <string>
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "control/log.h"
 #include "flow3d/state.h"
 #include "grid/state.h"

@@ -3,7 +3,7 @@
 // the modifiers of the 3-D model.
 #include <cmath>
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"

@@ -10,7 +10,7 @@
 // volume around it (half of each cell): the difference across the face, and
 // the differences along the face from four-point means of the neighbouring
 // cells, boundary cells included. Walls and blocked cells are not consulted.
-#include "control/engine.h"
+#include "control/state.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"

@@ -3,7 +3,7 @@
 // roughness rules and the sediment-reduced von Karman constant.
 #pragma once
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "grid/state.h"
 #include "flow3d/state.h"
 #include "sediment/state.h"

@@ -10,11 +10,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"
-#include "sediment/state.h"
 #include "morphology/state.h"
 #include "control/log.h"
 #include "equations/workspace.h"

@@ -4,10 +4,10 @@
 #include <string>
 
 #include "control/control.h"
-#include "control/engine.h"
+#include "control/state.h"
 #include "control/grid_sizes.h"
 #include "control/kread.h"
-#include "control/reset.h"
+#include "run/reset.h"
 #include "reader_fixture.h"
 #include "support/testing.h"
 

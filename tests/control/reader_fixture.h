@@ -4,7 +4,7 @@
 #include <string>
 
 #include "control/control.h"
-#include "control/engine.h"
+#include "control/state.h"
 #include "control/kread.h"
 #include "support/testing.h"
 

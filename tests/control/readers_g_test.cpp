@@ -2,7 +2,7 @@
 // exit code, the checks of the openings and the fixed lowest levels.
 #include <cstdio>
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "control/readers.h"
 #include "control/records_support.h"
 

@@ -1,7 +1,7 @@
 // The K, P and W data sets, the second-pass W 5 and the block seams.
 #include <cstdio>
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "control/reader_fixture.h"
 #include "control/readers.h"
 #include "control/records_support.h"

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "control/readers.h"
 #include "control/records_support.h"
 #include "sediment/state.h"

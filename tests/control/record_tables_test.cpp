@@ -1,6 +1,6 @@
 // The capacity of every record table of control, and the defaults of the
 // G, K, P, W and lettered data sets.
-#include "control/engine.h"
+#include "control/state.h"
 #include "control/readers.h"
 #include "control/records_support.h"
 

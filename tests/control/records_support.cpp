@@ -5,6 +5,7 @@
 #include <ostream>
 
 #include "control/engine.h"
+#include "control/state.h"
 #include "control/readers.h"
 #include "grid/state.h"
 

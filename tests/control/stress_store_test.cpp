@@ -4,6 +4,7 @@
 #include <string>
 
 #include "control/engine.h"
+#include "control/state.h"
 #include "flow3d/state.h"
 #include "control/reader_fixture.h"
 

@@ -9,6 +9,7 @@
 
 #include "control/control.h"
 #include "control/engine.h"
+#include "control/state.h"
 #include "reader_fixture.h"
 #include "support/testing.h"
 

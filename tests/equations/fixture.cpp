@@ -1,5 +1,6 @@
 #include "equations/fixture.h"
 
+#include "control/engine.h"
 #include "equations/parallel.h"
 #include "flow3d/state.h"
 #include "grid/state.h"

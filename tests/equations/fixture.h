@@ -6,7 +6,7 @@
 #include <functional>
 #include <vector>
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "equations/state.h"
 #include "equations/workspace.h"
 #include "support/testing.h"

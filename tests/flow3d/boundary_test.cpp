@@ -10,6 +10,7 @@
 
 #include "flow3d/flow_fixture.h"
 #include "control/engine.h"
+#include "control/state.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"

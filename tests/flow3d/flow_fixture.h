@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "equations/state.h"
 #include "sediment/state.h"
 #include "control/kread.h"
 #include "control/readers.h"
-#include "control/reset.h"
+#include "run/reset.h"
 #include "equations/workspace.h"
 #include "flow3d/flow3d.h"
 #include "flow3d/state.h"

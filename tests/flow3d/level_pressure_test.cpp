@@ -7,12 +7,13 @@
 #include <vector>
 
 #include "control/engine.h"
+#include "control/state.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"
 #include "control/kread.h"
 #include "control/readers.h"
-#include "control/reset.h"
+#include "run/reset.h"
 #include "flow3d/flow3d.h"
 #include "flow3d/pressure_forms.h"
 #include "grid/grid.h"

@@ -14,10 +14,11 @@
 #include <vector>
 
 #include "control/engine.h"
+#include "control/state.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "sediment/state.h"
-#include "control/reset.h"
+#include "run/reset.h"
 #include "equations/workspace.h"
 #include "flow3d/flow3d.h"
 #include "flow3d/state.h"

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "control/control.h"
-#include "control/reset.h"
+#include "run/reset.h"
 #include "flow3d/state.h"
 #include "support/testing.h"
 

@@ -9,14 +9,14 @@
 #include <string>
 #include <vector>
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"
 #include "sediment/state.h"
 #include "control/kread.h"
 #include "control/readers.h"
-#include "control/reset.h"
+#include "run/reset.h"
 #include "flow3d/flow3d.h"
 #include "grid/grid.h"
 #include "support/grids.h"

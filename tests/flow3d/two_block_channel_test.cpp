@@ -11,8 +11,8 @@
 #include <string>
 
 #include "control/control.h"
-#include "control/engine.h"
-#include "control/reset.h"
+#include "control/state.h"
+#include "run/reset.h"
 #include "equations/workspace.h"
 #include "flow3d/flow3d.h"
 #include "flow3d/state.h"

@@ -5,12 +5,12 @@
 #include <cmath>
 #include <string>
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"
 #include "control/kread.h"
-#include "control/reset.h"
+#include "run/reset.h"
 #include "equations/workspace.h"
 #include "flow3d/flow3d.h"
 #include "flow3d/porous.h"

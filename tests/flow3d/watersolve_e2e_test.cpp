@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "support/testing.h"
-#include "control/engine.h"
+#include "control/state.h"
 #include "flow3d/state.h"
 #include "sediment/state.h"
 

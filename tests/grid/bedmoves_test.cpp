@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "flow3d/state.h"
 #include "grid/state.h"
 #include "sediment/state.h"

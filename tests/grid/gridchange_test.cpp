@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string>
 
+#include "control/engine.h"
 #include "control/reader_fixture.h"
 #include "control/readers.h"
 #include "flow3d/state.h"

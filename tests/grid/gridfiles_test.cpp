@@ -8,6 +8,7 @@
 
 #include "control/control.h"
 #include "control/engine.h"
+#include "control/state.h"
 #include "control/readers.h"
 #include "grid/state.h"
 #include "grid/grid.h"

@@ -11,6 +11,7 @@
 
 #include "control/control.h"
 #include "control/engine.h"
+#include "control/state.h"
 #include "flow3d/state.h"
 #include "grid/state.h"
 #include "sediment/state.h"

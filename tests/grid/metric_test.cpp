@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "control/engine.h"
+#include "control/state.h"
 #include "grid/state.h"
 #include "grid/grid.h"
 #include "support/grids.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "grid/state.h"
 #include "grid/grid.h"
 #include "support/grids.h"

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <string>
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "flow3d/state.h"
 #include "grid/state.h"
 #include "grid/grid.h"

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "control/engine.h"
 #include "flow3d/flow3d.h"
 #include "grid/startup.h"
 #include "grid/startup_fixture.h"

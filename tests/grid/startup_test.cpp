@@ -7,6 +7,7 @@
 #include <tuple>
 #include <vector>
 
+#include "control/engine.h"
 #include "flow3d/flow3d.h"
 #include "grid/startup.h"
 #include "grid/startup_fixture.h"

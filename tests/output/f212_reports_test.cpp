@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "control/control.h"
-#include "control/engine.h"
+#include "control/state.h"
 #include "control/readers.h"
-#include "control/reset.h"
+#include "run/reset.h"
 #include "flow3d/state.h"
 #include "grid/grid.h"
 #include "grid/state.h"

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "output/series.h"
-#include "control/engine.h"
+#include "control/state.h"
 #include "flow3d/state.h"
 #include "sediment/state.h"
 #include "output_fixture.h"

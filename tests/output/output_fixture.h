@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"
 #include "sediment/state.h"

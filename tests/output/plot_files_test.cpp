@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "output_fixture.h"
-#include "control/engine.h"
+#include "control/state.h"
 #include "grid/state.h"
 #include "flow3d/state.h"
 #include "sediment/state.h"

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "support/testing.h"
-#include "control/engine.h"
+#include "control/state.h"
 #include "sediment/state.h"
 
 using namespace quird_test;

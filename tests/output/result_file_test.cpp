@@ -6,8 +6,8 @@
 #include <limits>
 #include <string>
 
-#include "control/reset.h"
-#include "control/engine.h"
+#include "run/reset.h"
+#include "control/state.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "control/readers.h"
-#include "control/reset.h"
+#include "run/reset.h"
 #include "flow3d/state.h"
 #include "grid/state.h"
 #include "output/output.h"

@@ -7,6 +7,7 @@
 #include <numbers>
 
 #include "control/engine.h"
+#include "control/state.h"
 #include "grid/state.h"
 
 namespace quird_test {

@@ -8,8 +8,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "control/engine.h"
-#include "control/reset.h"
+#include "control/state.h"
+#include "run/reset.h"
 
 namespace quird_test {
 

@@ -6,8 +6,8 @@
 #include <filesystem>
 
 #include "control/control.h"
-#include "control/engine.h"
-#include "control/reset.h"
+#include "control/state.h"
+#include "run/reset.h"
 #include "flow3d/state.h"
 #include "grid/state.h"
 #include "control/log.h"

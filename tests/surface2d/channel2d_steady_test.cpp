@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "flow3d/state.h"
 #include "grid/state.h"
 #include "sediment/state.h"

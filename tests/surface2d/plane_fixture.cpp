@@ -1,5 +1,5 @@
 #include "surface2d/plane_fixture.h"
-#include "control/engine.h"
+#include "control/state.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"

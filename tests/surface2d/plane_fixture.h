@@ -3,7 +3,7 @@
 // the driver runs it.
 #pragma once
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "sediment/state.h"

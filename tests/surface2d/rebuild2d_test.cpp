@@ -4,7 +4,7 @@
 #include <cmath>
 #include <vector>
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "flow3d/state.h"
 #include "grid/state.h"
 #include "sediment/state.h"

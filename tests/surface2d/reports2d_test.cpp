@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "equations/state.h"
 #include "flow3d/flow3d.h"
 #include "flow3d/state.h"

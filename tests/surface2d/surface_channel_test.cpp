@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "control/control.h"
-#include "control/engine.h"
-#include "control/reset.h"
+#include "control/state.h"
+#include "run/reset.h"
 #include "flow3d/state.h"
 #include "grid/state.h"
 #include "surface2d/surface2d.h"

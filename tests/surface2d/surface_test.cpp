@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "control/engine.h"
+#include "control/state.h"
 #include "flow3d/state.h"
 #include "grid/grid.h"
 #include "grid/state.h"

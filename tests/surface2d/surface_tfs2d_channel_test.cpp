@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "control/engine.h"
+#include "control/state.h"
 #include "flow3d/state.h"
 #include "grid/grid.h"
 #include "grid/state.h"

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "control/engine.h"
+#include "control/state.h"
 #include "flow3d/flow3d.h"
 #include "flow3d/state.h"
 #include "grid/state.h"

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "control/engine.h"
-#include "control/reset.h"
+#include "control/state.h"
+#include "run/reset.h"
 #include "flow3d/state.h"
 #include "grid/grid.h"
 #include "grid/state.h"

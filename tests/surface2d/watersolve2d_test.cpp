@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "control/control.h"
-#include "control/engine.h"
+#include "control/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"
 #include "grid/state.h"

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "control/engine.h"
+#include "control/state.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"

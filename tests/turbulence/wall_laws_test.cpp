@@ -6,7 +6,7 @@
 #include <functional>
 
 #include "turbulence/turbulence.h"
-#include "control/engine.h"
+#include "control/state.h"
 #include "sediment/state.h"
 
 using namespace walllaw;

@@ -3,6 +3,7 @@
 
 #include "control/control.h"
 #include "control/engine.h"
+#include "control/state.h"
 #include "control/readers.h"
 #include "control/grid_sizes.h"
 #include "control/record_scan.h"

@@ -1,9 +1,10 @@
-#include "control/reset.h"
+#include "run/reset.h"
 
 #include <omp.h>
 
 #include "control/control.h"
 #include "control/engine.h"
+#include "control/state.h"
 #include "control/kread.h"
 #include "control/log.h"
 #include "equations/state.h"

@@ -9,9 +9,9 @@
 #include <string>
 
 #include "control/control.h"
-#include "control/engine.h"
+#include "control/state.h"
 #include "control/kread.h"
-#include "control/reset.h"
+#include "run/reset.h"
 #include "equations/state.h"
 #include "flow3d/state.h"
 #include "grid/state.h"

@@ -1,4 +1,5 @@
 #include "control/engine.h"
+#include "control/state.h"
 
 #include <algorithm>
 

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "control/control.h"
-#include "control/engine.h"
+#include "control/state.h"
 #include "sediment/state.h"
 #include "support/testing.h"
 

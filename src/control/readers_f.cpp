@@ -23,6 +23,7 @@
 #include "control/kread.h"
 #include "control/readers.h"
 #include "control/record_scan.h"
+#include "control/turbulence_models.h"
 
 namespace {
 
@@ -172,10 +173,12 @@ void spreadSchmidt(FILE*) {
     for (int l = 0; l < 20; ++l) invSchmidt[l] = 1.0 / Schmidt;
 }
 
-// The RNG model's c_mu; the bed shear 1000 sqrt(cmy) k follows it.
+// The model's own c_mu (the RNG model's 0.085); the bed shear
+// 1000 sqrt(cmy) k follows it.
 void turbulenceModelConstant(FILE*) {
-    if (TurbulenceModel == 1) {
-        cmy = 0.085;
+    const double cmu = turbulenceModel().transport.cmu;
+    if (cmu != 0.0) {
+        cmy = cmu;
         sqcmyrho = 1000.0 * std::sqrt(cmy);
     }
 }

@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "control/engine.h"
+#include "control/turbulence_models.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"
@@ -70,11 +71,11 @@ Tensor velocityGradient(int i, int j, int k) {
     return G;
 }
 
-// Dissipation of the cell: the stored epsilon, or for the k-omega models
-// (F 24 15, 16, whose epsilon field holds omega) epsilon = cmy k omega.
+// Dissipation of the cell: the stored epsilon, or where the epsilon field
+// holds omega (the k-omega models) epsilon = cmy k omega.
 double dissipation(int i, int j, int k) {
     const double e = epsilon[i][j][k];
-    if (TurbulenceModel == 15 || TurbulenceModel == 16) return e * kinen[i][j][k] * cmy;
+    if (turbulenceModel().transport.second == TurbulenceQuantity::Omega) return e * kinen[i][j][k] * cmy;
     return e;
 }
 

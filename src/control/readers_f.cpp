@@ -305,7 +305,7 @@ std::vector<FDataSet> makeTable() {
         {21, "%lf", {{RelaxRhieChow, range(-1.0, 5.0)}}, KeepOld, "Error for F 21 in control"},
         {22, "%lf %lf", {{MinPorosity, range(0.001, 1.0)}, {RelaxPorosity, range(-1.0, 10.0)}}, KeepOld, "Error for F 22 in control"},
         {23, "%lf %lf", {{FillPart, range(0, 1.0)}, {FillCriteria, atLeast(0)}}, KeepOld, "Error for F 23 in control"},
-        {24, "%d", {{TurbulenceModel, range(0, 20)}}, KeepOld, "Error for F 24 in control", turbulenceModelConstant},
+        {24, "%d", {{TurbulenceModel, range(0, kTurbulenceModels - 1)}}, KeepOld, "Error for F 24 in control", turbulenceModelConstant},
         {25, "%lf %lf %lf %lf %d",
          {{MinPorosity, range(0.001, 1.0)}, {RelaxPorosity, range(-1.0, 10.0)}, {RoughPoros1, range(0.001, 1.0)},
           {RoughPoros2, range(0.001, 1.0)}, {DiamPoros, range(0, 7)}},

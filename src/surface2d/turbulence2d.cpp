@@ -11,7 +11,6 @@
 #include "flow3d/state.h"
 #include "control/log.h"
 #include "equations/kernels.h"
-#include "turbulence/turbulence.h"
 #include "surface2d/faces2d.h"
 #include "surface2d/joints2d.h"
 #include "surface2d/surface2d.h"

@@ -19,6 +19,7 @@
 #include "control/kread.h"
 #include "control/readers.h"
 #include "control/record_scan.h"
+#include "control/turbulence_models.h"
 #include "grid/state.h"
 #include "sediment/state.h"
 
@@ -155,7 +156,8 @@ void betweenPasses() {
     logf("Number of threads: %d (F 206)\n", NoProcessesSolver);
     if (IONo > 0) checkIO();
     // The one-equation model needs two cell layers for its vertical gradient.
-    if (TurbulenceModel == 14 && znumber < 3) failf(1, "Error for F 24 in control\n");
+    const int minLayers = turbulenceModel().transport.minLayers;
+    if (minLayers > 0 && znumber - 1 < minLayers) failf(1, "Error for F 24 in control\n");
     if (sialloc() != 0) failf(-3, "Could not allocate enough memory");
     { Log reopened; }  // ends the run with -3 when the log cannot be opened again
     setLowerFixedLevel();

@@ -23,6 +23,7 @@
 #include "control/kread.h"
 #include "control/readers.h"
 #include "control/record_scan.h"
+#include "control/turbulence_models.h"
 
 namespace {
 
@@ -172,10 +173,12 @@ void spreadSchmidt(FILE*) {
     for (int l = 0; l < 20; ++l) invSchmidt[l] = 1.0 / Schmidt;
 }
 
-// The RNG model's c_mu; the bed shear 1000 sqrt(cmy) k follows it.
+// The model's own c_mu (the RNG model's 0.085); the bed shear
+// 1000 sqrt(cmy) k follows it.
 void turbulenceModelConstant(FILE*) {
-    if (TurbulenceModel == 1) {
-        cmy = 0.085;
+    const double cmu = turbulenceModel().transport.cmu;
+    if (cmu != 0.0) {
+        cmy = cmu;
         sqcmyrho = 1000.0 * std::sqrt(cmy);
     }
 }
@@ -302,7 +305,7 @@ std::vector<FDataSet> makeTable() {
         {21, "%lf", {{RelaxRhieChow, range(-1.0, 5.0)}}, KeepOld, "Error for F 21 in control"},
         {22, "%lf %lf", {{MinPorosity, range(0.001, 1.0)}, {RelaxPorosity, range(-1.0, 10.0)}}, KeepOld, "Error for F 22 in control"},
         {23, "%lf %lf", {{FillPart, range(0, 1.0)}, {FillCriteria, atLeast(0)}}, KeepOld, "Error for F 23 in control"},
-        {24, "%d", {{TurbulenceModel, range(0, 20)}}, KeepOld, "Error for F 24 in control", turbulenceModelConstant},
+        {24, "%d", {{TurbulenceModel, range(0, kTurbulenceModels - 1)}}, KeepOld, "Error for F 24 in control", turbulenceModelConstant},
         {25, "%lf %lf %lf %lf %d",
          {{MinPorosity, range(0.001, 1.0)}, {RelaxPorosity, range(-1.0, 10.0)}, {RoughPoros1, range(0.001, 1.0)},
           {RoughPoros2, range(0.001, 1.0)}, {DiamPoros, range(0, 7)}},

@@ -1,6 +1,7 @@
 #include "equations/workspace.h"
 
 #include "equations/kernels.h"
+#include "control/turbulence_models.h"
 #include "grid/state.h"
 
 #include <omp.h>
@@ -10,9 +11,10 @@
 #include <cstdio>
 
 double diffusionMultiplier() {
-    if ((TurbulenceModel == 15 || TurbulenceModel == 16) && Equation > 3) return 0.5;
-    if (TurbulenceModel == 14 && Equation == 5) return 1.5;
-    if (FlagStress1DLL >= 1 && FlagStress1DLL <= 20 && Equation <= 3) return 0.0;
+    const TurbulenceModelRow::Diffusion& model = turbulenceModel().diffusion;
+    if (Equation == 5) return model.first;
+    if (Equation > 3) return model.others;
+    if (FlagStress1DLL >= 1 && FlagStress1DLL <= 20) return 0.0;
     return 1.0;
 }
 

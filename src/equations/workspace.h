@@ -55,8 +55,10 @@ void Residual();               // MaxResidual[Equation]
 // ---------------------------------------------------------------------------
 // Shared pieces.
 // ---------------------------------------------------------------------------
-// Factor on every diffusion conductance, from TurbulenceModel, Equation and
-// FlagStress1DLL.
+// Factor on every diffusion conductance: for Equation 5 and every other
+// Equation above 3 the diffusion traits of the turbulence model's row, for
+// the momentum equations 0 under the first algebraic stress model
+// (FlagStress1DLL 1..20), else 1.
 double diffusionMultiplier();
 // True when the solvers use the 13-point stencil for the current equation:
 // its scheme is 1 or 3 (a second-order scheme) and the second-neighbour

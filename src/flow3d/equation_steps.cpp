@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "control/state.h"
+#include "control/turbulence_models.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"
@@ -188,7 +189,7 @@ void solveEquation(const TurbulenceEquation& t, Pass pass) {
 
 void turbulencePass(Pass pass) {
     solveEquation(kEquation(), pass);
-    if (TurbulenceModel != 14) solveEquation(epsilonEquation(), pass);
+    if (turbulenceModel().transport.equations == 2) solveEquation(epsilonEquation(), pass);
     f = fStorage;
     if (pass == Pass::Early) Equation = 4;
 }

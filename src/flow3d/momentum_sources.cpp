@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "control/state.h"
+#include "control/turbulence_models.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"
@@ -58,7 +59,7 @@ bool windOn() { return horizontal() && Wind[0] > 1e-10; }
 bool coriolisOn() { return horizontal() && FlagCoriolis == 1; }
 bool dampingOn() { return FlagTSC > 0 && (FlagTSCMinDepth == 1 || FlagTSCMinDepth == 2); }
 bool surfaceForceOn() { return Equation == 3 && FlagTFS == 1 && TFSforcesource > 1e-20; }
-bool laminarBedOn() { return TurbulenceModel == 8 || TurbulenceModel == 9; }
+bool laminarBedOn() { return turbulenceModel().walls.laminarBed; }
 bool supercriticalOn() { return horizontal() && FlagSuperCritical > 0; }
 
 struct SourceTerm {

@@ -10,6 +10,7 @@
 #include <initializer_list>
 
 #include "control/state.h"
+#include "control/turbulence_models.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "sediment/state.h"
@@ -230,21 +231,11 @@ void topPressureMean() {
 // Bed shear stress, by turbulence model.
 // ---------------------------------------------------------------------------
 
-enum class BedShearRule { LogLaw, FromK, Unchanged };
-
-// F 24 codes 0..20: the k-carrying models take it from k, the depth-scaled
-// and one constant viscosity from the rough-wall log law, the rest keep it.
-constexpr BedShearRule kBedShearRules[21] = {
-    BedShearRule::FromK,     BedShearRule::FromK,     BedShearRule::Unchanged, BedShearRule::LogLaw,
-    BedShearRule::Unchanged, BedShearRule::Unchanged, BedShearRule::Unchanged, BedShearRule::LogLaw,
-    BedShearRule::Unchanged, BedShearRule::Unchanged, BedShearRule::Unchanged, BedShearRule::Unchanged,
-    BedShearRule::Unchanged, BedShearRule::Unchanged, BedShearRule::Unchanged, BedShearRule::FromK,
-    BedShearRule::FromK,     BedShearRule::FromK,     BedShearRule::FromK,     BedShearRule::FromK,
-    BedShearRule::FromK};
-
+// The rule of the model's row: the k-carrying models take it from k, the
+// depth-scaled and one constant viscosity from the rough-wall log law, the
+// rest keep it. F 111 and a negative F 196 keep it under the k rule too.
 BedShearRule bedShearRule() {
-    if (TurbulenceModel < 0 || TurbulenceModel > 20) return BedShearRule::Unchanged;
-    const BedShearRule rule = kBedShearRules[TurbulenceModel];
+    const BedShearRule rule = turbulenceModel().walls.bedShear;
     if (rule == BedShearRule::FromK && (FlagBedDLL != 0 || FlagMaxShear < 0)) return BedShearRule::Unchanged;
     return rule;
 }
@@ -310,11 +301,10 @@ InnerEnd innerIteration(int n, bool& pauseNoted, LargestResidual& res) {
         pauseNoted = true;
     }
     if (momentumFails()) return InnerEnd::Return;
-    if (TurbulenceModel <= 1 && FlagFluxTurb == 2) flowSteps.turbulenceEarly();
+    const TurbulenceModelRow::Transport& model = turbulenceModel().transport;
+    if (model.earlyPass && FlagFluxTurb == 2) flowSteps.turbulenceEarly();
     flowSteps.pressureCorrection();
-    const bool transportModel = TurbulenceModel < 2 || TurbulenceModel > 13 || TurbulenceModel == 8 ||
-                                TurbulenceModel == 9;
-    if (transportModel && FlagFluxTurb <= 1) flowSteps.turbulence();
+    if (model.equations > 0 && FlagFluxTurb <= 1) flowSteps.turbulence();
     stamp(32);
     if (transientRun() && FlagTemp == 1) flowSteps.temperature();
     stamp(33);

@@ -12,6 +12,7 @@
 #include <iterator>
 
 #include "control/state.h"
+#include "control/turbulence_models.h"
 #include "flow3d/state.h"
 #include "sediment/state.h"
 #include "grid/geometry.h"
@@ -44,7 +45,8 @@ void checkPlanAreas(Log& log) {
 // Step 4.1 to 4.5: k and epsilon of the inflow cells (1, j, k) from the
 // uniform-flow bed shear: k falls linearly from its bed value to half of it
 // at the surface, the viscosity grows from its log-law value at the bed cell
-// to the mixing-length value of the upper water at 0.3 of the depth.
+// to the mixing-length value of the upper water at 0.3 of the depth. The
+// values go into the quantities the model's fields hold (nu-tilde, omega).
 void inflowTurbulence() {
     const double V = avvelocity[1], R = radius[1], M = ManArray[0];
     const double tau = 1000.0 * 9.81 * V * V / (M * M * std::pow(R, 0.3333));
@@ -52,6 +54,7 @@ void inflowTurbulence() {
     const double nuTop = 0.11 * ustar * R * EddyMult;
     const double k0 = std::sqrt(EddyMult) * tau / sqcmyrho;
     const int Z = znumber;
+    const TurbulenceModelRow::Transport& model = turbulenceModel().transport;
     for (int j = 2; j <= ynumber; ++j) {
         const geometry::NodeColumn a{1, j - 1}, b{1, j};
         auto meanHeight = [&](int k) {  // mean height of the layer between nodes k-1 and k
@@ -75,10 +78,10 @@ void inflowTurbulence() {
             const double eps = cmy * kk * kk / nu;
             kinen[1][j][k] = kk;
             epsilon[1][j][k] = eps;
-            if (TurbulenceModel == 14)
+            if (model.first == TurbulenceQuantity::NuTilde)
                 kinen[1][j][k] = cmy * kk * kk / (eps + 1e-20);  // the one-equation model keeps its viscosity
-            else if (TurbulenceModel == 15 || TurbulenceModel == 16)
-                epsilon[1][j][k] = eps / (cmy * kk + 1e-20);  // omega
+            else if (model.second == TurbulenceQuantity::Omega)
+                epsilon[1][j][k] = eps / (cmy * kk + 1e-20);
         }
     }
 }

@@ -1,9 +1,11 @@
 // Eddy viscosity gama and diffusivity diff of the depth-averaged plane
 // (k = 0): a background value everywhere, and in the interior cells the
-// turbulence model's viscosity, reached through a table keyed by F 24.
+// turbulence model's viscosity, by the plane viscosity of its row in the
+// model table.
 #include <cmath>
 
 #include "control/state.h"
+#include "control/turbulence_models.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"
@@ -15,7 +17,7 @@ namespace {
 constexpr double kMolecular = 0.001;  // kg/(m s), water
 
 // One turbulence model's viscosity in the plane.
-struct PlaneViscosity {
+struct PlaneTerms {
     // 1000 c_mu of the k-epsilon term c k^2 / epsilon (0: none).
     double cmuRho;
     // Whether the depth-scaled Manning term is added.
@@ -26,18 +28,16 @@ struct PlaneViscosity {
     double turbulenceFactor;
 };
 
-constexpr PlaneViscosity kBackground{0.0, false, 1.0, 1.0};
-constexpr PlaneViscosity kPlaneModels[kTurbulenceModels] = {
-    {90.0, true, 0.7692, 1.0},  // 0 k-epsilon (1/1.3 for epsilon)
-    {85.0, true, 1.0, 1.39},    // 1 RNG k-epsilon (1/0.719 for k and epsilon)
-    kBackground, kBackground, kBackground, kBackground, kBackground,  // 2..6
-    {0.0, true, 1.0, 1.0},      // 7 depth-averaged viscosity from Manning's formula
-    kBackground, kBackground, kBackground, kBackground, kBackground, kBackground,  // 8..13
-    kBackground, kBackground, kBackground, kBackground, kBackground, kBackground, kBackground,  // 14..20
-};
-
-const PlaneViscosity& planeViscosity(int code) {
-    return code >= 0 && code < kTurbulenceModels ? kPlaneModels[code] : kBackground;
+// The plane viscosity of a model's row: the k-epsilon term and the factors
+// of its 3-D viscosity where the plane carries them.
+PlaneTerms planeTerms(const TurbulenceModelRow& model) {
+    const TurbulenceModelRow::Viscosity& v = model.viscosity;
+    switch (model.plane.viscosity) {
+    case PlaneViscosity::Background: break;
+    case PlaneViscosity::Manning: return {0.0, true, v.epsilonFactor, v.turbulenceFactor};
+    case PlaneViscosity::KEpsilonManning: return {v.cmuRho, true, v.epsilonFactor, v.turbulenceFactor};
+    }
+    return {0.0, false, 1.0, 1.0};
 }
 
 }  // namespace
@@ -48,7 +48,7 @@ void GammaCalc2D() {
     for (int i = 1; i <= X + 1; ++i)
         for (int j = 1; j <= Y + 1; ++j) gama[i][j][0] = base;
 
-    const PlaneViscosity& m = planeViscosity(TurbulenceModel);
+    const PlaneTerms m = planeTerms(turbulenceModel());
     const double factor = (Equation == 6 ? m.epsilonFactor : 1.0) * (Equation > 4 ? m.turbulenceFactor : 1.0);
     if (m.cmuRho != 0.0 || m.manning)
         for (int i = 2; i <= X; ++i)

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "control/state.h"
+#include "control/turbulence_models.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"
@@ -15,19 +16,10 @@
 
 namespace {
 
-enum class BedShearRule { FromK, LogLaw, Unchanged };
-
-// By F 24 code: the k-epsilon models and the Manning model from k of the bed
-// cell, the depth-scaled viscosity from the rough-wall log law; others keep it.
-BedShearRule bedShearRule() {
-    switch (TurbulenceModel) {
-    case 0:
-    case 1:
-    case 7: return BedShearRule::FromK;
-    case 3: return BedShearRule::LogLaw;
-    default: return BedShearRule::Unchanged;
-    }
-}
+// The plane bed-shear rule of the model's row: the k-epsilon models and the
+// Manning model from k of the bed cell, model 3 from the rough-wall log law;
+// others keep it.
+BedShearRule bedShearRule() { return turbulenceModel().plane.bedShear; }
 
 // Log profiles are bounded below as the bed law of the plane bounds its
 // logarithm, so that no rebuilt level runs against the plane's flow.

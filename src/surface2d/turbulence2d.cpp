@@ -1,16 +1,16 @@
 // Shear production and dissipation of the depth-averaged k and epsilon
-// equations (k = 0), for the k-epsilon models reached through the table
-// below (F 24); every other model leaves the workspace alone.
+// equations (k = 0), for the models whose row in the model table carries
+// plane equations; every other model leaves the workspace alone.
 #include <algorithm>
 #include <cmath>
 
 #include "control/state.h"
+#include "control/turbulence_models.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"
 #include "control/log.h"
 #include "equations/kernels.h"
-#include "turbulence/turbulence.h"
 #include "surface2d/faces2d.h"
 #include "surface2d/joints2d.h"
 #include "surface2d/surface2d.h"
@@ -143,25 +143,23 @@ void applyTerms() {
         }
 }
 
-struct PlaneTurbulence {
+struct PlaneEquations {
     void (*k)();        // the terms of the k equation (null: the model has no
     void (*epsilon)();  // k and epsilon equations here)
 };
-constexpr PlaneTurbulence kNone{nullptr, nullptr};
-constexpr PlaneTurbulence kPlaneTurbulence[kTurbulenceModels] = {
-    {applyTerms<kStandard>, applyTerms<epsilonStandard>},  // 0 k-epsilon
-    {applyTerms<kRng>, applyTerms<epsilonRng>},            // 1 RNG k-epsilon
-    kNone, kNone, kNone, kNone, kNone, kNone, kNone, kNone, kNone, kNone,  // 2..11
-    kNone, kNone, kNone, kNone, kNone, kNone, kNone, kNone, kNone,         // 12..20
-};
-const PlaneTurbulence& planeTurbulence(int code) {
-    return code >= 0 && code < kTurbulenceModels ? kPlaneTurbulence[code] : kNone;
+PlaneEquations planeEquations(PlaneTurbulence form) {
+    switch (form) {
+    case PlaneTurbulence::None: break;
+    case PlaneTurbulence::Standard: return {applyTerms<kStandard>, applyTerms<epsilonStandard>};
+    case PlaneTurbulence::Rng: return {applyTerms<kRng>, applyTerms<epsilonRng>};
+    }
+    return {nullptr, nullptr};
 }
 
 }  // namespace
 
 void turbulence2D() {
-    const PlaneTurbulence& model = planeTurbulence(TurbulenceModel);
+    const PlaneEquations model = planeEquations(turbulenceModel().plane.turbulence);
     if (model.k == nullptr) return;
     Log log;  // ends the run with -3 when `boogie` cannot be opened
     if (Equation != 5 && Equation != 6) {

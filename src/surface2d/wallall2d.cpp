@@ -1,6 +1,6 @@
 // Bed and wall laws of the depth-averaged plane (k = 0). Every interior
-// column is cleared, then the law of the turbulence model (F 24, through the
-// table below) adds the bed friction of the momentum equations, the bed
+// column is cleared, then the law of the turbulence model (the plane wall
+// law of its row in the model table) adds the bed friction of the momentum equations, the bed
 // production and dissipation of k, or pins epsilon to its wall value.
 //
 // Friction velocities and resistances come from the wall laws of the 3-D
@@ -14,6 +14,7 @@
 #include <cmath>
 
 #include "control/state.h"
+#include "control/turbulence_models.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"
@@ -105,33 +106,20 @@ void kEpsilonLaw(double c75) {
         }
 }
 
-// ---------------------------------------------------------------------------
-// The laws, keyed by F 24.
-// ---------------------------------------------------------------------------
-enum class PlaneLaw { KEpsilon, Manning };
-constexpr PlaneLaw kLaws[kTurbulenceModels] = {
-    PlaneLaw::KEpsilon, PlaneLaw::KEpsilon, PlaneLaw::KEpsilon, PlaneLaw::KEpsilon, PlaneLaw::KEpsilon,  // 0..4
-    PlaneLaw::KEpsilon, PlaneLaw::KEpsilon, PlaneLaw::Manning,  PlaneLaw::KEpsilon, PlaneLaw::KEpsilon,  // 5..9
-    PlaneLaw::KEpsilon, PlaneLaw::KEpsilon, PlaneLaw::KEpsilon, PlaneLaw::KEpsilon, PlaneLaw::KEpsilon,  // 10..14
-    PlaneLaw::KEpsilon, PlaneLaw::KEpsilon, PlaneLaw::KEpsilon, PlaneLaw::KEpsilon, PlaneLaw::KEpsilon,  // 15..19
-    PlaneLaw::KEpsilon,                                                                                 // 20
-};
-PlaneLaw lawOf(int code) { return code >= 0 && code < kTurbulenceModels ? kLaws[code] : PlaneLaw::KEpsilon; }
-
 }  // namespace
 
 void wallall2D() {
     sqcmyrho = 1000.0 * std::sqrt(cmy);
     const double c75 = std::pow(cmy, 0.75);
-    const PlaneLaw law = lawOf(TurbulenceModel);
+    const PlaneWallLaw law = turbulenceModel().plane.wallLaw;
     // The shear production that turbulence2D left for k stays beside the bed terms.
-    const bool keepProduction = law == PlaneLaw::KEpsilon && Equation == 5;
+    const bool keepProduction = law == PlaneWallLaw::KEpsilon && Equation == 5;
     for (int i = 2; i <= xnumber; ++i)
         for (int j = 2; j <= ynumber; ++j) {
             wap[i][j][0] = 0.0;
             if (!keepProduction) source[i][j][0] = 0.0;
         }
-    if (law == PlaneLaw::Manning)
+    if (law == PlaneWallLaw::Manning)
         manningLaw();
     else
         kEpsilonLaw(c75);

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "control/state.h"
+#include "control/turbulence_models.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"
@@ -266,7 +267,7 @@ InnerEnd innerIteration(int n, FieldHandle3& pc, LargestResidual& res) {
     pressureCorrection(pc);
     if (SpecEnergy > 0) specificEnergy2D();
     debugDump2D();
-    if (TurbulenceModel <= 1) {
+    if (turbulenceModel().plane.turbulence != PlaneTurbulence::None) {
         turbulenceEquation(5, kinen, kinen_old, relaxK);
         turbulenceEquation(6, epsilon, epsilon_old, relaxEpsilon);
     }
@@ -321,7 +322,7 @@ void WaterSolve2D() {
     // Residuals of equations this driver does not solve may hold what an
     // earlier solver of the process left.
     MaxResidual[3] = 0.0;
-    if (TurbulenceModel > 1) MaxResidual[5] = MaxResidual[6] = 0.0;
+    if (turbulenceModel().plane.turbulence == PlaneTurbulence::None) MaxResidual[5] = MaxResidual[6] = 0.0;
     Cont = DefMax = 0.0;
     DefMaxCell = CellIndex{1, 1, 0};
     const bool ownRun = FlagTSC == 0;

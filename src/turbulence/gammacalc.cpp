@@ -1,9 +1,10 @@
 // Eddy viscosity gama, its k-face copy gamaV and the diffusivity diff: the
-// base value, the turbulence model's viscosity (through the model table) and
-// the modifiers of the 3-D model.
+// base value, the turbulence model's viscosity (the viscosity traits of its
+// row in the model table) and the modifiers of the 3-D model.
 #include <cmath>
 
 #include "control/state.h"
+#include "control/turbulence_models.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"
@@ -41,7 +42,7 @@ bool stressModelViscosity() {
 
 // gama += C k^2 / (epsilon + 1e-20) on the interior columns up to the level
 // above the top cell, then the model's Prandtl factor for this equation.
-void kEpsilonViscosity(const ViscosityModel& m) {
+void kEpsilonViscosity(const TurbulenceModelRow::Viscosity& m) {
     const double factor = (Equation == 6 ? m.epsilonFactor : 1.0) * (Equation >= 5 ? m.turbulenceFactor : 1.0);
     for (int i = 2; i <= xnumber; ++i)
         for (int j = 2; j <= ynumber; ++j)
@@ -194,33 +195,27 @@ void copyToK() {
     allCells([](int i, int j, int k) { gamaV[i][j][k] = gama[i][j][k]; });
 }
 
+// The model's own term, added after the near-bed damping (null: none).
+using Term = void (*)();
+Term ownTerm(ViscosityTerm term) {
+    switch (term) {
+    case ViscosityTerm::None: return nullptr;
+    case ViscosityTerm::Manning: return manningViscosity;
+    case ViscosityTerm::WallDamping: return wallDampedViscosity;
+    case ViscosityTerm::NuTilde: return nuTildeViscosity;
+    case ViscosityTerm::KOverOmega: return kOmegaViscosity;
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 double manningEddyViscosity(double d, double ks, double speed) {
     return 110.0 * d * (0.03846 * std::pow(ks, 0.166667)) * speed * 3.132 * std::pow(d, -0.16667);
 }
 
-const ViscosityModel& viscosityModel(int code) {
-    static constexpr ViscosityModel kConstant{0.0, 1.0, 1.0, nullptr};
-    static constexpr ViscosityModel kModels[kTurbulenceModels] = {
-        {90.0, 0.7692, 1.0, nullptr},              // 0 k-epsilon
-        {85.0, 1.0, 1.39, nullptr},                // 1 RNG k-epsilon
-        kConstant, kConstant, kConstant, kConstant, kConstant,  // 2..6
-        {0.0, 1.0, 1.0, manningViscosity},         // 7 depth-scaled from Manning
-        {90.0, 1.0, 1.0, wallDampedViscosity},     // 8 low-Reynolds k-epsilon
-        {90.0, 1.0, 1.0, wallDampedViscosity},     // 9
-        kConstant, kConstant, kConstant, kConstant,  // 10..13
-        {0.0, 1.0, 1.0, nuTildeViscosity},         // 14 one-equation
-        {0.0, 1.0, 1.0, kOmegaViscosity},          // 15 k-omega
-        {0.0, 1.0, 1.0, kOmegaViscosity},          // 16
-        kConstant, kConstant, kConstant, kConstant,  // 17..20
-    };
-    if (code < 0 || code >= kTurbulenceModels) return kConstant;
-    return kModels[code];
-}
-
 void GammaCalc() {
-    const ViscosityModel& model = viscosityModel(TurbulenceModel);
+    const TurbulenceModelRow::Viscosity& model = turbulenceModel().viscosity;
 
     if (stressModelViscosity()) {
         const double factor = Equation == 6 ? model.epsilonFactor : 1.0;
@@ -237,7 +232,7 @@ void GammaCalc() {
     allCells([base](int i, int j, int k) { gama[i][j][k] = base; });
     if (model.cmuRho != 0.0) kEpsilonViscosity(model);
     if (FlagGammaDamp == 1) nearBedDamping();
-    if (model.ownTerm) model.ownTerm();
+    if (const Term term = ownTerm(model.term)) term();
     if (FlagDragDLL > 0 && FlagInitPoros > 0 && TurbCoeffVeg > 0.0001) vegetationViscosity();
     if (DESFlag >= 1) subgridAtWalls();
     setDiffusivity();

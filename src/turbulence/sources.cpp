@@ -2,13 +2,15 @@
 // by the mean strain (with the multi-block joints and the bed roughness
 // layer) goes into `source`, the destruction into `wap` as an implicit
 // coefficient, so that wap k is the dissipation of a cell. Each turbulence
-// model's constants are one row of the table kSourceModels.
+// model's forms and constants are the source traits of its row in the model
+// table.
 #include <omp.h>
 
 #include <algorithm>
 #include <cmath>
 
 #include "control/state.h"
+#include "control/turbulence_models.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"
@@ -18,6 +20,8 @@
 #include "turbulence/turbulence.h"
 
 namespace {
+
+using Sources = TurbulenceModelRow::Sources;
 
 // ---------------------------------------------------------------------------
 // Production.
@@ -180,22 +184,23 @@ void forBlock(int istart, int iend, Fn&& fn) {
 
 // The k equation of the k-epsilon models: wap = rho V eps / k, the source
 // times the model's factor.
-void kEpsilonK(int istart, int iend, double rho, const SourceModel& m) {
+void kEpsilonK(int istart, int iend, double rho, const Sources& m) {
     forBlock(istart, iend, [&](int i, int j, int k) {
         wap[i][j][k] = rho * Volume[i][j][k] * epsilon[i][j][k] / (kinen[i][j][k] + 1e-20);
-        if (m.kSourceFactor != 1.0) source[i][j][k] *= m.kSourceFactor;
+        if (m.kFactor != 1.0) source[i][j][k] *= m.kFactor;
     });
 }
 
 // The epsilon equation: source times c1 eps / k (c1 with the factor that
 // takes back the model's viscosity factor), wap = rho C2 V eps / k.
-void kEpsilonEpsilon(int istart, int iend, double rho, const SourceModel& m) {
+template <double (*c2)(double eta)>
+void kEpsilonEpsilon(int istart, int iend, double rho, const Sources& m) {
     forBlock(istart, iend, [&](int i, int j, int k) {
         const double V = Volume[i][j][k], kin = kinen[i][j][k], eps = epsilon[i][j][k];
         const double S2 = source[i][j][k] / (V * gama[i][j][k]);
         const double eta = std::sqrt(S2) * kin / (eps + 1e-20);
-        wap[i][j][k] = rho * m.c2(eta) * V * eps / (kin + 1e-20);
-        source[i][j][k] = source[i][j][k] * m.epsilonSourceFactor * eps / (kin + 1e-20);
+        wap[i][j][k] = rho * c2(eta) * V * eps / (kin + 1e-20);
+        source[i][j][k] = source[i][j][k] * m.epsilonFactor * eps / (kin + 1e-20);
     });
 }
 
@@ -203,7 +208,7 @@ void kEpsilonEpsilon(int istart, int iend, double rho, const SourceModel& m) {
 // f = (1 - 0.3 exp(-(Rt/6.5)^2)) (1 - exp(-a y 1e6 / 6))^2, with the
 // turbulence Reynolds number Rt = k^2 / (nu eps) and the scale
 // a = U / (rho dz) of the bed cell, y the centre height above the bed.
-void dampedEpsilon(int istart, int iend, double rho, const SourceModel& m) {
+void dampedEpsilon(int istart, int iend, double rho, const Sources& m) {
     for (int i = istart; i <= iend; ++i)
         for (int j = 2; j <= ynumber; ++j) {
             const double u = xvel[i][j][2], v = yvel[i][j][2], w = zvel[i][j][2];
@@ -219,7 +224,7 @@ void dampedEpsilon(int istart, int iend, double rho, const SourceModel& m) {
                 double f = fRt * g * g;
                 if (!(f > 0.0)) f = 0.0;
                 wap[i][j][k] = f * 1.92 * rho * V * eps / (kin + 1e-20);
-                source[i][j][k] = source[i][j][k] * m.epsilonSourceFactor * eps / (kin + 1e-20);
+                source[i][j][k] = source[i][j][k] * m.epsilonFactor * eps / (kin + 1e-20);
                 if (k < znumber) y += m_dist_z[i][j][k] + m_dist_z[i][j][k + 1];
             }
         }
@@ -227,7 +232,7 @@ void dampedEpsilon(int istart, int iend, double rho, const SourceModel& m) {
 
 // Models 17 to 20: the epsilon equation keeps the bare production and has
 // no destruction of its own (wap 0, not what an earlier equation left).
-void productionOnlyEpsilon(int istart, int iend, double, const SourceModel&) {
+void productionOnlyEpsilon(int istart, int iend, double, const Sources&) {
     forBlock(istart, iend, [](int i, int j, int k) { wap[i][j][k] = 0.0; });
 }
 
@@ -235,7 +240,7 @@ void productionOnlyEpsilon(int istart, int iend, double, const SourceModel&) {
 // with the cell-centre gradients G of n (one-sided at the bed and top
 // cells), no destruction in the cells (the wall routine adds it at the bed).
 // The gradient term is integrated over the cell like the production.
-void oneEquationK(int istart, int iend, double rho, const SourceModel& m) {
+void oneEquationK(int istart, int iend, double rho, const Sources& m) {
     const int Z = znumber;
     forBlock(istart, iend, [&](int i, int j, int k) {
         const auto& n = kinen;
@@ -249,7 +254,7 @@ void oneEquationK(int istart, int iend, double rho, const SourceModel& m) {
         else
             Gz = 0.25 * (n[i][j][k + 1] - n[i][j][k - 1]) / m_dist_z[i][j][k];
         const double G = Gx + Gy + Gz;
-        source[i][j][k] = m.kSourceFactor * source[i][j][k] + 0.933 * rho * Volume[i][j][k] * G * G;
+        source[i][j][k] = m.kFactor * source[i][j][k] + 0.933 * rho * Volume[i][j][k] * G * G;
         wap[i][j][k] = 0.0;
     });
 }
@@ -270,7 +275,7 @@ inline double crossTerm(double km, double kc, double kp, double wm, double wc, d
 // omega, fb = (1 + 680 X^2) / (1 + 400 X^2) for a cross-diffusion
 // X = grad k . grad omega / omega^3 >= 0, else 1. The one-sided ends are the
 // domain's, also in a block.
-void kOmegaK(int istart, int iend, double rho, const SourceModel&) {
+void kOmegaK(int istart, int iend, double rho, const Sources&) {
     const auto& K = kinen;
     const auto& W = epsilon;
     forBlock(istart, iend, [&](int i, int j, int k) {
@@ -292,7 +297,7 @@ void kOmegaK(int istart, int iend, double rho, const SourceModel&) {
 // Models 15 and 16, omega equation: source = 0.52 P omega / k, wap = rho V
 // 0.072 (1 + 70 X) / (1 + 80 X) omega, X formed from the two-cell
 // differences of the velocities through the cell's faces.
-void kOmegaOmega(int istart, int iend, double rho, const SourceModel&) {
+void kOmegaOmega(int istart, int iend, double rho, const Sources&) {
     forBlock(istart, iend, [&](int i, int j, int k) {
         const double Ax = m_ar_x[i][j][k], Ay = m_ar_y[i][j][k], Az = m_ar_z[i][j][k];
         const double nx0 = m_vec_x[i][j][0], nx1 = m_vec_x[i][j][1];
@@ -317,27 +322,30 @@ void kOmegaOmega(int istart, int iend, double rho, const SourceModel&) {
     });
 }
 
-// Models of F 24: 0 standard k-epsilon; 1 RNG (viscosity factor 1.39 taken
-// back by 0.719); 8 k-epsilon with damped viscosity (epsilon as model 0);
-// 9 model 0 with a damped epsilon destruction; 14 the one-equation model
-// (nu-tilde, no second equation); 15 and 16 k-omega; 17..20 the k terms of
-// model 0 and the bare production for epsilon. The algebraic models (2..7,
-// 10..13) have no transport equations.
-constexpr SourceModel kAlgebraic{false, 1.0, 1.0, nullptr, nullptr, nullptr};
-constexpr SourceModel kStandard{true, 1.0, 1.44 * 1.3, standardC2, kEpsilonK, kEpsilonEpsilon};
-constexpr SourceModel kKOmega{true, 1.0, 1.0, nullptr, kOmegaK, kOmegaOmega};
-constexpr SourceModel kProductionOnly{true, 1.0, 1.0, nullptr, kEpsilonK, productionOnlyEpsilon};
-constexpr SourceModel kSourceModels[kTurbulenceModels] = {
-    kStandard,                                                      // 0
-    {true, 0.719, 1.42 * 0.719, rngC2, kEpsilonK, kEpsilonEpsilon},  // 1
-    kAlgebraic, kAlgebraic, kAlgebraic, kAlgebraic, kAlgebraic, kAlgebraic,  // 2..7
-    kStandard,                                                      // 8
-    {true, 1.0, 1.44 * 1.3, standardC2, kEpsilonK, dampedEpsilon},  // 9
-    kAlgebraic, kAlgebraic, kAlgebraic, kAlgebraic,                 // 10..13
-    {true, 0.1355, 1.0, nullptr, oneEquationK, nullptr},            // 14
-    kKOmega, kKOmega,                                               // 15, 16
-    kProductionOnly, kProductionOnly, kProductionOnly, kProductionOnly,  // 17..20
-};
+// The terms of each source form of the model table.
+using Terms = void (*)(int istart, int iend, double rho, const Sources& m);
+
+Terms kTermsOf(KSource form) {
+    switch (form) {
+    case KSource::None: return nullptr;
+    case KSource::KEpsilon: return kEpsilonK;
+    case KSource::NuTilde: return oneEquationK;
+    case KSource::KOmega: return kOmegaK;
+    }
+    return nullptr;
+}
+
+Terms epsilonTermsOf(EpsilonSource form) {
+    switch (form) {
+    case EpsilonSource::None: return nullptr;
+    case EpsilonSource::Standard: return kEpsilonEpsilon<standardC2>;
+    case EpsilonSource::Rng: return kEpsilonEpsilon<rngC2>;
+    case EpsilonSource::WallDamped: return dampedEpsilon;
+    case EpsilonSource::Omega: return kOmegaOmega;
+    case EpsilonSource::ProductionOnly: return productionOnlyEpsilon;
+    }
+    return nullptr;
+}
 
 // An equation the sources have no terms for: an internal inconsistency.
 void wrongEquation(Log& log) {
@@ -357,8 +365,8 @@ enum class Joints { None, Whole, Team };
 
 // The sources of planes istart..iend with water density rho.
 void sources(int istart, int iend, double rho, Joints joints) {
-    const SourceModel& m = sourceModel(TurbulenceModel);
-    if (!m.acts) return;
+    const Sources& m = turbulenceModel().sources;
+    if (m.k == KSource::None) return;  // no transport equations
     Log log;  // ends the run with -3 when `boogie` cannot be opened (after the region inside one)
     production(istart, iend);
     if (joints == Joints::Whole) jointProduction();
@@ -368,18 +376,13 @@ void sources(int istart, int iend, double rho, Joints joints) {
         par::barrier();
     }
     roughnessLayerProduction(istart, iend, rho);
-    const bool wrong = (Equation != 5 && Equation != 6) || (Equation == 6 && TurbulenceModel == 14);
+    // The one-equation model has no second equation.
+    const bool wrong = (Equation != 5 && Equation != 6) || (Equation == 6 && m.epsilon == EpsilonSource::None);
     if (wrong) return wrongEquation(log);
-    const SourceTerms terms = Equation == 5 ? m.kTerms : m.epsilonTerms;
-    if (terms) terms(istart, iend, rho, m);
+    if (const Terms terms = Equation == 5 ? kTermsOf(m.k) : epsilonTermsOf(m.epsilon)) terms(istart, iend, rho, m);
 }
 
 }  // namespace
-
-const SourceModel& sourceModel(int code) {
-    if (code < 0 || code >= kTurbulenceModels) return kAlgebraic;
-    return kSourceModels[code];
-}
 
 double rngEpsilonC2(double eta) { return rngC2(eta); }
 

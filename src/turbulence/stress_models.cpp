@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "control/state.h"
+#include "control/turbulence_models.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"
@@ -70,11 +71,13 @@ Tensor velocityGradient(int i, int j, int k) {
     return G;
 }
 
-// Dissipation of the cell: the stored epsilon, or for the k-omega models
-// (F 24 15, 16, whose epsilon field holds omega) epsilon = cmy k omega.
-double dissipation(int i, int j, int k) {
+// Whether the epsilon field holds omega (the k-omega models).
+bool holdsOmega() { return turbulenceModel().transport.second == TurbulenceQuantity::Omega; }
+
+// Dissipation of the cell: the stored epsilon, or from omega epsilon = cmy k omega.
+double dissipation(int i, int j, int k, bool omega) {
     const double e = epsilon[i][j][k];
-    if (TurbulenceModel == 15 || TurbulenceModel == 16) return e * kinen[i][j][k] * cmy;
+    if (omega) return e * kinen[i][j][k] * cmy;
     return e;
 }
 
@@ -216,9 +219,10 @@ bool storeHolds(int slots, const char* model) {
 // First model, phase 1: slots 0..8 = k a / 2 of every cell.
 void firstModelStresses(int first, int last) {
     const AlgebraicStressModel& model = algebraicStressModel(FlagReynoldsStress);
+    const bool omega = holdsOmega();
     forCells(first, last, [&](int i, int j, int k) {
         const double kin = kinen[i][j][k];
-        const double tau = kin / (dissipation(i, j, k) + 1e-20);
+        const double tau = kin / (dissipation(i, j, k, omega) + 1e-20);
         const Strain s = strain(velocityGradient(i, j, k), tau);
         const StressCoefficients c = model.coefficients(s.inv);
         const Tensor a = anisotropy(s, c, model);
@@ -248,9 +252,10 @@ double rowDivergence(int r, int i, int j, int k) {
 // Second model, phase 1: slot 9 and slots 13..21.
 void secondModelStresses(int first, int last) {
     const AlgebraicStressModel& model = algebraicStressModel(FlagReynoldsStress);
+    const bool omega = holdsOmega();
     forCells(first, last, [&](int i, int j, int k) {
         const double kin = kinen[i][j][k];
-        const double e = dissipation(i, j, k) + 1e-20;
+        const double e = dissipation(i, j, k, omega) + 1e-20;
         const double tau = std::max(kin / e, 6.0 * std::sqrt(1e-6 / e));
         const Strain s = strain(velocityGradient(i, j, k), tau);
         const StressCoefficients c = model.coefficients(s.inv);

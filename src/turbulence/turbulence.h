@@ -22,20 +22,6 @@ constexpr int kStressComponentSlot = 13;
 // earlier calls.
 void GammaCalc();
 
-// One turbulence model's eddy viscosity, by its F 24 code.
-struct ViscosityModel {
-    // 1000 c_mu of the k-epsilon term c k^2/epsilon (0: the model has none).
-    double cmuRho;
-    // Factors on the whole viscosity of the k-epsilon cells: for the epsilon
-    // equation (Equation 6), and for every Equation of 5 and above.
-    double epsilonFactor;
-    double turbulenceFactor;
-    // The model's own term, added after the near-bed damping (null: none).
-    void (*ownTerm)();
-};
-constexpr int kTurbulenceModels = 21;  // F 24 codes 0..20
-const ViscosityModel& viscosityModel(int code);
-
 // Depth-scaled viscosity of a rough bed from Manning's formula, kg/(m s):
 // 1000 * 0.11 * d * u* with the Manning friction velocity
 // u* = 3.132 n |U| / d^(1/6) and the Strickler coefficient n = ks^(1/6) / 26
@@ -50,10 +36,12 @@ double manningEddyViscosity(double d, double ks, double speed);
 // they store the production into `source` (replacing what was there) and
 // the destruction coefficient into `wap`, so that wap k is the dissipation
 // (density 1000 folded in); Stress keeps the volume times the strain-rate
-// invariant. The algebraic models (F 24 2..7, 10..13) write nothing. An
-// Equation other than 5 and 6 (or 6 under model 14) logs "Error in
-// turbulence calc., Equation = %d" and ends the run with -8; a `boogie`
-// that cannot be opened ends it with -3.
+// invariant. The forms and constants are the source traits of the present
+// model's row (control/turbulence_models.h); a model without transport
+// equations (F 24 2..7, 10..13) writes nothing. An Equation other than 5
+// and 6 (or 6 under the one-equation model 14) logs "Error in turbulence
+// calc., Equation = %d" and ends the run with -8; a `boogie` that cannot be
+// opened ends it with -3.
 // ---------------------------------------------------------------------------
 // The whole grid, with the production of the multi-block joint cells.
 void turbulence();
@@ -66,23 +54,6 @@ void turbulenceOpenMP(int istart, int iend);
 // wdensity in place of 1000.
 void turbulencenew(int istart, int iend);
 
-struct SourceModel;
-// The destruction and model factors of one equation over the interior cells
-// of planes istart..iend, after the production is in `source`; rho the
-// water density.
-using SourceTerms = void (*)(int istart, int iend, double rho, const SourceModel& m);
-// One turbulence model's source terms and constants, by its F 24 code.
-struct SourceModel {
-    bool acts;                   // the model has transport equations
-    double kSourceFactor;        // on the production of the k equation
-    double epsilonSourceFactor;  // c1 (with the factor taking back the viscosity's)
-    // C2 of the epsilon destruction from the strain parameter
-    // eta = sqrt(S^2) k / epsilon (null: wap of epsilon not written).
-    double (*c2)(double eta);
-    SourceTerms kTerms;        // Equation 5
-    SourceTerms epsilonTerms;  // Equation 6 (null: the model has none)
-};
-const SourceModel& sourceModel(int code);
 // The RNG model's C2 (1.68 at eta = 4.38; eta limited to 1e30).
 double rngEpsilonC2(double eta);
 

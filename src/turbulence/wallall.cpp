@@ -4,8 +4,9 @@
 // For every wall cell (Wall nonzero) of the block it clears wap and source,
 // then adds one term per wall (WallI, WallJ, WallK; +1 the low face, -1 the
 // high face). The wall-law variant FlagWallAll picks the law through the
-// table kVariants; the one-equation model (TurbulenceModel 14) replaces the
-// law of every variant but 2.
+// table kVariants; the turbulence model's wall traits (its row in the model
+// table) choose the k-omega and one-equation treatments: the one-equation
+// model (nu-tilde in kinen) replaces the law of every variant but 2.
 //
 // For k (Equation 5) every taking-part wall adds the production by the wall
 // shear and the dissipation of the law (variant 11 pins k); for epsilon
@@ -20,6 +21,7 @@
 #include <cmath>
 
 #include "control/state.h"
+#include "control/turbulence_models.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"
@@ -66,16 +68,18 @@ enum class KWalls {
     ByHeight,  // side walls only above the bed roughness (4)
 };
 
+// One wall-law variant of F 15; the defaults are those of a variant that
+// only clears.
 struct Variant {
-    Group group;
-    Terms momentum;            // momentum terms of the variant's law (null: none)
-    bool reducedKappaAtBed;    // the sediment-reduced kappa at bed-type walls
-    bool shortenedDistances;   // side-wall distances limited by the half height
-    bool turbMultAtK;          // F 307 factor on the k-direction walls
-    Terms k;                   // terms of the k equation (null: none)
-    KWalls kWalls;             // walls taking part in the k and epsilon steps
-    bool epsilonReducedKappa;  // the reduced kappa in the epsilon value at k = 2
-    bool surfaceEpsilon;       // the free-surface epsilon of F 185
+    Group group = Group::ClearOnly;
+    Terms momentum = nullptr;           // momentum terms of the variant's law (null: none)
+    bool reducedKappaAtBed = false;     // the sediment-reduced kappa at bed-type walls
+    bool shortenedDistances = false;    // side-wall distances limited by the half height
+    bool turbMultAtK = false;           // F 307 factor on the k-direction walls
+    Terms k = nullptr;                  // terms of the k equation (null: none)
+    KWalls kWalls = KWalls::All;        // walls taking part in the k and epsilon steps
+    bool epsilonReducedKappa = false;   // the reduced kappa in the epsilon value at k = 2
+    bool surfaceEpsilon = false;        // the free-surface epsilon of F 185
 };
 
 double heightAboveBed(int i, int j, int k);
@@ -388,7 +392,7 @@ void wallOmega(int istart, int iend) {
 
 // Model 15 in the standard group: the k terms of the smooth law at every
 // wall, whatever the variant's walls and kappa.
-constexpr Variant kSmoothEveryWall{Group::Standard, nullptr, false, false, false, nullptr, KWalls::All, false, false};
+constexpr Variant kSmoothEveryWall{.group = Group::Standard};
 
 // Near-wall destruction of nu-tilde n at a k-direction wall (no volume
 // factor): cw fw n / y^2 with the laminar friction velocity of the cell
@@ -445,26 +449,122 @@ void oneEquationNuTilde(int istart, int iend, const Variant& v) {
 // ---------------------------------------------------------------------------
 // The variants, keyed by FlagWallAll.
 // ---------------------------------------------------------------------------
-constexpr Variant kClearOnly{Group::ClearOnly, nullptr, false, false, false, nullptr, KWalls::All, false, false};
+constexpr Variant kClearOnly{.group = Group::ClearOnly};
 const Variant kVariants[21] = {
-    /* 0 */ {Group::Standard, momentumTerms<RoughLaw>, true, false, false, kTerms<RoughLaw>, KWalls::All, true, true},
-    /* 1 */ kClearOnly,
-    /* 2 */ {Group::OwnLaw, momentumTerms<RoughLaw>, true, true, false, kTerms<RoughLaw>, KWalls::All, true, false},
-    /* 3 */ {Group::Standard, momentumTerms<RoughLaw>, true, false, false, kTerms<RoughLaw>, KWalls::KOnly, true, false},
-    /* 4 */ {Group::Standard, momentumTerms<RoughLaw>, true, false, false, kTerms<RoughLaw>, KWalls::ByHeight, true,
-             false},
-    /* 5 */ {Group::OwnLaw, momentumTerms<SmoothLaw>, false, false, true, kTerms<SmoothLaw>, KWalls::All, false, true},
-    /* 6 */ {Group::OwnLaw, momentumTerms<BlendedLaw>, false, false, false, kTerms<BlendedLaw>, KWalls::All, false, true},
-    /* 7 */ {Group::OwnLaw, momentumTerms<TransitionalLaw>, false, false, false, kTerms<TransitionalLaw>, KWalls::All,
-             false, true},
-    /* 8 */ {Group::OwnLaw, momentumTerms<ClippedLaw>, false, false, false, kTerms<ClippedLaw>, KWalls::All, false, true},
-    /* 9 */ {Group::OwnLaw, momentumTerms<ClippedNormalLaw>, false, false, false, kTerms<ClippedNormalLaw>, KWalls::All,
-             false, true},
-    /* 10 */ {Group::OwnLaw, momentumTerms<RoughnessLayerLaw>, true, false, false, kTerms<RoughnessLayerLaw>,
-              KWalls::All, false, true},
-    /* 11 */ {Group::Standard, momentumTerms<RoughLaw>, true, false, false, fixedKTerms, KWalls::All, true, true},
-    /* 12..20 */ kClearOnly, kClearOnly, kClearOnly, kClearOnly, kClearOnly, kClearOnly, kClearOnly,
-    kClearOnly, kClearOnly,
+    /* 0: rough wall, log law with ks */
+    {.group = Group::Standard,
+     .momentum = momentumTerms<RoughLaw>,
+     .reducedKappaAtBed = true,
+     .shortenedDistances = false,
+     .turbMultAtK = false,
+     .k = kTerms<RoughLaw>,
+     .kWalls = KWalls::All,
+     .epsilonReducedKappa = true,
+     .surfaceEpsilon = true},
+    /* 1: the simple wall routine's code; here only the clearing */
+    kClearOnly,
+    /* 2: as 0 with the side-wall distances limited by the half height */
+    {.group = Group::OwnLaw,
+     .momentum = momentumTerms<RoughLaw>,
+     .reducedKappaAtBed = true,
+     .shortenedDistances = true,
+     .turbMultAtK = false,
+     .k = kTerms<RoughLaw>,
+     .kWalls = KWalls::All,
+     .epsilonReducedKappa = true,
+     .surfaceEpsilon = false},
+    /* 3: as 0, k and epsilon at k-direction walls only */
+    {.group = Group::Standard,
+     .momentum = momentumTerms<RoughLaw>,
+     .reducedKappaAtBed = true,
+     .shortenedDistances = false,
+     .turbMultAtK = false,
+     .k = kTerms<RoughLaw>,
+     .kWalls = KWalls::KOnly,
+     .epsilonReducedKappa = true,
+     .surfaceEpsilon = false},
+    /* 4: as 0, k and epsilon at side walls only above the bed roughness */
+    {.group = Group::Standard,
+     .momentum = momentumTerms<RoughLaw>,
+     .reducedKappaAtBed = true,
+     .shortenedDistances = false,
+     .turbMultAtK = false,
+     .k = kTerms<RoughLaw>,
+     .kWalls = KWalls::ByHeight,
+     .epsilonReducedKappa = true,
+     .surfaceEpsilon = false},
+    /* 5: smooth wall */
+    {.group = Group::OwnLaw,
+     .momentum = momentumTerms<SmoothLaw>,
+     .reducedKappaAtBed = false,
+     .shortenedDistances = false,
+     .turbMultAtK = true,
+     .k = kTerms<SmoothLaw>,
+     .kWalls = KWalls::All,
+     .epsilonReducedKappa = false,
+     .surfaceEpsilon = true},
+    /* 6: smooth-rough blend */
+    {.group = Group::OwnLaw,
+     .momentum = momentumTerms<BlendedLaw>,
+     .reducedKappaAtBed = false,
+     .shortenedDistances = false,
+     .turbMultAtK = false,
+     .k = kTerms<BlendedLaw>,
+     .kWalls = KWalls::All,
+     .epsilonReducedKappa = false,
+     .surfaceEpsilon = true},
+    /* 7: transitional roughness */
+    {.group = Group::OwnLaw,
+     .momentum = momentumTerms<TransitionalLaw>,
+     .reducedKappaAtBed = false,
+     .shortenedDistances = false,
+     .turbMultAtK = false,
+     .k = kTerms<TransitionalLaw>,
+     .kWalls = KWalls::All,
+     .epsilonReducedKappa = false,
+     .surfaceEpsilon = true},
+    /* 8: transitional, at y+ of at least 11.7 */
+    {.group = Group::OwnLaw,
+     .momentum = momentumTerms<ClippedLaw>,
+     .reducedKappaAtBed = false,
+     .shortenedDistances = false,
+     .turbMultAtK = false,
+     .k = kTerms<ClippedLaw>,
+     .kWalls = KWalls::All,
+     .epsilonReducedKappa = false,
+     .surfaceEpsilon = true},
+    /* 9: as 8 with the bed-normal velocity correction */
+    {.group = Group::OwnLaw,
+     .momentum = momentumTerms<ClippedNormalLaw>,
+     .reducedKappaAtBed = false,
+     .shortenedDistances = false,
+     .turbMultAtK = false,
+     .k = kTerms<ClippedNormalLaw>,
+     .kWalls = KWalls::All,
+     .epsilonReducedKappa = false,
+     .surfaceEpsilon = true},
+    /* 10: linear profile inside the roughness layer */
+    {.group = Group::OwnLaw,
+     .momentum = momentumTerms<RoughnessLayerLaw>,
+     .reducedKappaAtBed = true,
+     .shortenedDistances = false,
+     .turbMultAtK = false,
+     .k = kTerms<RoughnessLayerLaw>,
+     .kWalls = KWalls::All,
+     .epsilonReducedKappa = false,
+     .surfaceEpsilon = true},
+    /* 11: as 0 with k pinned from the log law */
+    {.group = Group::Standard,
+     .momentum = momentumTerms<RoughLaw>,
+     .reducedKappaAtBed = true,
+     .shortenedDistances = false,
+     .turbMultAtK = false,
+     .k = fixedKTerms,
+     .kWalls = KWalls::All,
+     .epsilonReducedKappa = true,
+     .surfaceEpsilon = true},
+    /* 12..20: the clearing only */
+    kClearOnly, kClearOnly, kClearOnly, kClearOnly, kClearOnly, kClearOnly, kClearOnly, kClearOnly, kClearOnly,
 };
 
 const Variant& variantOf(int code) { return code >= 0 && code <= 20 ? kVariants[code] : kClearOnly; }
@@ -489,7 +589,9 @@ void clearWallCells(int istart, int iend) {
     const bool turbulence = Equation >= 5;
     const bool kOnly = FlagWallAll == 3 && turbulence;
     const bool byHeight = FlagWallAll == 4 && turbulence;
-    if (!kOnly && !byHeight && TurbulenceModel == 14 && Equation == 5) return;
+    // The nu-tilde equation of the one-equation model keeps its cells' terms.
+    const bool nuTilde = turbulenceModel().transport.first == TurbulenceQuantity::NuTilde;
+    if (!kOnly && !byHeight && nuTilde && Equation == 5) return;
     for (int i = istart; i <= iend; ++i)
         for (int j = 2; j <= ynumber; ++j)
             for (int k = 2; k <= znumber; ++k) {
@@ -522,7 +624,8 @@ void wallallOpenMP(int istart, int iend) {
     clearWallCells(istart, iend);
 
     const Variant& v = variantOf(FlagWallAll);
-    if (TurbulenceModel == 14 && FlagWallAll != 2) {
+    const TurbulenceModelRow& model = turbulenceModel();
+    if (model.transport.first == TurbulenceQuantity::NuTilde && FlagWallAll != 2) {
         if (momentumEquation())
             oneEquationMomentum(istart, iend, v);
         else if (Equation == 5)
@@ -538,18 +641,18 @@ void wallallOpenMP(int istart, int iend) {
         if (momentumEquation()) {
             if (FlagBrelk != 13) v.momentum(istart, iend, v);
         } else if (Equation == 5) {
-            if (TurbulenceModel == 15)
+            if (model.walls.roughLaws == RoughLawTurbulence::SmoothKBedOmega)
                 kTerms<SmoothLaw>(istart, iend, kSmoothEveryWall);
             else
                 v.k(istart, iend, v);
         } else if (Equation == 6) {
-            if (TurbulenceModel == 15)
+            if (model.walls.roughLaws == RoughLawTurbulence::SmoothKBedOmega)
                 roughBedOmega(istart, iend);
-            else if (TurbulenceModel == 16)
+            else if (model.walls.roughLaws == RoughLawTurbulence::WallOmega)
                 wallOmega(istart, iend);
             else
                 epsilonTerms(istart, iend, v);
-        } else if (TurbulenceModel != 15 && FlagBrelk != 13) {
+        } else if (model.walls.roughLaws != RoughLawTurbulence::SmoothKBedOmega && FlagBrelk != 13) {
             noBranch();
         }
         return;
@@ -559,8 +662,8 @@ void wallallOpenMP(int istart, int iend) {
         else if (Equation == 5)
             v.k(istart, iend, v);
         else if (Equation == 6) {
-            // Variant 2 pins epsilon under every model; the others hold omega from model 15 on.
-            if (FlagWallAll == 2 || TurbulenceModel < 14)
+            // Variant 2 pins epsilon under every model; the others pin what the model's row says.
+            if (FlagWallAll == 2 || model.walls.second != WallPin::Omega)
                 epsilonTerms(istart, iend, v);
             else
                 omegaTerms(istart, iend, v);

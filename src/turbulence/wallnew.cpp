@@ -5,12 +5,14 @@
 // The momentum and k laws come from the law table keyed by F 15: the rough
 // log law (0) with its profiles inside the bed roughness, and the smooth law
 // (5); any other code gives those equations no wall terms. epsilon (omega
-// from model 15 on) is pinned at every wall whatever F 15 says. The wall
+// where the model's row pins omega, from model 15 on) is pinned at every
+// wall whatever F 15 says. The wall
 // distance is always the half cell size across the wall.
 #include <algorithm>
 #include <cmath>
 
 #include "control/state.h"
+#include "control/turbulence_models.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"
@@ -154,13 +156,14 @@ void kTerms(int istart, int iend, Resistance R, const Constants& k0) {
     });
 }
 
-// Every wall pins epsilon at cmy^0.75 k*^1.5 / (kappa y), or omega (models
-// 15 and above) at sqrt(k*) / (cmy^0.25 kappa y), the engine's omega
-// epsilon / (cmy k); model 14 has neither. The bed wall of a cell at k = 2
+// Every wall pins epsilon at cmy^0.75 k*^1.5 / (kappa y), or omega (the
+// rows that pin omega, models 15 and above) at sqrt(k*) / (cmy^0.25 kappa y),
+// the engine's omega epsilon / (cmy k); the one-equation model pins neither. The bed wall of a cell at k = 2
 // takes the sediment-reduced kappa in the runs of the transient drivers.
 void epsilonTerms(int istart, int iend, const Constants& k0) {
-    if (TurbulenceModel == 14) return;
-    const bool omega = TurbulenceModel >= 15;
+    const WallPin pin = turbulenceModel().walls.second;
+    if (pin == WallPin::None) return;
+    const bool omega = pin == WallPin::Omega;
     forWallCells(istart, iend, [&](int i, int j, int k) {
         const double kstar = std::max(kinen[i][j][k], 1e-9);
         const double q = omega ? std::sqrt(kstar) / k0.c14 : k0.c34 * std::pow(kstar, 1.5);
@@ -186,7 +189,7 @@ void wallnew(int istart, int iend) {
     if (Equation >= 1 && Equation <= 3) {
         if (R) momentumTerms(istart, iend, R, k0);
     } else if (Equation == 5) {
-        if (R && TurbulenceModel != 14) kTerms(istart, iend, R, k0);
+        if (R && turbulenceModel().transport.first != TurbulenceQuantity::NuTilde) kTerms(istart, iend, R, k0);
     } else if (Equation == 6) {
         epsilonTerms(istart, iend, k0);
     }

@@ -78,6 +78,7 @@ struct Run {
     long iterations;
     const Variant* variant;
     bool timed;  // F 211 0: never converged; else the default criterion
+    const char* extra = "";  // further data sets (a planted divergence)
 };
 
 std::string controlText(const Duct& d, const Run& r) {
@@ -97,7 +98,7 @@ std::string controlText(const Duct& d, const Run& r) {
     s << "\nG 7 0 1 2 " << d.cy + 1 << " 2 " << d.cz + 1 << " 0 0 " << v << " 1.0 0.0 0.0\n";
     s << "G 7 1 -1 2 " << d.cy + 1 << " 2 " << d.cz + 1 << " 0 1 " << v << " 1.0 0.0 0.0\n";
     s << "W 1 40.0 " << v << " " << d.depth << "\nW 2 0\n";
-    s << "K 1 " << r.iterations << " 50000\nK 2 0 1\n";
+    s << "K 1 " << r.iterations << " 50000\nK 2 0 1\n" << r.extra;
     return s.str();
 }
 
@@ -147,6 +148,11 @@ struct Result {
         std::vector<double> u;
     };
     std::vector<Sample> outlet;
+    // From the log: the end of the flow computation.
+    bool converged = false;  // "Solution converged"
+    bool failed = false;     // a numerical failure
+    long failedAt = -1;      // the last logged iteration at the first failure
+    std::string failure;     // "diverged", or "failed (<its log line>)"
 };
 
 void parseBoogie(const fs::path& file, Result& r) {
@@ -160,6 +166,14 @@ void parseBoogie(const fs::path& file, Result& r) {
         if (std::sscanf(line.c_str(), "Using %d threads", &n) == 1) r.usedThreads = n;
         if (std::sscanf(line.c_str(), "Have allocated %lf Mbytes", &x) == 1) r.allocatedMB = x;
         if (std::sscanf(line.c_str(), "Iter: %ld,", &it) == 1) iter = it;
+        if (line == "Solution converged") r.converged = true;
+        const bool failureLine = line == "Solution diverged" || line.rfind("Error in continuity", 0) == 0 ||
+                             line.rfind("Error, wap(", 0) == 0;
+        if (failureLine && !r.failed) {
+            r.failed = true;
+            r.failedAt = iter;
+            r.failure = line == "Solution diverged" ? "diverged" : "failed (" + line + ")";
+        }
         if (iter > 0 && std::sscanf(line.c_str(), "OpenMP %d = %lf", &n, &x) == 2 && n > 0 && n < kSlots) {
             std::vector<double>& s = r.stamps[iter];
             s.resize(kSlots, NAN);
@@ -353,10 +367,9 @@ double triadInChild(int threads, std::size_t n) {
 struct Solution {
     long iteration = -1, last = 0;
     double seconds = 0.0;
-    bool converged = false;  // the run ended before its iteration cap
 };
 
-Solution solutionOf(const Result& r, long cap) {
+Solution solutionOf(const Result& r) {
     Solution s;
     if (r.outlet.empty()) return s;
     const std::vector<double>& fin = r.outlet.back().u;
@@ -373,8 +386,22 @@ Solution solutionOf(const Result& r, long cap) {
     s.iteration = r.outlet[first].iter;
     s.last = r.outlet.back().iter;
     s.seconds = r.outlet[first].clock - r.startClock;
-    s.converged = s.last < cap;
     return s;
+}
+
+// How the run ended, from its log: a numerical failure, a convergence, or
+// the iteration cap.
+std::string runEnd(const Result& r, const Solution& s) {
+    char text[200];
+    if (r.killed)
+        std::snprintf(text, sizeof text, "stopped at the run limit");
+    else if (r.failed)  // the outlet monitor records the failing iteration too
+        std::snprintf(text, sizeof text, "%s at iteration %ld", r.failure.c_str(), std::max(r.failedAt, s.last));
+    else if (r.converged)
+        std::snprintf(text, sizeof text, "converged after %ld iterations", s.last);
+    else
+        std::snprintf(text, sizeof text, "cap reached after %ld iterations", s.last);
+    return text;
 }
 
 // ---------------------------------------------------------------------------
@@ -583,12 +610,18 @@ int main(int argc, char** argv) {
     for (const Duct& d : solutionDucts)
         for (long t : ends) {
             const Result r = runCase(d, {int(t), solutionCap, &kVariants[0], false}, true, runLimit);
-            const Solution s = solutionOf(r, solutionCap);
-            o.printf("| %d x %d x %d | %ld | %ld | %ld | %.1f | %s after %ld iterations, exit %d |\n", d.cx, d.cy,
-                     d.cz, d.cells(), t, s.iteration, s.seconds,
-                     r.killed ? "stopped at the run limit" : s.converged ? "converged" : "cap reached", s.last,
-                     r.status);
+            const Solution s = solutionOf(r);
+            o.printf("| %d x %d x %d | %ld | %ld | %ld | %.1f | %s, exit %d |\n", d.cx, d.cy, d.cz, d.cells(), t,
+                     s.iteration, s.seconds, runEnd(r, s).c_str(), r.status);
         }
+    if (smoke) {
+        // A planted divergence: the table must say so, never "converged".
+        const Run over{int(threads.front()), solutionCap, &kVariants[0], false, "K 3 1.99 1.99 1.99 1.99 0.5 0.5\n"};
+        const Result r = runCase(small, over, true, runLimit);
+        o.printf("| %d x %d x %d, K 3 1.99 (planted) | %ld | %ld | - | - | %s, exit %d |\n", small.cx, small.cy,
+                 small.cz, small.cells(), threads.front(), runEnd(r, solutionOf(r)).c_str(),
+                 r.status);
+    }
     o.printf("\nLoad average at the end (1, 5, 15 min): %s\n", loadAverage().c_str());
 
     if (o.results) {

@@ -2,6 +2,8 @@
 
 #include "control/state.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
@@ -17,6 +19,18 @@ void copyStatus(char* dst, const char* text) {
 
 void setMessage(const char* text) { copyStatus(mc_message, text); }
 void setProgram(const char* text) { copyStatus(mc_program, text); }
+
+void noteNumericalFailure() {
+    FlagErrorBreak = 1;
+    if (FailureMessage[0] != '\0') return;
+    const char* b = mc_message;
+    const char* e = mc_message + strnlen(mc_message, sizeof mc_message);
+    while (b < e && std::isspace(static_cast<unsigned char>(*b))) ++b;
+    while (e > b && std::isspace(static_cast<unsigned char>(e[-1]))) --e;
+    const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(e - b), sizeof FailureMessage - 1);
+    std::memcpy(FailureMessage, b, n);
+    FailureMessage[n] = '\0';
+}
 
 void setExitHandler(ExitHandler handler) { gExitHandler = handler; }
 

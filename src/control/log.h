@@ -8,6 +8,13 @@
 void setMessage(const char* text);  // copies into mc_message, truncated to fit
 void setProgram(const char* text);  // copies into mc_program, truncated to fit
 
+// A solver's numerical failure (divergence, continuity, a vanishing centre
+// coefficient): called right after the solver has put its status text into
+// mc_message. Sets FlagErrorBreak to 1 and, for the run's first failure,
+// keeps that text, trimmed, in FailureMessage: later letters overwrite
+// mc_message, and the run's last line names the first failure.
+void noteNumericalFailure();
+
 // Ends the process with the given exit code. Every error of every subsystem
 // leaves through here. Open C streams are flushed by the runtime.
 [[noreturn]] void endRun(int code);

@@ -427,10 +427,12 @@ struct GridSizes {
     V(int, gFlagAnim, 0) V(int, gFlag3D, 0) V(int, gFlagColorMap, 0) V(int, gFlagVectorColorMap, 0)            \
     V(int, gFlagVectorColorMap3D, 0) V(int, gFlagTemp, 0) V(int, gFlagComp, 0)                                 \
     V(int, FlagInitSedim, 0) V(int, FlagSedimDial, 0)                                                          \
-    /* Run state. Writers: setParameterDefaults, Initial and the run-string loop, startup, surface. */                  \
+    /* Run state. Writers: setParameterDefaults, Initial and the run-string loop, startup, surface, */           \
+    /* noteNumericalFailure. */                                                                                \
     V(int, FlagGridChange, 0)                                /* free-surface updates moved grid levels */      \
     V(int, FlagInitialized, 0)                               /* 1 once the flow field holds a valid state */   \
     V(int, FlagErrorBreak, 0)                                /* a solver failed numerically */                 \
+    A(char, FailureMessage, [100])                           /* status text of the run's first numerical failure, trimmed */ \
     V(double, xdial, 0.0) V(double, ydial, 0.0) V(double, zdial, 0.0) /* extent of the default box grid */     \
     /* The way out of the process. Writer: setExitHandler. */                                                  \
     V(ExitHandler, gExitHandler, nullptr)                    /* null: endRun calls std::exit */                \

@@ -115,7 +115,7 @@ bool couplingCoefficients(int eq, bool p13) {
                         log.write(line);
                         log.write("This error may be avoided by the use of F 7 E in the control file\n");
                         setMessage(line);
-                        FlagErrorBreak = 1;
+                        noteNumericalFailure();
                         return false;
                     }
                     invAP[i][j][k] = 1.0 / wap[i][j][k];

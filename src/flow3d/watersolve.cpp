@@ -214,7 +214,7 @@ void continuityFailure(Log& log) {
     log.printf("Fluxes: %lf %lf %lf\n", in, out, top);
     setMessage("Error in continuity  ");
     gFlagFlow = 0;
-    FlagErrorBreak = 1;
+    noteNumericalFailure();
     log.close();
 }
 
@@ -328,7 +328,7 @@ InnerEnd innerIteration(int n, bool& pauseNoted, LargestResidual& res) {
     if (res.value > 1e10) {
         log.write("Solution diverged\n");
         setMessage("Solution diverged  ");
-        FlagErrorBreak = 1;
+        noteNumericalFailure();
         gFlagFlow = 0;
         log.close();
         return InnerEnd::Return;

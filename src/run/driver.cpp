@@ -6,6 +6,7 @@
 #include "control/state.h"
 #include "control/readers.h"
 #include "control/grid_sizes.h"
+#include "control/log.h"
 #include "control/record_scan.h"
 #include "sediment/state.h"
 #include "flow3d/flow3d.h"
@@ -44,6 +45,15 @@ bool geodataExtent(FILE* geo, double& xmin, double& xmax, double& ymin, double& 
         if (y > ymax) ymax = y;
     }
     return any;
+}
+
+// A run that ends normally (its cycles done, or letter A) after a numerical
+// failure of a solver ends with 3, its last line naming the first failure.
+void endIfSolverFailed() {
+    if (FlagErrorBreak != 1) return;
+    if (FailureMessage[0] == '\0') noteNumericalFailure();  // a flag set without the note
+    logf("Run ended after a numerical failure: %s\n", FailureMessage);
+    endRun(3);
 }
 
 }  // namespace
@@ -107,6 +117,7 @@ int quirdMain() {
         writeDefaultGrid();
     }
     Initial();
+    endIfSolverFailed();
     return 1;
 }
 
@@ -129,6 +140,7 @@ void runStringLoop() {
         for (int n = 0; n < 10; ++n) {
             switch (run[n]) {
             case 'A':
+                endIfSolverFailed();
                 endRun(0);
             case 'B':
                 runTasks.bedchange();

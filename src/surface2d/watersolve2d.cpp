@@ -109,7 +109,7 @@ bool momentumWeights() {
                 log.write("This error may be avoided by the use of F 7 E in the control file\n");
                 log.close();
                 setMessage(text);
-                FlagErrorBreak = 1;
+                noteNumericalFailure();
                 return false;
             }
             invAP[i][j][0] = 1.0 / a;
@@ -252,7 +252,7 @@ void diverged() {
     log.write("Solution diverged\n");
     log.close();
     setMessage("Solution diverged  ");
-    FlagErrorBreak = 1;
+    noteNumericalFailure();
     gFlagFlow = 0;
 }
 
@@ -303,7 +303,7 @@ void continuityFailure(Log& log) {
     log.printf("Error in continuity: Fluxes: %lf %lf %lf %lf\n", in, out, low, high);
     setMessage("Error in continuity  ");
     gFlagFlow = 0;
-    FlagErrorBreak = 1;
+    noteNumericalFailure();
     log.close();
 }
 

@@ -112,6 +112,8 @@ INSTANTIATE_TEST_SUITE_P(
         Rejected{"F81", "F 81 0\n", 1, "Error for F 81 in control"},
         Rejected{"F83_three_of_four", "F 83 1 2 3\n", 1, "Error for F 83 in control"},
         Rejected{"F84", "F 84 -1\n", 1, "Error for F 84 in control"},
+        Rejected{"F84_no_form_4", "F 84 4\n", 1, "Error for F 84 in control"},
+        Rejected{"F84_no_form_above_5", "F 84 6\n", 1, "Error for F 84 in control"},
         Rejected{"F90", "F 90 11\n", 1, "Error for F 90 in control"}),
     [](const auto& info) { return std::string(info.param.name); });
 

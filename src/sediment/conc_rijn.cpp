@@ -152,6 +152,7 @@ void concRijn() {
         Xks[i][1] = Xks[i][2];
         Xks[i][Y + 1] = Xks[i][Y];
     }
+    // Smoothed at every call, also when FlagRoughness leaves the roughness alone.
     if (FlagRoughSmooth == 1) {
         for (int i = 2; i <= X; ++i)
             for (int j = 2; j <= Y; ++j)

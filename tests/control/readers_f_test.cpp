@@ -143,6 +143,7 @@ INSTANTIATE_TEST_SUITE_P(
                      EXPECT_EQ(debugging, 'D');
                      EXPECT_EQ(SedimentFormula, 'M');
                  }},
+        Accepted{"F84_every_form", "F 84 3\nF 84 5\n", [] { EXPECT_EQ(BedLoadFlag, 5); }},
         // A value that does not convert keeps the value before it, which is then tested.
         Accepted{"F9_word_keeps_default", "F 9 wide\n", [] { EXPECT_EQ(EddyMult, 1.0); }},
         Accepted{"F20_word_keeps_earlier_value", "F 20 3\nF 20 x\n", [] { EXPECT_EQ(IterF2, 3); }},

@@ -183,6 +183,9 @@ void turbulenceModelConstant(FILE*) {
     }
 }
 
+// F 84: the codes of the reference concentration forms (4 is none).
+bool referenceFormDefined() { return BedLoadFlag != 4; }
+
 void reportSedimentScheme(FILE*) { logf("Using SOU scheme for sediment calculations\n"); }
 
 void reportInnerIterations(FILE*) { logf("Transient inner iterations: %d\n", TransInnerIter); }
@@ -360,7 +363,7 @@ std::vector<FDataSet> makeTable() {
         {78, "%d %lf", {{BedLoadVectorFlag, atLeast(0)}, {BedLoadVectorParam}}, All, "Error for F 78 in control"},
         {81, "%d", {{ArrayTimeSteps, atLeast(1)}}, All, "Error for F 81 in control"},
         {83, "%lf %lf %lf %lf", {{ConcFormBCoeff}, {ConcFormBTstar}, {ConcFormBDstar}, {ConcFormBD50}}, All, "Error for F 83 in control"},
-        {84, "%d", {{BedLoadFlag, atLeast(0)}}, All, "Error for F 84 in control"},
+        {84, "%d", {{BedLoadFlag, range(0, 5)}}, All, "Error for F 84 in control", nullptr, referenceFormDefined},
         {90, "%d", {{FlagRoughness, range(0, 10)}}, All, "Error for F 90 in control"},
         {100, "%d", {{StressFlag, atLeast(0)}}, All, "Error for F 100 in control", reportStressTerms},
         {103, "%d", {{Flag2BedRoughness, atLeast(0)}}, All, "Error for F 103 in control"},

@@ -5,3 +5,6 @@ void bedslope_corr();
 void coeffe_setup();
 void coeffe_setup2();
 void suspinit();
+double computeBedSlopeCorrectionVrem(int i, int j);  // slope factor of one column
+void concRijn();      // bed reference concentration by van Rijn's method
+void concEngelund();  // bed reference concentration by a transport formula (F 10)

@@ -1,7 +1,6 @@
 #include "sediment/sediment.h"
 
 // Filled as the subsystem is built; until then each task does nothing.
-void bedslope_corr() {}
 void coeffe_setup() {}
 void coeffe_setup2() {}
 void suspinit() {}

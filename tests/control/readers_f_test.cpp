@@ -112,6 +112,8 @@ INSTANTIATE_TEST_SUITE_P(
         Rejected{"F81", "F 81 0\n", 1, "Error for F 81 in control"},
         Rejected{"F83_three_of_four", "F 83 1 2 3\n", 1, "Error for F 83 in control"},
         Rejected{"F84", "F 84 -1\n", 1, "Error for F 84 in control"},
+        Rejected{"F84_no_form_4", "F 84 4\n", 1, "Error for F 84 in control"},
+        Rejected{"F84_no_form_above_5", "F 84 6\n", 1, "Error for F 84 in control"},
         Rejected{"F90", "F 90 11\n", 1, "Error for F 90 in control"}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -141,6 +143,7 @@ INSTANTIATE_TEST_SUITE_P(
                      EXPECT_EQ(debugging, 'D');
                      EXPECT_EQ(SedimentFormula, 'M');
                  }},
+        Accepted{"F84_every_form", "F 84 3\nF 84 5\n", [] { EXPECT_EQ(BedLoadFlag, 5); }},
         // A value that does not convert keeps the value before it, which is then tested.
         Accepted{"F9_word_keeps_default", "F 9 wide\n", [] { EXPECT_EQ(EddyMult, 1.0); }},
         Accepted{"F20_word_keeps_earlier_value", "F 20 3\nF 20 x\n", [] { EXPECT_EQ(IterF2, 3); }},

@@ -197,28 +197,37 @@ void BlockCorrection() {
 // The same passes, the same sums and the same corrections as
 // BlockCorrection, by a team of NoProcessesSolver threads. Every plane's sums
 // are formed whole by one thread, its cells in the serial order, the planes
-// dealt to the threads in contiguous shares; the plane recursion runs on one
-// thread; the corrections are added by i-slabs. The result is thus that of
-// BlockCorrection to the bit, for every team size. (Independent corrections
-// per band of j-rows, each band treating its couplings to the next band as
-// in-plane couplings, make the difference between bands grow from call to
-// call where the equation has no diagonal of its own, as p' has.)
+// dealt to the threads in contiguous shares; every thread then runs the plane
+// recursion itself, in its own vectors, and adds the corrections to its
+// i-slab. The result is thus that of BlockCorrection to the bit, for every
+// team size. (Independent corrections per band of j-rows, each band counting
+// its couplings to the next band as in-plane couplings, make the difference
+// between the bands grow from call to call where the equation has no
+// diagonal of its own, as p' has.)
 void BlockCorrectionOpenMP() {
     const bool p13 = thirteenPointStencil();
     if (!eqk::checkWorkspace("BlockCorrectionOpenMP", p13)) return;
     if (MBNo != 0 && !eqk::checkJointTables("BlockCorrectionOpenMP")) return;
     const Grid3<double> g = eqk::grid(f);
-    // Plane sums, recursion values and corrections, sized from the grid.
+    const int team = std::max(NoProcessesSolver, 1);
+    // Plane sums, shared; recursion values and corrections per thread; all
+    // sized from the grid.
     const std::size_t size = static_cast<std::size_t>(std::max({xnumber, ynumber, znumber})) + 2;
     std::vector<PlaneSums> sums(size);
-    std::vector<double> Pp(size), Qp(size), d(size);
-    par::region(std::max(NoProcessesSolver, 1), [&] {
+    std::vector<double> scratch(3 * size * static_cast<std::size_t>(team));
+    par::region(team, [&] {
         const int T = omp_get_num_threads(), t = omp_get_thread_num();
+        double* Pp = scratch.data() + 3 * size * static_cast<std::size_t>(t);
+        double* Qp = Pp + size;
+        double* d = Qp + size;
         int i1, i2;
         share(2, xnumber, t, T, i1, i2);
+        bool first = true;
         forEachPass(p13, [&]<Dir D, bool MB, bool P13>() {
             const int n = planeCount<D>();
             if (n < 2) return;
+            if (!first) par::barrier();  // the previous pass's corrections are in f
+            first = false;
             int p1, p2;
             share(2, n, t, T, p1, p2);
             if (p1 <= p2) {
@@ -226,10 +235,8 @@ void BlockCorrectionOpenMP() {
                 planeSums<D, MB, P13>(g, planesOf<D>(p1, p2), sums.data());
             }
             par::barrier();
-            if (t == 0) solvePlanes(sums.data(), n, Pp.data(), Qp.data(), d.data());
-            par::barrier();
-            if (i1 <= i2) addCorrections<D>(g, i1, i2, d.data());
-            par::barrier();
+            solvePlanes(sums.data(), n, Pp, Qp, d);
+            if (i1 <= i2) addCorrections<D>(g, i1, i2, d);
         });
     });
 }

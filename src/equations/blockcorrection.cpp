@@ -152,7 +152,8 @@ Passes passesOfCall(bool p13) {
     return {{Dir::K, Dir::J, Dir::I}, 3};
 }
 
-// Calls run(Dir, mb, p13) for each pass, mb and p13 as compile-time flags.
+// Calls run.operator()<D, MB, P13>() for each pass D of the call, MB (a
+// multi-block grid) and P13 (the 13-point stencil) as compile-time flags.
 template <typename Run>
 void forEachPass(bool p13, Run&& run) {
     const Passes ps = passesOfCall(p13);

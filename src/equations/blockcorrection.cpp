@@ -4,6 +4,8 @@
 // direction.
 #include <omp.h>
 
+#include <algorithm>
+#include <type_traits>
 #include <vector>
 
 #include "equations/kernels.h"
@@ -43,19 +45,41 @@ inline void recurse(const PlaneSums& s, double pPrev, double qPrev, double& p, d
 
 enum class Dir { I, J, K };
 
-// Sums of every plane normal to `Dir`, over the rows j = j1..j2, formed in
-// one sweep in storage order; each plane still receives its cells in its own
-// loop order (i-plane: j, k; j-plane: i, k; k-plane: i, j).
+template <Dir D>
+int planeCount() {
+    return D == Dir::I ? xnumber : D == Dir::J ? ynumber : znumber;
+}
+
+// A box of interior cells, i1..i2, j1..j2, k1..k2.
+struct Cells {
+    int i1, i2, j1, j2, k1, k2;
+};
+
+// The cells of the planes p1..p2 normal to `Dir`.
+template <Dir D>
+Cells planesOf(int p1, int p2) {
+    Cells c{2, xnumber, 2, ynumber, 2, znumber};
+    if constexpr (D == Dir::I) c.i1 = p1, c.i2 = p2;
+    if constexpr (D == Dir::J) c.j1 = p1, c.j2 = p2;
+    if constexpr (D == Dir::K) c.k1 = p1, c.k2 = p2;
+    return c;
+}
+
+// Sums of the planes normal to `Dir` over the cells of `box`, formed in one
+// sweep in storage order; each plane receives its cells in its own loop order
+// (i-plane: j, k; j-plane: i, k; k-plane: i, j). A box that holds whole
+// planes gives each of them the same sums, to the bit, whatever the other
+// planes of the grid.
 template <Dir D, bool MB, bool P13>
-void planeSums(const Grid3<double>& g, int j1, int j2, std::vector<PlaneSums>& sums) {
-    for (int i = 2; i <= xnumber; ++i)
-        for (int j = j1; j <= j2; ++j) {
+void planeSums(const Grid3<double>& g, const Cells& box, PlaneSums* sums) {
+    for (int i = box.i1; i <= box.i2; ++i)
+        for (int j = box.j1; j <= box.j2; ++j) {
             const std::int64_t o = eqk::coefOffset(i, j);
             const eqk::Coef7 c = eqk::coef7(o);
             const double* wp = wap.data() + o;
             const double* fc = g.row(i, j);
             const Neighbours nb = eqk::neighboursOf<MB>(g, i, j);
-            for (int k = 2; k <= znumber; ++k) {
+            for (int k = box.k1; k <= box.k2; ++k) {
                 if (!counted(wp[k])) continue;
                 double b = wp[k];
                 PlaneSums& s = sums[D == Dir::I ? i : D == Dir::J ? j : k];
@@ -88,7 +112,7 @@ void planeSums(const Grid3<double>& g, int j1, int j2, std::vector<PlaneSums>& s
 }
 
 // The plane recursion for planes 2..n and the back-substitution into d.
-void solvePlanes(const std::vector<PlaneSums>& sums, int n, double* Pp, double* Qp, double* d) {
+void solvePlanes(const PlaneSums* sums, int n, double* Pp, double* Qp, double* d) {
     Pp[1] = 0.0;
     Qp[1] = 0.0;
     for (int p = 2; p <= n; ++p) recurse(sums[p], Pp[p - 1], Qp[p - 1], Pp[p], Qp[p]);
@@ -99,11 +123,11 @@ void solvePlanes(const std::vector<PlaneSums>& sums, int n, double* Pp, double* 
     }
 }
 
-// Adds the plane corrections d to every interior cell of the rows j1..j2.
+// Adds the plane corrections d to every interior cell of the i-planes i1..i2.
 template <Dir D>
-void addCorrections(const Grid3<double>& g, int j1, int j2, const double* d) {
-    for (int i = 2; i <= xnumber; ++i)
-        for (int j = j1; j <= j2; ++j) {
+void addCorrections(const Grid3<double>& g, int i1, int i2, const double* d) {
+    for (int i = i1; i <= i2; ++i)
+        for (int j = 2; j <= ynumber; ++j) {
             double* fc = g.row(i, j);
             if constexpr (D == Dir::K) {
                 for (int k = 2; k <= znumber; ++k) fc[k] += d[k];
@@ -114,24 +138,45 @@ void addCorrections(const Grid3<double>& g, int j1, int j2, const double* d) {
         }
 }
 
-template <Dir D, bool MB, bool P13>
-void pass(const Grid3<double>& g) {
-    const int n = D == Dir::I ? xnumber : D == Dir::J ? ynumber : znumber;
-    if (n < 2) return;
-    std::vector<PlaneSums> sums(static_cast<std::size_t>(n) + 2);
-    std::vector<double> d(static_cast<std::size_t>(n) + 2, 0.0);
-    planeSums<D, MB, P13>(g, 2, ynumber, sums);
-    solvePlanes(sums, n, pt.data(), qt.data(), d.data());
-    addCorrections<D>(g, 2, ynumber, d.data());
+// The passes of a call, in their order: three on the 13-point stencil and on
+// multi-block grids; on the 7-point stencil of a single block as
+// blockcorr[Equation] chooses.
+struct Passes {
+    Dir dirs[3];
+    int count;
+};
+Passes passesOfCall(bool p13) {
+    if (MBNo != 0 || p13) return {{Dir::I, Dir::J, Dir::K}, 3};
+    if (blockcorr[Equation] == 7) return {{Dir::I}, 1};
+    if (blockcorr[Equation] == 6) return {{Dir::J, Dir::I}, 2};
+    return {{Dir::K, Dir::J, Dir::I}, 3};
 }
 
-template <bool MB, bool P13>
-void passes(std::initializer_list<Dir> dirs, const Grid3<double>& g) {
-    for (Dir d : dirs) {
-        if (d == Dir::I) pass<Dir::I, MB, P13>(g);
-        if (d == Dir::J) pass<Dir::J, MB, P13>(g);
-        if (d == Dir::K) pass<Dir::K, MB, P13>(g);
-    }
+// Calls run.operator()<D, MB, P13>() for each pass D of the call, MB (a
+// multi-block grid) and P13 (the 13-point stencil) as compile-time flags.
+template <typename Run>
+void forEachPass(bool p13, Run&& run) {
+    const Passes ps = passesOfCall(p13);
+    auto each = [&](auto mb, auto p) {
+        for (int n = 0; n < ps.count; ++n) {
+            if (ps.dirs[n] == Dir::I) run.template operator()<Dir::I, decltype(mb)::value, decltype(p)::value>();
+            if (ps.dirs[n] == Dir::J) run.template operator()<Dir::J, decltype(mb)::value, decltype(p)::value>();
+            if (ps.dirs[n] == Dir::K) run.template operator()<Dir::K, decltype(mb)::value, decltype(p)::value>();
+        }
+    };
+    using T = std::true_type;
+    using F = std::false_type;
+    if (MBNo != 0)
+        p13 ? each(T{}, T{}) : each(T{}, F{});
+    else
+        p13 ? each(F{}, T{}) : each(F{}, F{});
+}
+
+// The contiguous share t of T of the indices lo..hi (empty when first > last).
+void share(int lo, int hi, int t, int T, int& first, int& last) {
+    const int n = hi - lo + 1, base = n / T, extra = n % T;
+    first = lo + t * base + std::min(t, extra);
+    last = first + base + (t < extra ? 1 : 0) - 1;
 }
 
 }  // namespace
@@ -139,55 +184,60 @@ void passes(std::initializer_list<Dir> dirs, const Grid3<double>& g) {
 void BlockCorrection() {
     const bool p13 = eqk::enterLineSolver("BlockCorrection");
     const Grid3<double> g = eqk::grid(f);
-    if (MBNo != 0) {
-        if (p13)
-            passes<true, true>({Dir::I, Dir::J, Dir::K}, g);
-        else
-            passes<true, false>({Dir::I, Dir::J, Dir::K}, g);
-    } else if (p13) {
-        passes<false, true>({Dir::I, Dir::J, Dir::K}, g);
-    } else if (blockcorr[Equation] == 7) {
-        passes<false, false>({Dir::I}, g);
-    } else if (blockcorr[Equation] == 6) {
-        passes<false, false>({Dir::J, Dir::I}, g);
-    } else {
-        passes<false, false>({Dir::K, Dir::J, Dir::I}, g);
-    }
+    forEachPass(p13, [&]<Dir D, bool MB, bool P13>() {
+        const int n = planeCount<D>();
+        if (n < 2) return;
+        std::vector<PlaneSums> sums(static_cast<std::size_t>(n) + 2);
+        std::vector<double> d(static_cast<std::size_t>(n) + 2, 0.0);
+        planeSums<D, MB, P13>(g, planesOf<D>(2, n), sums.data());
+        solvePlanes(sums.data(), n, pt.data(), qt.data(), d.data());
+        addCorrections<D>(g, 2, xnumber, d.data());
+    });
 }
 
-// Bands of j-rows, each with its own i-plane corrections. Every band's sums
-// are formed from f as it stands at the call; the corrections are added after
-// all bands are solved, so a band border reads its neighbour band's rows
-// before either is corrected, whatever the thread timing.
+// The same passes, the same sums and the same corrections as
+// BlockCorrection, by a team of NoProcessesSolver threads. Every plane's sums
+// are formed whole by one thread, its cells in the serial order, the planes
+// dealt to the threads in contiguous shares; every thread then runs the plane
+// recursion itself, in its own vectors, and adds the corrections to its
+// i-slab. The result is thus that of BlockCorrection to the bit, for every
+// team size. (Independent corrections per band of j-rows, each band counting
+// its couplings to the next band as in-plane couplings, make the difference
+// between the bands grow from call to call where the equation has no
+// diagonal of its own, as p' has.)
 void BlockCorrectionOpenMP() {
-    if (!eqk::checkWorkspace("BlockCorrectionOpenMP", false)) return;
-    if (xnumber < 2) return;
-    const int bands = NoProcessesSolver > 0 ? NoProcessesSolver : 1;
-    const int width = (ynumber - 1) / bands;
+    const bool p13 = thirteenPointStencil();
+    if (!eqk::checkWorkspace("BlockCorrectionOpenMP", p13)) return;
+    if (MBNo != 0 && !eqk::checkJointTables("BlockCorrectionOpenMP")) return;
     const Grid3<double> g = eqk::grid(f);
-    // The corrections of every i-plane per band, sized from the grid.
-    const std::size_t stride = static_cast<std::size_t>(xnumber) + 2;
-    std::vector<double> corr(static_cast<std::size_t>(bands) * stride, 0.0);
-    par::region(bands, [&] {
+    const int team = std::max(NoProcessesSolver, 1);
+    // Plane sums, shared; recursion values and corrections per thread; all
+    // sized from the grid.
+    const std::size_t size = static_cast<std::size_t>(std::max({xnumber, ynumber, znumber})) + 2;
+    std::vector<PlaneSums> sums(size);
+    std::vector<double> scratch(3 * size * static_cast<std::size_t>(team));
+    par::region(team, [&] {
         const int T = omp_get_num_threads(), t = omp_get_thread_num();
-        const int per = (bands + T - 1) / T;
-        const int b1 = t * per + 1, b2 = std::min(bands, (t + 1) * per);
-        std::vector<PlaneSums> sums(stride);
-        std::vector<double> Pp(stride), Qp(stride);
-        auto rows = [&](int b, int& j1, int& j2) {
-            j1 = (b - 1) * width + 2;
-            j2 = b == bands ? ynumber : b * width + 1;
-            return j1 <= j2;
-        };
-        int j1, j2;
-        for (int b = b1; b <= b2; ++b) {
-            if (!rows(b, j1, j2)) continue;
-            std::fill(sums.begin(), sums.end(), PlaneSums{});
-            planeSums<Dir::I, false, false>(g, j1, j2, sums);
-            solvePlanes(sums, xnumber, Pp.data(), Qp.data(), corr.data() + (b - 1) * stride);
-        }
-        par::barrier();
-        for (int b = b1; b <= b2; ++b)
-            if (rows(b, j1, j2)) addCorrections<Dir::I>(g, j1, j2, corr.data() + (b - 1) * stride);
+        double* Pp = scratch.data() + 3 * size * static_cast<std::size_t>(t);
+        double* Qp = Pp + size;
+        double* d = Qp + size;
+        int i1, i2;
+        share(2, xnumber, t, T, i1, i2);
+        bool first = true;
+        forEachPass(p13, [&]<Dir D, bool MB, bool P13>() {
+            const int n = planeCount<D>();
+            if (n < 2) return;
+            if (!first) par::barrier();  // the previous pass's corrections are in f
+            first = false;
+            int p1, p2;
+            share(2, n, t, T, p1, p2);
+            if (p1 <= p2) {
+                std::fill(sums.begin() + p1, sums.begin() + p2 + 1, PlaneSums{});
+                planeSums<D, MB, P13>(g, planesOf<D>(p1, p2), sums.data());
+            }
+            par::barrier();
+            solvePlanes(sums.data(), n, Pp, Qp, d);
+            if (i1 <= i2) addCorrections<D>(g, i1, i2, d);
+        });
     });
 }

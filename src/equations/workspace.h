@@ -49,7 +49,7 @@ void WaterTDMAAlong(int axis); // its lines of one direction only (0 i, 1 j, 2 k
 void WaterGaussSeidel();       // GaussIter symmetric sweep pairs, 7-point stencil
 void WaterGaussSOU();          // symmetric sweeps on the 13-point stencil
 void BlockCorrection();        // plane corrections, serial
-void BlockCorrectionOpenMP();  // i-plane corrections per band of j-rows, threaded
+void BlockCorrectionOpenMP();  // the same corrections by a thread team (F 206)
 void Residual();               // MaxResidual[Equation]
 
 // ---------------------------------------------------------------------------

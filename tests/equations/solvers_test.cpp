@@ -39,7 +39,7 @@ const SolverCase kCorrections[] = {
     {"BlockCorrection_i", [] { blockcorr[1] = 7; }, BlockCorrection},
     {"BlockCorrection_13point", [] { sou[1] = 1; }, BlockCorrection},
     {"BlockCorrection_multiblock", [] { MBNo = 1; }, BlockCorrection},
-    {"BlockCorrectionOpenMP_3bands", [] { NoProcessesSolver = 3; }, BlockCorrectionOpenMP},
+    {"BlockCorrectionOpenMP_3threads", [] { NoProcessesSolver = 3; }, BlockCorrectionOpenMP},
 };
 
 class Solver : public EquationTest, public ::testing::WithParamInterface<SolverCase> {
@@ -311,9 +311,9 @@ INSTANTIATE_TEST_SUITE_P(Modes, BlockCorrectionTest,
                                            SolverCase{"i", [] { blockcorr[1] = 7; }, BlockCorrection},
                                            SolverCase{"13point", [] { sou[1] = 1; }, BlockCorrection},
                                            SolverCase{"multiblock_without_joints", [] { MBNo = 1; }, BlockCorrection},
-                                           SolverCase{"threaded_1band", [] { NoProcessesSolver = 1; }, BlockCorrectionOpenMP},
-                                           SolverCase{"threaded_3bands", [] { NoProcessesSolver = 3; }, BlockCorrectionOpenMP},
-                                           SolverCase{"threaded_more_bands_than_rows", [] { NoProcessesSolver = 8; }, BlockCorrectionOpenMP}),
+                                           SolverCase{"threaded_1thread", [] { NoProcessesSolver = 1; }, BlockCorrectionOpenMP},
+                                           SolverCase{"threaded_3threads", [] { NoProcessesSolver = 3; }, BlockCorrectionOpenMP},
+                                           SolverCase{"threaded_more_threads_than_planes", [] { NoProcessesSolver = 8; }, BlockCorrectionOpenMP}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

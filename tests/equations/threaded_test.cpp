@@ -93,44 +93,35 @@ TEST_F(BlockCorrections, SatisfiesTheSummedPlaneEquations) {
     for (int i = 2; i <= xnumber; ++i) EXPECT_NEAR(planeResidual(i, 2, ynumber), 0.0, 1e-12) << "plane " << i;
 }
 
-// The threaded correction does the same per band of j-rows. A band's plane
-// sums count its couplings to the neighbouring bands as in-plane couplings:
-// they hold when its correction is applied to the whole plane, with f as it
-// was at the call.
-TEST_F(BlockCorrections, ThreadedBandsSatisfyTheirSummedPlaneEquations) {
-    makeGrid(11, 12, 5);
-    for (int bands : {1, 2, 3, 4, 7, 20}) {
-        randomEquation(9, 0.1);
-        const std::vector<double> before = snapshot();
-        NoProcessesSolver = bands;
-        BlockCorrectionOpenMP();
-        const std::vector<double> after = snapshot();
-        const int width = 11 / bands;
-        for (int b = 1; b <= bands; ++b) {
-            const int j1 = (b - 1) * width + 2, j2 = b == bands ? ynumber : b * width + 1;
-            if (j1 > j2) continue;
-            std::copy(before.begin(), before.end(), f.data());
-            for (int i = 2; i <= xnumber; ++i) {
-                const double d = after[f.offset(i, j1, 2)] - before[f.offset(i, j1, 2)];
-                for (int j = 2; j <= ynumber; ++j)
-                    for (int k = 2; k <= znumber; ++k) f[i][j][k] += d;
-            }
-            for (int i = 2; i <= xnumber; ++i)
-                EXPECT_NEAR(planeResidual(i, j1, j2), 0.0, 1e-11) << bands << " bands, band " << b << ", plane " << i;
+// The threaded correction is the serial one to the bit, on every path of the
+// serial one and for every team size, more threads than planes included.
+TEST_F(BlockCorrections, ThreadedIsTheSerialCorrectionForEveryTeamSize) {
+    struct Path {
+        const char* name;
+        int blockcorr, sou, blocks;
+    };
+    const Path paths[] = {{"k, j, i", 4, 0, 0}, {"j, i", 6, 0, 0},       {"i", 7, 0, 0},
+                          {"13-point", 4, 1, 0}, {"multi-block", 4, 0, 1}, {"13-point multi-block", 7, 1, 1}};
+    for (const Path& p : paths) {
+        SCOPED_TRACE(p.name);
+        makeGrid(12, 7, 6, true);
+        blockcorr[1] = p.blockcorr;
+        sou[1] = p.sou;
+        MBNo = p.blocks;
+        if (MBNo) twoBlockTables(8);
+        randomEquation(13, 0.02);
+        pin(5, 4, 3, 0.75);
+        const std::vector<double> start = snapshot();
+        BlockCorrection();
+        const std::vector<double> serial = snapshot();
+        ASSERT_NE(serial, start);
+        for (int threads : {1, 2, 3, 8, 13}) {
+            std::copy(start.begin(), start.end(), f.data());
+            NoProcessesSolver = threads;
+            BlockCorrectionOpenMP();
+            EXPECT_TRUE(snapshot() == serial) << threads << " threads";
         }
     }
-}
-
-TEST_F(BlockCorrections, OneBandIsTheSerialIPass) {
-    makeGrid(11, 7, 5);
-    randomEquation(2, 0.1);
-    blockcorr[1] = 7;
-    BlockCorrection();
-    const std::vector<double> serial = snapshot();
-    randomEquation(2, 0.1);
-    NoProcessesSolver = 1;
-    BlockCorrectionOpenMP();
-    EXPECT_EQ(snapshot(), serial);
 }
 
 TEST_F(BlockCorrections, Equation6ChangesNothing) {

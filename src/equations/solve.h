@@ -50,6 +50,8 @@ public:
     Routine(F& callable) : object_(&callable), call_([](void* o) { (*static_cast<F*>(o))(); }) {}
 
     explicit operator bool() const { return fn_ != nullptr || call_ != nullptr; }
+    // True when this is the plain function `fn`.
+    bool is(void (*fn)()) const { return fn_ != nullptr && fn_ == fn; }
     void operator()() const {
         if (fn_)
             fn_();

@@ -6,7 +6,6 @@
 #include "control/state.h"
 #include "equations/state.h"
 #include "equations/workspace.h"
-#include "grid/state.h"
 
 Stencil stencilOf(int equation) {
     if (equation < 0 || equation >= kEquationTable) {

@@ -47,7 +47,9 @@ public:
     constexpr Routine(void (*fn)()) : fn_(fn) {}
     template <class F>
         requires(!std::is_convertible_v<F&, void (*)()> && std::is_invocable_v<F&>)
-    Routine(F& callable) : object_(&callable), call_([](void* o) { (*static_cast<F*>(o))(); }) {}
+    Routine(F& callable)
+        : object_(const_cast<void*>(static_cast<const void*>(&callable))),
+          call_([](void* o) { (*static_cast<F*>(o))(); }) {}
 
     explicit operator bool() const { return fn_ != nullptr || call_ != nullptr; }
     // True when this is the plain function `fn`.

@@ -43,7 +43,7 @@ TEST_P(SolveOrder, RunsTheStepsInTheirOrder) {
     const int level = 2;
     auto residual = [&] { trace += "R" + std::to_string(static_cast<int>(f[level][level][level])); };
     auto correction = [&] { trace += "C"; };
-    auto sweep = [&] { trace += "S"; };
+    const auto sweep = [&] { trace += "S"; };
     SolvePlan plan;
     plan.residual = residual;
     plan.correction = correction;

@@ -6,6 +6,7 @@
 
 #include "equations/kernels.h"
 #include "equations/parallel.h"
+#include "equations/solve.h"
 #include "equations/state.h"
 #include "flow3d/state.h"
 
@@ -110,7 +111,7 @@ void Residual() {
     Log log;  // ends the run with -3 when `boogie` cannot be opened
     eqk::checkEquation("Residual");
     const bool pressure = Equation == 4;
-    const bool p13 = !pressure && thirteenPointStencil();
+    const bool p13 = !pressure && stencilOf(Equation) == Stencil::Thirteen;
     eqk::checkWorkspace("Residual", p13);
     const int np = NoProcessesSolver;
     Loop loop;

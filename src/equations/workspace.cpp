@@ -2,6 +2,7 @@
 
 #include "equations/kernels.h"
 #include "control/turbulence_models.h"
+#include "equations/solve.h"
 #include "grid/state.h"
 
 #include <omp.h>
@@ -16,25 +17,6 @@ double diffusionMultiplier() {
     if (Equation > 3) return model.others;
     if (FlagStress1DLL >= 1 && FlagStress1DLL <= 20) return 0.0;
     return 1.0;
-}
-
-// Only the two schemes that write second-neighbour couplings (1 second-order
-// upwind, 3 QUICK) make an equation 13-point. The other values select the
-// power law, whose equations are 7-point: their solvers must not read the
-// second-neighbour arrays, which may hold couplings of an earlier equation.
-// (The power law also clears them, for the owners that pair it with 1 or 3.)
-// v and w are assembled on the coefficients that the scheme of u made, so
-// their stencil follows sou[1], not their own entries. The pressure correction
-// (Equation 4) is 7-point whatever sou[4] says: its builder never writes the
-// second-neighbour couplings. Temperature (Equation 8 in the flow solver) is
-// assembled on first neighbours only, so it is 7-point whatever sou[8] (set
-// for the water-quality components) says; the components that use the
-// second-order scheme call the 13-point sweep themselves.
-bool thirteenPointStencil() {
-    if (!eqk::checkEquation("the stencil choice")) return false;
-    if (Equation == 4 || Equation == 8) return false;
-    const int scheme = Equation == 2 || Equation == 3 ? sou[1] : sou[Equation];
-    return (scheme == 1 || scheme == 3) && !aee.isNull();
 }
 
 void solverBlock(int p, int blocks, int& i_first, int& i_last) {
@@ -116,7 +98,7 @@ bool checkJointTables(const char* who) {
 
 bool enterLineSolver(const char* who) {
     { Log log; }
-    const bool p13 = thirteenPointStencil();
+    const bool p13 = stencilOf(Equation) == Stencil::Thirteen;
     checkWorkspace(who, p13);
     checkLineVectors(who);
     if (MBNo != 0) checkJointTables(who);

@@ -42,7 +42,8 @@ void coeffe_quickOpenMP(int i_first, int i_last);
 
 // ---------------------------------------------------------------------------
 // Solvers and the residual (main thread; the threaded ones open their own
-// parallel regions).
+// parallel regions). The owners run them through solveWorkspace
+// (equations/solve.h), which also holds the stencil and solver choice.
 // ---------------------------------------------------------------------------
 void WaterTDMA();              // one pass of alternating line TDMA
 void WaterTDMAAlong(int axis); // its lines of one direction only (0 i, 1 j, 2 k), for timing
@@ -60,11 +61,6 @@ void Residual();               // MaxResidual[Equation]
 // the momentum equations 0 under the first algebraic stress model
 // (FlagStress1DLL 1..20), else 1.
 double diffusionMultiplier();
-// True when the solvers use the 13-point stencil for the current equation:
-// its scheme is 1 or 3 (a second-order scheme) and the second-neighbour
-// arrays exist. The scheme is sou[Equation], for v and w (Equation 2, 3)
-// sou[1], the scheme their equations were assembled with.
-bool thirteenPointStencil();
 // Block p of `blocks` blocks of interior i-planes, as the flow solver deals
 // them to the threads of its regions: i_first = p s + 2, i_last = (p+1) s + 1
 // with s = (xnumber-1)/blocks, the last block ending at xnumber.

@@ -9,6 +9,7 @@
 #include "equations/state.h"
 #include "flow3d/state.h"
 #include "control/log.h"
+#include "equations/solve.h"
 #include "equations/workspace.h"
 #include "flow3d/dispatchers.h"
 #include "flow3d/flow3d.h"
@@ -39,9 +40,6 @@ TurbulenceEquation kEquation() { return {5, &kinen, &kinen_old, &kinen_old2, rel
 TurbulenceEquation epsilonEquation() { return {6, &epsilon, &epsilon_old, &epsilon_old2, relaxEpsilon, 1e-14}; }
 
 enum class Pass { Early, Main };
-
-// The second-order schemes use the 13-point stencil when its arrays exist.
-bool thirteenPoint(int eq) { return (sou[eq] == 1 || sou[eq] == 3) && !aee.isNull(); }
 
 void coefficients(int eq) {
     switch (sou[eq]) {
@@ -117,31 +115,21 @@ void mark(Pass pass, int eq, int kSlot, int epsilonSlot) {
     if (slot > 0) flowpar::stamp(slot);
 }
 
-// Blocked boxes tend to zero: 1e30 on the centre, the source unchanged.
-void blockedBoxes() {
-    for (int n = 1; n <= OutBlockNo; ++n) {
-        const OutBlockRecord& b = OutBlock[n];
-        for (int i = b.i1; i <= b.i2; ++i)
-            for (int j = b.j1; j <= b.j2; ++j)
-                for (int k = b.k1; k <= b.k2; ++k) wap[i][j][k] += 1e30;
+// Blocked boxes pinned, residual, the block correction once (no team of its
+// own in the early pass), the sweeps; then the floor of epsilon, and of k
+// under a scheme other than the power law (max(phi, floor) over every
+// element, boundary and ghost cells included; a value that is not a number
+// becomes the floor).
+void solve(const TurbulenceEquation& t, Pass pass) {
+    SolvePlan plan =
+        gridSolve(t.eq, CorrectionAt::BeforeSweeps, pass == Pass::Main ? Threads::Team : Threads::MainThread);
+    plan.pinBlockedBoxes = true;
+    if (t.eq == 6 || sou[5] > 0) plan.floor = t.floor;
+    if (pass == Pass::Main) {
+        plan.mark = flowpar::stamp;
+        plan.marks = t.eq == 5 ? SolveMarks{25, 26, 27, 28} : SolveMarks{0, 29, 30, 31};
     }
-}
-
-void blockCorrection(const TurbulenceEquation& t, Pass pass) {
-    if (t.eq == 6 && sou[6] != 0 && sou[6] != 2) return;
-    if (blockcorr[t.eq] == 1)
-        BlockCorrection();
-    else if (blockcorr[t.eq] == 4 && pass == Pass::Main && NoProcessesSolver > 0)
-        BlockCorrectionOpenMP();
-}
-
-// max(phi, floor) over every element, boundary and ghost cells included; a
-// value that is not a number becomes the floor.
-void applyFloor(FieldArray<double, 3>& phi, double floor) {
-    for (int i = 0; i <= xnumber + 1; ++i)
-        for (int j = 0; j <= ynumber + 1; ++j)
-            for (int k = 0; k <= znumber + 1; ++k)
-                if (!(phi[i][j][k] >= floor)) phi[i][j][k] = floor;
+    solveWorkspace(*t.phi, plan);
 }
 
 // Assembles and solves one equation.
@@ -154,7 +142,7 @@ void solveEquation(const TurbulenceEquation& t, Pass pass) {
     else
         coefficients(t.eq);
     mark(pass, t.eq, 21, 0);
-    const bool p13 = thirteenPoint(t.eq);
+    const bool p13 = stencilOf(t.eq) == Stencil::Thirteen;
     turbulenceSources(pass);
     mark(pass, t.eq, 22, 0);
     if (pass == Pass::Main)
@@ -166,24 +154,7 @@ void solveEquation(const TurbulenceEquation& t, Pass pass) {
     porousAndVegetationTerms();
     mark(pass, t.eq, 24, 0);
     underRelax(t, p13, pass);
-    f = *t.phi;
-    blockedBoxes();
-    if (lcray == 'Y') forInterior([](int i, int j, int k) { iAp[i][j][k] = 1.0 / wap[i][j][k]; });
-    mark(pass, t.eq, 25, 0);
-    Residual();
-    mark(pass, t.eq, 26, 29);
-    blockCorrection(t, pass);
-    mark(pass, t.eq, 27, 30);
-    for (int n = 0; n < sweeps[t.eq]; ++n) {
-        if (p13)
-            WaterGaussSOU();
-        else if (lcray == 'Y')
-            WaterGaussSeidel();
-        else
-            WaterTDMA();
-    }
-    mark(pass, t.eq, 28, 31);
-    if (t.eq == 6 || sou[5] > 0) applyFloor(*t.phi, t.floor);
+    solve(t, pass);
     debugDump();
 }
 
@@ -227,8 +198,9 @@ void temperatureStep() {
         wap[i][j][k] = ae[i][j][k] + aw[i][j][k] + as[i][j][k] + an[i][j][k] + wab[i][j][k] + wat[i][j][k] + c;
         source[i][j][k] = c * temp_old[i][j][k];
     });
-    f = temp;
-    WaterTDMA();
-    WaterTDMA();
+    SolvePlan plan;
+    plan.sweep = WaterTDMA;
+    plan.sweeps = 2;
+    solveWorkspace(temp, plan);
     f = fStorage;
 }

@@ -9,6 +9,7 @@
 #include "equations/state.h"
 #include "flow3d/state.h"
 #include "control/log.h"
+#include "equations/solve.h"
 #include "equations/workspace.h"
 #include "flow3d/dispatchers.h"
 #include "flow3d/flow3d.h"
@@ -30,10 +31,6 @@ Component component(int eq) {
     if (eq == 2) return {&yvel, &yvel_old, &yvel_old2};
     return {&zvel, &zvel_old, &zvel_old2};
 }
-
-// The stencil of the momentum equations: 13 points for the second-order
-// schemes when their second-neighbour arrays exist.
-bool thirteenPoint() { return momentumThirteenPoint(); }
 
 template <class Fn>
 void forInterior(Fn&& fn) {
@@ -141,35 +138,23 @@ bool couplingCoefficients(int eq, bool p13) {
     return true;
 }
 
-template <class Fn>
-void forBlockedCells(Fn&& fn) {
+// The velocities of the blocked boxes, which the solve drove towards 0.
+void zeroBlockedCells(FieldArray<double, 3>& phi) {
     for (int n = 1; n <= OutBlockNo; ++n) {
         const OutBlockRecord& b = OutBlock[n];
         for (int i = b.i1; i <= b.i2; ++i)
             for (int j = b.j1; j <= b.j2; ++j)
-                for (int k = b.k1; k <= b.k2; ++k) fn(i, j, k);
+                for (int k = b.k1; k <= b.k2; ++k) phi[i][j][k] = 0.0;
     }
 }
 
-void solve(int eq, bool p13) {
-    flowpar::stamp(6);
-    Residual();
-    flowpar::stamp(7);
-    if (blockcorr[eq] == 4) {
-        if (NoProcessesSolver > 0) BlockCorrectionOpenMP();
-    } else if (blockcorr[eq] == 1) {
-        BlockCorrection();
-    }
-    flowpar::stamp(8);
-    for (int n = 0; n < sweeps[eq]; ++n) {
-        if (p13)
-            WaterGaussSOU();
-        else if (lcray == 'Y')
-            WaterGaussSeidel();
-        else
-            WaterTDMA();
-    }
-    flowpar::stamp(9);
+// Blocked boxes pinned, residual, the block correction once, the sweeps.
+void solve(FieldArray<double, 3>& phi, int eq) {
+    SolvePlan plan = gridSolve(eq, CorrectionAt::BeforeSweeps, Threads::Team);
+    plan.pinBlockedBoxes = true;
+    plan.mark = flowpar::stamp;
+    plan.marks = {.beforeResidual = 6, .afterResidual = 7, .beforeSweeps = 8, .afterSweeps = 9};
+    solveWorkspace(phi, plan);
 }
 
 }  // namespace
@@ -178,7 +163,7 @@ void momentumStep() {
     Equation = 1;
     GammaCalc();
     coefficients();
-    const bool p13 = thirteenPoint();
+    const bool p13 = stencilOf(1) == Stencil::Thirteen;
     momentumSources(MomentumStage::Coefficients, 2, xnumber);
     explicitStressStep();
 
@@ -206,12 +191,9 @@ void momentumStep() {
         if (!couplingCoefficients(eq, p13)) return;
         momentumSources(MomentumStage::AfterCoupling, 2, xnumber);
 
-        f = phi;
-        forBlockedCells([](int i, int j, int k) { wap[i][j][k] += 1e30; });
-        if (lcray == 'Y') forInterior([](int i, int j, int k) { iAp[i][j][k] = 1.0 / wap[i][j][k]; });
-        solve(eq, p13);
+        solve(phi, eq);
         momentumSources(MomentumStage::AfterSolve, 2, xnumber);
-        forBlockedCells([&](int i, int j, int k) { phi[i][j][k] = 0.0; });
+        zeroBlockedCells(phi);
         debugDump();
     }
 }

@@ -11,6 +11,7 @@
 #include "control/state.h"
 #include "control/turbulence_models.h"
 #include "grid/state.h"
+#include "equations/solve.h"
 #include "equations/state.h"
 #include "flow3d/state.h"
 #include "sediment/state.h"
@@ -162,7 +163,7 @@ void divideCentre(int first, int last) {
 // 6, 7: the horizontal neighbour coefficients scaled by f (the vertical
 // ones stay); they serve u, v and w alike.
 void scaleHorizontalCoefficients(int first, int last) {
-    const bool p13 = momentumThirteenPoint();
+    const bool p13 = stencilOf(1) == Stencil::Thirteen;
     layerCells(first, last, 2, fullLayer, [&](int i, int j, int k, double z) {
         const double f = weight<gLinear>(z, Xks[i][j]);
         ae[i][j][k] *= f;
@@ -296,8 +297,6 @@ void roughnessAt(MomentumStage stage, int first, int last) {
 }
 
 }  // namespace
-
-bool momentumThirteenPoint() { return (sou[1] == 1 || sou[1] == 3) && !aee.isNull(); }
 
 void momentumSources(MomentumStage stage, int first, int last) {
     for (const SourceTerm& t : kSourceTerms)

@@ -29,10 +29,6 @@ enum class MomentumStage {
 // i-planes first..last.
 void momentumSources(MomentumStage stage, int first, int last);
 
-// True when the momentum equations use the 13-point stencil: a second-order
-// scheme (sou[1] 1 or 3) whose second-neighbour arrays exist.
-bool momentumThirteenPoint();
-
 // The terms one by one, each as momentumSources runs it when its switch is
 // on (the switch itself is tested by momentumSources, not here).
 void stressModelSource(int first, int last);        // Rstress[Equation + 9]; a slot not allocated adds 0

@@ -10,6 +10,7 @@
 #include "grid/state.h"
 #include "equations/state.h"
 #include "equations/parallel.h"
+#include "equations/solve.h"
 #include "equations/workspace.h"
 #include "flow3d/flow3d.h"
 #include "flow3d/pressure_coupling.h"
@@ -41,20 +42,17 @@ void centreCoefficients() {
     });
 }
 
-// The p' sweeps: the block correction that blockcorr[4] chooses, then one
-// call of the point or line solver, sweeps[4] times.
+// The p' solve: the residual of the imbalances, p' = 0, then sweeps[4]
+// calls of the point or line solver, each after the block correction that
+// blockcorr[4] chooses (5, 6, 7: before the first only). A cell without any
+// coupling (walls on every face) keeps p' = 0.
 void solvePressureCorrection() {
-    const int mode = blockcorr[4];
-    for (int s = 1; s <= sweeps[4]; ++s) {
-        if (mode == 1 || (s == 1 && (mode == 5 || mode == 6 || mode == 7)))
-            BlockCorrection();
-        else if (mode == 4 && NoProcessesSolver > 0)
-            BlockCorrectionOpenMP();
-        if (lcray == 'Y')
-            WaterGaussSeidel();
-        else
-            WaterTDMA();
-    }
+    SolvePlan plan = gridSolve(4, CorrectionAt::EverySweep, Threads::Team);
+    plan.start = Start::Zero;
+    plan.uncoupledStayZero = true;
+    plan.mark = flowpar::stamp;
+    plan.marks = {.beforeResidual = 13, .afterResidual = 14, .beforeSweeps = 15, .afterSweeps = 16};
+    solveWorkspace(f, plan);  // f is the p' array (fStorage) since the start of the step
 }
 
 void continuityValues() {
@@ -280,25 +278,7 @@ void pressureCorrectionStep() {
                 wap[i][j][Z] = 1e30;
                 source[i][j][Z] = 0.0;
             }
-    flowpar::stamp(13);
-    Residual();
-    flowpar::stamp(14);
-
-    std::fill(f.data(), f.data() + f.size(), 0.0);
-    // A cell without any coupling (walls on every face) keeps p' = 0.
-    if (lcray == 'Y')
-        for (int i = 2; i <= X; ++i)
-            for (int j = 2; j <= Y; ++j)
-                for (int k = 2; k <= Z; ++k) iAp[i][j][k] = wap[i][j][k] != 0.0 ? 1.0 / wap[i][j][k] : 0.0;
-    flowpar::stamp(15);
     solvePressureCorrection();
-    // So with the line solver too, whose pivot 0 + 1e-20 would turn the
-    // cell's imbalance into a correction of 1e20 times it.
-    for (int i = 2; i <= X; ++i)
-        for (int j = 2; j <= Y; ++j)
-            for (int k = 2; k <= Z; ++k)
-                if (wap[i][j][k] == 0.0) f[i][j][k] = 0.0;
-    flowpar::stamp(16);
 
     // No pressure that the corrections update may end below 0.
     if (FlagTFS == 1 && TFSpreszero == 1)

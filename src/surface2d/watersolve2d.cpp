@@ -13,6 +13,7 @@
 #include "flow3d/state.h"
 #include "sediment/state.h"
 #include "control/log.h"
+#include "equations/solve.h"
 #include "flow3d/flow3d.h"
 #include "grid/grid.h"
 #include "surface2d/surface2d.h"
@@ -121,16 +122,19 @@ bool momentumWeights() {
     return true;
 }
 
-void blockBoxes() {
-    for (int n = 1; n <= OutBlockNo; ++n) {
-        const OutBlockRecord& b = OutBlock[n];
-        for (int i = b.i1; i <= b.i2; ++i)
-            for (int j = b.j1; j <= b.j2; ++j) wap[i][j][0] += 1e30;
-    }
-}
-
-void inverseCentre() {
-    forInterior([](int i, int j) { iAp[i][j][0] = 1.0 / wap[i][j][0]; });
+// The solve of an equation of the plane: iAp = 1/wap, Residual2D, the block
+// correction when blockcorr[eq] is 1 (once before the sweeps or before every
+// sweep, as `at` says), sweeps[eq] Gauss-Seidel calls.
+SolvePlan planeSolve(int eq, CorrectionAt at) {
+    SolvePlan plan;
+    plan.cells = Cells::Plane;
+    plan.inverseCentre = true;
+    plan.residual = Residual2D;
+    if (blockcorr[eq] == 1) plan.correction = BlockCorrection2D;
+    plan.correctionAt = at;
+    plan.sweep = WaterGaussSeidel2D;
+    plan.sweeps = sweeps[eq];
+    return plan;
 }
 
 // The velocities inside the box, when exactly one box is blocked.
@@ -160,12 +164,9 @@ bool momentum() {
         if (FlagTFS == 1 && SourDens > 0.001) surfaceSlopeGravity(eq - 1);
         relax(phi, relaxVelocity);
         if (eq == 1 && !momentumWeights()) return false;
-        f = phi;
-        blockBoxes();
-        inverseCentre();
-        Residual2D();
-        if (blockcorr[eq] == 1) BlockCorrection2D();
-        for (int s = 0; s < sweeps[eq]; ++s) WaterGaussSeidel2D();
+        SolvePlan plan = planeSolve(eq, CorrectionAt::BeforeSweeps);
+        plan.pinBlockedBoxes = true;
+        solveWorkspace(phi, plan);
         zeroSingleBox(phi);
         debugDump2D();
     }
@@ -179,13 +180,9 @@ void pressureCorrection(FieldHandle3& pc) {
     if (FlagTFS == 1) return;
     pressure_correction2D();
     forInterior([](int i, int j) { wap[i][j][0] = ae[i][j][0] + aw[i][j][0] + an[i][j][0] + as[i][j][0]; });
-    Residual2D();
-    forPlaneWithGhosts([&pc](int i, int j) { pc[i][j][0] = 0.0; });
-    inverseCentre();
-    for (int s = 0; s < sweeps[4]; ++s) {
-        if (blockcorr[4] == 1) BlockCorrection2D();
-        WaterGaussSeidel2D();
-    }
+    SolvePlan plan = planeSolve(4, CorrectionAt::EverySweep);
+    plan.start = Start::Zero;
+    solveWorkspace(pc, plan);
     SimpleCorrections2D();
     double sum = 0.0, largest = 0.0;
     forInterior([&](int i, int j) {
@@ -200,10 +197,6 @@ void pressureCorrection(FieldHandle3& pc) {
     DefMax = largest;
 }
 
-void floorField(FieldHandle3& phi, double floor) {
-    forPlaneWithGhosts([&](int i, int j) { phi[i][j][0] = std::max(phi[i][j][0], floor); });
-}
-
 void turbulenceEquation(int eq, FieldHandle3& phi, const FieldHandle3& old, double relaxation) {
     Equation = eq;
     GammaCalc2D();
@@ -212,18 +205,13 @@ void turbulenceEquation(int eq, FieldHandle3& phi, const FieldHandle3& old, doub
     wallall2D();
     if (transientRun()) addTimeTerm(old);
     relax(phi, relaxation);
-    f = phi;
-    blockBoxes();
-    inverseCentre();
-    Residual2D();
-    for (int s = 0; s < sweeps[eq]; ++s) {
-        if (blockcorr[eq] == 1) BlockCorrection2D();
-        WaterGaussSeidel2D();
-    }
+    SolvePlan plan = planeSolve(eq, CorrectionAt::EverySweep);
+    plan.pinBlockedBoxes = true;
     if (eq == 6)
-        floorField(phi, 1e-14);
+        plan.floor = 1e-14;
     else if (sou[5] > 0)
-        floorField(phi, 1e-12);
+        plan.floor = 1e-12;
+    solveWorkspace(phi, plan);
     debugDump2D();
 }
 

@@ -10,6 +10,7 @@
 
 #include "equations/kernels.h"
 #include "equations/parallel.h"
+#include "equations/solve.h"
 
 namespace {
 
@@ -206,7 +207,7 @@ void BlockCorrection() {
 // between the bands grow from call to call where the equation has no
 // diagonal of its own, as p' has.)
 void BlockCorrectionOpenMP() {
-    const bool p13 = thirteenPointStencil();
+    const bool p13 = stencilOf(Equation) == Stencil::Thirteen;
     if (!eqk::checkWorkspace("BlockCorrectionOpenMP", p13)) return;
     if (MBNo != 0 && !eqk::checkJointTables("BlockCorrectionOpenMP")) return;
     const Grid3<double> g = eqk::grid(f);

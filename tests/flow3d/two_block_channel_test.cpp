@@ -161,8 +161,8 @@ protected:
         // row before the joint row to it.
         for (int j = 2; j <= ynumber; ++j)
             for (int k = 2; k <= znumber; ++k) EXPECT_EQ(aw[MBSkjot[1]][j][k], 0.0) << j << "," << k;
-        std::printf("%s K 10 %c: inflow %.12g kg/s, joint %.3g, outflow %.3g relative\n", c.name, solver, in,
-                    joint / in - 1.0, out / in - 1.0);
+        std::printf("%s K 10 %c: %ld passes, inflow %.12g kg/s, joint %.3g, outflow %.3g relative\n", c.name, solver,
+                    static_cast<long>(Iter), in, joint / in - 1.0, out / in - 1.0);
         return {Fields::copy(xvel), Fields::copy(yvel), Fields::copy(zvel), Fields::copy(kinen)};
     }
 

@@ -169,8 +169,9 @@ void jFaces(int from, int to, const Params& p) {
 // Wall pass. A fold adds a second-neighbour coupling into the first-neighbour
 // coupling of the same direction and sets it to 0, at the cell and at the
 // next cell inward, so that the faces next to a wall, a seam between blocks
-// or the domain's end are first order. The i-rules touch only ae, aee, aw, aww; the j- and k-rules
-// only the other eight arrays and the cells of their own i-plane.
+// or the domain's end are first order. The i-rules touch only ae, aee, aw,
+// aww; the j- and k-rules only the other eight arrays and the cells of their
+// own i-plane.
 // ---------------------------------------------------------------------------
 inline void fold(double& first, double& second) {
     first += second;

@@ -168,9 +168,10 @@ void jFaces(int from, int to, const Params& p) {
 // ---------------------------------------------------------------------------
 // Wall pass. A fold adds a second-neighbour coupling into the first-neighbour
 // coupling of the same direction and sets it to 0, at the cell and at the
-// next cell inward, so that the faces next to a wall or the domain's end are
-// first order. The i-rules touch only ae, aee, aw, aww; the j- and k-rules
-// only the other eight arrays and the cells of their own i-plane.
+// next cell inward, so that the faces next to a wall, a seam between blocks
+// or the domain's end are first order. The i-rules touch only ae, aee, aw,
+// aww; the j- and k-rules only the other eight arrays and the cells of their
+// own i-plane.
 // ---------------------------------------------------------------------------
 inline void fold(double& first, double& second) {
     first += second;
@@ -186,7 +187,7 @@ inline void foldI(int from, int to) {
                     fold(ae[i][j][k], aee[i][j][k]);
                     fold(ae[i + 1][j][k], aee[i + 1][j][k]);
                 }
-                if (i == xnumber || w == -1) {
+                if (i == xnumber || w == -1 || sevenpoint::seamAhead(i, j)) {
                     fold(aw[i][j][k], aww[i][j][k]);
                     fold(aw[i - 1][j][k], aww[i - 1][j][k]);
                 }

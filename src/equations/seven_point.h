@@ -120,12 +120,24 @@ inline void lowIWalls(int from, int to) {
             for (int k = 2; k <= znumber; ++k)
                 if (WallI[i][j][k] == 1) ae[i][j][k] = 0.0;
 }
-// Wall pass: `aw` of the cells i = from..to where WallI is -1.
+// Whether the high i-face of cell (i, j) is a seam between blocks: the cell
+// lies in the last row of a block and the cell after it in index order is a
+// joint cell, which is joined to its host cell, not to this one. A seam face
+// is closed in every equation, as a wall.
+inline bool seamAhead(int i, int j) { return MBNo > 0 && Pi1MultiBlock[i + 1][j][0] != 0; }
+
+// Wall pass: `aw` of the cells i = from..to where WallI is -1 or the high
+// face is a seam.
 inline void highIWalls(int from, int to) {
     for (int i = from; i <= to; ++i)
-        for (int j = 2; j <= ynumber; ++j)
+        for (int j = 2; j <= ynumber; ++j) {
+            if (seamAhead(i, j)) {
+                for (int k = 2; k <= znumber; ++k) aw[i][j][k] = 0.0;
+                continue;
+            }
             for (int k = 2; k <= znumber; ++k)
                 if (WallI[i][j][k] == -1) aw[i][j][k] = 0.0;
+        }
 }
 
 // The whole grid: faces, boundary faces, the scheme's own pass (block joint

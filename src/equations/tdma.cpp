@@ -9,6 +9,13 @@
 // are solved one after the other in the same order and with the same
 // arithmetic as on the arrays themselves, so the results are the same bits;
 // only the walk through memory changes. The 13-point stencil walks the arrays.
+//
+// Across a block joint an i-line does not run on in index order: the cell
+// row before a joint row is the last row of the preceding block, not a
+// neighbour of the joint row in space. The line ends at that row, with the
+// joint row's current values as its high boundary, and the joint row starts
+// a new line whose low boundary value is the host cell's (the i-1 neighbour
+// of a joint cell, as in every other family).
 #include <algorithm>
 
 #include "equations/kernels.h"
@@ -44,11 +51,34 @@ inline void eliminate(double* p, double* q, int m, double wapP, double aLo, doub
     q[m] = (r + aLo * q[m - 1]) / den;
 }
 
+// Whether cell (i, j) is a joint cell, whose i-1 neighbour is its host cell.
+inline bool jointCell(int i, int j) { return Pi1MultiBlock[i][j][0] != 0; }
+
+// The i-line of row j at level offset lk of g, as one or more lines: each
+// runs from row 2 or from a joint row to the row before the next joint row
+// or to xnumber, and is solved and written before the next one starts.
+// `eliminateAt(i)` makes the forward step of cell i.
+template <bool MB, class Eliminate>
+void iLineRuns(const Grid3<double>& g, std::int64_t lk, double* p, double* q, int j, Eliminate&& eliminateAt) {
+    for (int lo = 2; lo <= xnumber;) {
+        int hi = xnumber;
+        double low = g.row(lo - 1, j)[lk];
+        if constexpr (MB) {
+            hi = lo;
+            while (hi < xnumber && !jointCell(hi + 1, j)) ++hi;
+            if (jointCell(lo, j)) low = g.row(Pi1MultiBlock[lo][j][0], Pi1MultiBlock[lo][j][1])[lk];
+        }
+        p[lo - 1] = 0.0;
+        q[lo - 1] = low;
+        for (int i = lo; i <= hi; ++i) eliminateAt(i);
+        for (int i = hi; i >= lo; --i) g.row(i, j)[lk] = p[i] * g.row(i + 1, j)[lk] + q[i];
+        lo = hi + 1;
+    }
+}
+
 template <bool MB, bool P13>
 void iLine(const Grid3<double>& g, double* p, double* q, int j, int k) {
-    p[1] = 0.0;
-    q[1] = g.row(1, j)[k];
-    for (int i = 2; i <= xnumber; ++i) {
+    iLineRuns<MB>(g, k, p, q, j, [&](int i) {
         const std::int64_t o = eqk::coefOffset(i, j);
         const Coef7 c = eqk::coef7(o);
         const Neighbours nb = eqk::neighboursOf<MB>(g, i, j);
@@ -56,8 +86,7 @@ void iLine(const Grid3<double>& g, double* p, double* q, int j, int k) {
         double r = c.an[k] * nb.n[k] + c.as[k] * nb.s[k] + c.wat[k] * fc[k + 1] + c.wab[k] * fc[k - 1] + c.src[k];
         r = secondTerms<P13>(r, o, nb, fc, k);
         eliminate(p, q, i, wap.data()[o + k], c.ae[k], c.aw[k], r);
-    }
-    for (int i = xnumber; i >= 2; --i) g.row(i, j)[k] = p[i] * g.row(i + 1, j)[k] + q[i];
+    });
 }
 
 template <bool MB, bool P13>
@@ -151,16 +180,13 @@ void copyLevels(const Grid3<double>& a, double* block, std::int64_t sI, std::int
 template <bool MB>
 void iLineSlab(const Slab& s, double* p, double* q, int j, int k) {
     const std::int64_t lk = s.level(k), up = lk + s.sK, down = lk - s.sK;
-    p[1] = 0.0;
-    q[1] = s.g.row(1, j)[lk];
-    for (int i = 2; i <= xnumber; ++i) {
+    iLineRuns<MB>(s.g, lk, p, q, j, [&](int i) {
         const std::int64_t o = s.coef(i, j, k);
         const Neighbours nb = eqk::neighboursOf<MB>(s.g, i, j);
         const double* fc = s.g.row(i, j);
         const double r = s.an[o] * nb.n[lk] + s.as[o] * nb.s[lk] + s.wat[o] * fc[up] + s.wab[o] * fc[down] + s.src[o];
         eliminate(p, q, i, s.wap[o], s.ae[o], s.aw[o], r);
-    }
-    for (int i = xnumber; i >= 2; --i) s.g.row(i, j)[lk] = p[i] * s.g.row(i + 1, j)[lk] + q[i];
+    });
 }
 
 template <bool MB>

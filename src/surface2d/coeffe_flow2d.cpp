@@ -60,15 +60,20 @@ void joins(double s) {
     }
 }
 
+// Walls, and the block seams: the last cell row of a block and the joint row
+// after it in index order are not neighbours in space, so a seam face is
+// closed as a wall.
 void closeWalls() {
-    for (int i = 2; i <= xnumber; ++i)
+    for (int i = 2; i <= xnumber; ++i) {
+        const bool seam = MBNo > 0 && joints2d::seam(i);
         for (int j = 2; j <= ynumber; ++j) {
             const int wi = WallI[i][j][2], wj = WallJ[i][j][2];
             if (wi == 1) ae[i][j][0] = 0.0;
-            if (wi == -1) aw[i][j][0] = 0.0;
+            if (wi == -1 || seam) aw[i][j][0] = 0.0;
             if (wj == 1) as[i][j][0] = 0.0;
             if (wj == -1) an[i][j][0] = 0.0;
         }
+    }
 }
 
 }  // namespace

@@ -106,18 +106,48 @@ INSTANTIATE_TEST_SUITE_P(TwoBlocks, JointProbe, ::testing::ValuesIn(probeCases()
 
 // ---------------------------------------------------------------------------
 // Convection and diffusion across the joint against the same cells on one
-// block. The attached block's rows run away from the main block's wall
-// j = 1, so on one block they become the rows below the main block:
-// attached cell (6 + r, j) is cell (j, 4 - r) and main cell (i, j) is cell
-// (i, j + 3). Face fluxes map with the cells (a face between attached rows
-// changes its sign, since its row index runs the other way).
+// block. The attached block's rows run away from the main block's side wall.
+// Joined to wall j = 1 they become the rows below the main block on one
+// block: attached cell (6 + r, j) is cell (j, 4 - r), main cell (i, j) is
+// cell (i, j + 3). Joined to wall j = ynumber they become the rows above it:
+// attached cell (6 + r, j) is cell (7 - j, 6 + r), main cell (i, j) is cell
+// (i, j). Face fluxes map with the cells, changing sign where the two-block
+// index runs against the one-block one. No wall flag closes the seam between
+// main row 5 and joint row 6: the generators must, since those cells are not
+// neighbours in space.
 // ---------------------------------------------------------------------------
 struct JointCase {
     const char* name;
     void (*generator)();
     void (*solver)();
     int sou;
+    bool leftSide;
     friend void PrintTo(const JointCase& c, std::ostream* os) { *os << c.name; }
+};
+
+// GaussIter passes of the line solver, as a point solver makes GaussIter sweeps.
+void tdmaPasses() {
+    for (int n = 0; n < GaussIter; ++n) WaterTDMA();
+}
+// The same, each pass after a block correction.
+void correctedTdmaPasses() {
+    for (int n = 0; n < GaussIter; ++n) {
+        BlockCorrection();
+        WaterTDMA();
+    }
+}
+void correctedGaussSOU() {
+    const int sweeps = GaussIter;
+    GaussIter = 1;
+    for (int n = 0; n < sweeps; ++n) {
+        BlockCorrection();
+        WaterGaussSOU();
+    }
+    GaussIter = sweeps;
+}
+
+struct Cell2 {
+    int i, j;
 };
 
 class JointGrid : public EquationTest, public ::testing::WithParamInterface<JointCase> {
@@ -126,11 +156,12 @@ protected:
     static constexpr int kX1 = 5, kY1 = 5 + kBranchRows;  // the one-block grid
 
     // Grid indices of one-block cell (i1, j1) on the two-block grid.
-    static std::pair<int, int> twoBlockCell(int i1, int j1) {
-        if (j1 <= kBranchRows + 1) return {6 + (kBranchRows + 1 - j1), i1};
-        return {i1, j1 - kBranchRows};
+    static Cell2 twoBlockCell(int i1, int j1) {
+        if (GetParam().leftSide) return j1 <= 5 ? Cell2{i1, j1} : Cell2{j1, 7 - i1};
+        return j1 <= kBranchRows + 1 ? Cell2{6 + (kBranchRows + 1 - j1), i1} : Cell2{i1, j1 - kBranchRows};
     }
-    static std::pair<int, int> oneBlockCell(int i1, int j1) { return {i1, j1}; }
+    static Cell2 oneBlockCell(int i1, int j1) { return {i1, j1}; }
+    static bool attached(const Cell2& c) { return c.i >= 6; }
 
     // Viscosities of the one-block cells and its face fluxes, 0 on the
     // boundary faces of the domain.
@@ -149,46 +180,47 @@ protected:
                     flow3[i1][j1][k] = flux(3, i1, j1, k);
                 }
     }
+    // The flux F of the one-block face from cell L to cell H, put where the
+    // two-block grid keeps the face between their images.
+    static void placeFlux(Cell2 L, Cell2 H, int k, double F) {
+        if (L.i == H.i && std::abs(L.j - H.j) == 1) {
+            flow2[L.i][std::min(L.j, H.j)][k] = H.j > L.j ? F : -F;
+        } else if (L.j == H.j && std::abs(L.i - H.i) == 1) {
+            flow1[std::min(L.i, H.i)][L.j][k] = H.i > L.i ? F : -F;
+        } else {  // the joint: from the joint cell into the host cell on wall j = 1, the reverse on j = ynumber
+            const Cell2 host = attached(L) ? H : L;
+            if (GetParam().leftSide)
+                flow2[host.i][ynumber][k] = attached(H) ? F : -F;
+            else
+                flow2[host.i][1][k] = attached(H) ? -F : F;
+        }
+    }
     void twoBlockFluxes() {
         for (int k = 2; k <= 3; ++k) {
-            for (int i1 = 1; i1 <= kX1; ++i1)
-                for (int j1 = 2; j1 <= kY1; ++j1) {
-                    const double F = flux(1, i1, j1, k);
-                    if (j1 > kBranchRows + 1)
-                        flow1[i1][j1 - kBranchRows][k] = F;
-                    else
-                        flow2[twoBlockCell(i1, j1).first][i1][k] = F;  // an attached row's j-face
-                }
+            for (int i1 = 2; i1 <= kX1 - 1; ++i1)
+                for (int j1 = 2; j1 <= kY1; ++j1) placeFlux(twoBlockCell(i1, j1), twoBlockCell(i1 + 1, j1), k, flux(1, i1, j1, k));
             for (int i1 = 2; i1 <= kX1; ++i1)
-                for (int j1 = 1; j1 <= kY1; ++j1) {
-                    const double F = flux(2, i1, j1, k);
-                    if (j1 > kBranchRows + 1)
-                        flow2[i1][j1 - kBranchRows][k] = F;
-                    else if (j1 == kBranchRows + 1)
-                        flow2[i1][1][k] = F;  // the joint: from the attached block into the host cell
-                    else
-                        flow1[9 - j1][i1][k] = -F;  // between attached rows, index running the other way
-                }
+                for (int j1 = 2; j1 <= kY1 - 1; ++j1) placeFlux(twoBlockCell(i1, j1), twoBlockCell(i1, j1 + 1), k, flux(2, i1, j1, k));
         }
         for (int i1 = 2; i1 <= kX1; ++i1)
             for (int j1 = 2; j1 <= kY1; ++j1)
                 for (int k = 1; k <= 3; ++k) {
-                    const auto [i, j] = twoBlockCell(i1, j1);
-                    flow3[i][j][k] = flux(3, i1, j1, k);
+                    const Cell2 c = twoBlockCell(i1, j1);
+                    flow3[c.i][c.j][k] = flux(3, i1, j1, k);
                 }
     }
 
     // Builds the equation on the current grid; `cell` maps one-block indices
     // to the current grid's. wap: the sum of the couplings' magnitudes + 0.1.
-    void buildEquation(std::pair<int, int> (*cell)(int, int)) {
+    void buildEquation(Cell2 (*cell)(int, int)) {
         boxGeometry(1.0, 1.0, 1.0);
         sou[1] = GetParam().sou;
         for (int i1 = 2; i1 <= kX1; ++i1)
             for (int j1 = 2; j1 <= kY1; ++j1)
                 for (int k = 2; k <= znumber; ++k) {
-                    const auto [i, j] = cell(i1, j1);
-                    gama[i][j][k] = viscosity(i1, j1, k);
-                    gamaV[i][j][k] = 2.0 * viscosity(i1, j1, k);
+                    const Cell2 c = cell(i1, j1);
+                    gama[c.i][c.j][k] = viscosity(i1, j1, k);
+                    gamaV[c.i][c.j][k] = 2.0 * viscosity(i1, j1, k);
                 }
         GetParam().generator();
         forInterior([](int i, int j, int k) {
@@ -197,12 +229,10 @@ protected:
             wap[i][j][k] = s;
             iAp[i][j][k] = 1.0 / s;
         });
-        const auto [hi, hj] = cell(2, 3 + kBranchRows);  // main-block cell (2,3)
-        const auto [li, lj] = cell(4, 2);                // far end of the attached block
-        pin(hi, hj, 2, 1.0);
-        pin(li, lj, 3, 0.0);
-        const auto [si, sj] = cell(5, 2 + kBranchRows);
-        source[si][sj][3] = 0.75;
+        const Cell2 hot = cell(2, 3 + kBranchRows), cold = cell(4, 2), heated = cell(5, 2 + kBranchRows);
+        pin(hot.i, hot.j, 2, 1.0);
+        pin(cold.i, cold.j, 3, 0.0);
+        source[heated.i][heated.j][3] = 0.75;
     }
 };
 
@@ -211,7 +241,7 @@ TEST_P(JointGrid, SolverAndResidualMatchTheOneBlockGrid) {
     makeGrid(kX1, kY1, 3, true);
     oneBlockFluxes();
     buildEquation(oneBlockCell);
-    GaussIter = 3;
+    GaussIter = 1;
     GetParam().solver();
     std::vector<double> early = snapshot();  // a field that is not yet a solution
     NormResidual[1] = 1.0;
@@ -224,17 +254,15 @@ TEST_P(JointGrid, SolverAndResidualMatchTheOneBlockGrid) {
 
     // Two blocks: main rows 2..5 of 4 cells in j, attached rows 6..8.
     makeGrid(5 + kBranchRows, 5, 3, true);
-    twoBlockTables(5);
-    for (int j = 2; j <= 5; ++j)
-        for (int k = 2; k <= 3; ++k) WallI[5][j][k] = -1;  // the main block ends in a wall at the joint row
+    twoBlockTables(5, GetParam().leftSide);
     twoBlockFluxes();
     buildEquation(twoBlockCell);
     auto copyIn = [&](const std::vector<double>& from) {
         for (int i1 = 2; i1 <= kX1; ++i1)
             for (int j1 = 2; j1 <= kY1; ++j1)
                 for (int k = 2; k <= 3; ++k) {
-                    const auto [i, j] = twoBlockCell(i1, j1);
-                    f[i][j][k] = from[oneBlock.offset(i1, j1, k)];
+                    const Cell2 c = twoBlockCell(i1, j1);
+                    f[c.i][c.j][k] = from[oneBlock.offset(i1, j1, k)];
                 }
     };
     copyIn(early);
@@ -247,20 +275,34 @@ TEST_P(JointGrid, SolverAndResidualMatchTheOneBlockGrid) {
     GaussIter = 3000;
     GetParam().solver();
     double largest = 0.0;
+    int missed = 0;
     for (int i1 = 2; i1 <= kX1; ++i1)
         for (int j1 = 2; j1 <= kY1; ++j1)
             for (int k = 2; k <= 3; ++k) {
-                const auto [i, j] = twoBlockCell(i1, j1);
-                EXPECT_NEAR(f[i][j][k], solution[oneBlock.offset(i1, j1, k)], 1e-10)
-                    << "one-block cell " << i1 << "," << j1 << "," << k;
-                largest = std::max(largest, std::fabs(solution[oneBlock.offset(i1, j1, k)]));
+                const Cell2 c = twoBlockCell(i1, j1);
+                const double want = solution[oneBlock.offset(i1, j1, k)];
+                missed += std::fabs(f[c.i][c.j][k] - want) > 1e-10;
+                EXPECT_NEAR(f[c.i][c.j][k], want, 1e-10) << "one-block cell " << i1 << "," << j1 << "," << k;
+                largest = std::max(largest, std::fabs(want));
             }
+    EXPECT_EQ(missed, 0);
     EXPECT_GT(largest, 0.5);
 }
 
-INSTANTIATE_TEST_SUITE_P(Schemes, JointGrid,
-                         ::testing::Values(JointCase{"power_law_GaussSeidel", coeffe_flow, WaterGaussSeidel, 0},
-                                           JointCase{"second_order_upwind_GaussSOU", coeffe_SOU, WaterGaussSOU, 1}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Schemes, JointGrid,
+    ::testing::Values(JointCase{"power_law_GaussSeidel", coeffe_flow, WaterGaussSeidel, 0, false},
+                      JointCase{"power_law_GaussSeidel_left", coeffe_flow, WaterGaussSeidel, 0, true},
+                      JointCase{"power_law_TDMA", coeffe_flow, tdmaPasses, 0, false},
+                      JointCase{"power_law_TDMA_left", coeffe_flow, tdmaPasses, 0, true},
+                      JointCase{"second_order_upwind_GaussSOU", coeffe_SOU, WaterGaussSOU, 1, false},
+                      JointCase{"second_order_upwind_GaussSOU_left", coeffe_SOU, WaterGaussSOU, 1, true},
+                      JointCase{"second_order_upwind_TDMA", coeffe_SOU, tdmaPasses, 1, false},
+                      JointCase{"second_order_upwind_TDMA_left", coeffe_SOU, tdmaPasses, 1, true},
+                      JointCase{"second_order_upwind_block_correction_TDMA", coeffe_SOU, correctedTdmaPasses, 1, false},
+                      JointCase{"second_order_upwind_block_correction_TDMA_left", coeffe_SOU, correctedTdmaPasses, 1, true},
+                      JointCase{"second_order_upwind_block_correction_GaussSOU", coeffe_SOU, correctedGaussSOU, 1, false},
+                      JointCase{"second_order_upwind_block_correction_GaussSOU_left", coeffe_SOU, correctedGaussSOU, 1, true}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -349,8 +349,10 @@ TEST_F(PressureCorrection, ContIsTheNetInflowBeforeCorrection) {
 // low-i face, the joint couplings are symmetric and the seam faces carry no
 // mass.
 TEST_F(PressureCorrection, ConvergedCorrectionBalancesEveryCell) {
-    for (int layout : {0, 3, -3}) {  // single block, block on wall j = 1, on wall j = ynumber
-        SCOPED_TRACE(layout);
+    // Single block, block on wall j = 1, on wall j = ynumber (single block
+    // first: the two-block set-up leaves its W 3 values); point and line solver.
+    for (auto [layout, solver] : {std::pair{0, 'Y'}, {0, 'N'}, {3, 'Y'}, {3, 'N'}, {-3, 'Y'}, {-3, 'N'}}) {
+        SCOPED_TRACE(std::to_string(layout) + " K 10 " + solver);
         if (layout == 0)
             build(8, 5, 5);
         else
@@ -380,7 +382,7 @@ TEST_F(PressureCorrection, ConvergedCorrectionBalancesEveryCell) {
 
         sweeps[4] = 150;
         blockcorr[4] = 1;
-        lcray = 'Y';  // the line solver couples joint cells to the seam row in its i-lines
+        lcray = solver;
         pressureCorrectionStep();
 
         double after = 0.0;

@@ -179,6 +179,12 @@ TEST_P(JoinCoefficients, OverwriteTheBoundaryValue) {
         EXPECT_NEAR(ae[B[0]][B[1]][0], w * D + std::max(-into, 0.0), 1e-12) << i;
     }
     EXPECT_GT(joined, 0);
+    // The seam between the main block's last row and the joint row is closed
+    // as a wall; that row keeps its coupling to the row before it.
+    for (int j = 2; j <= Y; ++j) {
+        EXPECT_EQ(aw[MBSkjot[1]][j][0], 0.0) << j;
+        EXPECT_GT(ae[MBSkjot[1]][j][0], 0.0) << j;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(TwoBlocks, JoinCoefficients, ::testing::ValuesIn(kJoins),

@@ -20,7 +20,7 @@
 #include "control/readers.h"
 #include "control/record_scan.h"
 #include "grid/state.h"
-#include "sediment/state.h"
+#include "flow3d/state.h"
 
 DataSetReaders defaultDataSetReaders() {
     return DataSetReaders{readDataSetF,  readDataSetG, readDataSetH, readDataSetK, readDataSetP,

@@ -535,6 +535,7 @@ void setParameterDefaults() {
     std::fill(std::begin(cohesive), std::end(cohesive), 0.0);
     FlagInitialized = 0;
     FlagErrorBreak = 0;
+    FlagPrint = 0;
     FlagSedimDial = 0;
     gridReadChoices = GridReadChoices{};
     erodibleDepth = erodibleLevel = 0.0;

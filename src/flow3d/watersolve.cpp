@@ -12,7 +12,6 @@
 #include "control/state.h"
 #include "grid/state.h"
 #include "equations/state.h"
-#include "sediment/state.h"
 #include "output/state.h"
 #include "control/log.h"
 #include "equations/workspace.h"
@@ -369,6 +368,7 @@ LargestResidual largestResidual() {
 }
 
 void WaterSolve() {
+    deriveSolverConstants();
     // The temperature inflow comes from the time series of `timei`.
     if (transientRun() && FlagTemp == 1 && TimeInNo < 1)
         failf(1, "Error, temperature run without time series in timei\n");

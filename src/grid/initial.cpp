@@ -9,7 +9,6 @@
 
 #include "control/state.h"
 #include "flow3d/state.h"
-#include "sediment/state.h"
 #include "grid/geometry.h"
 #include "grid/grid.h"
 #include "grid/initial_shared.h"
@@ -284,7 +283,7 @@ void velocityProfile(Log& log) {
                 }
                 const double zc = below / 4 + 0.5 * height / 4;
                 const double u = (ustar / 0.4) * std::log(30.0 * zc / ks);
-                xvel[i][j][k] = u;
+                setStartVelocity(Velocity::u, i, j, k, u);
                 const double a = (m_ar_x[i - 1][j][k] + m_ar_x[i][j][k]) / 2;
                 sumA += a;
                 sumAU += a * u;
@@ -293,7 +292,7 @@ void velocityProfile(Log& log) {
         // Without any velocity in the profile (no discharge) there is nothing to scale.
         const double r = sumAU != 0.0 ? avvelocity[i] * sumA / sumAU : 0.0;
         for (int j = 2; j <= Y; ++j)
-            for (int k = 2; k <= Z; ++k) xvel[i][j][k] *= r;
+            for (int k = 2; k <= Z; ++k) setStartVelocity(Velocity::u, i, j, k, xvel[i][j][k] * r);
         log.printf(" i=%d, v=%e, rad=%e, korr=%e, wl. = %lf\n", i, avvelocity[i], radius[i], r, topNode(i, Y / 2));
         std::snprintf(mc_v2, sizeof mc_v2, "i=%d,rad=%6.3f,v=%6.3f", i, radius[i], avvelocity[i]);
         std::snprintf(mc_v1, sizeof mc_v1, "Korr : %e n : %d ", r, std::fabs(r - 1) > 0.001 ? 1 : 0);

@@ -9,7 +9,6 @@
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"
-#include "sediment/state.h"
 #include "control/log.h"
 #include "surface2d/surface2d.h"
 

@@ -309,6 +309,7 @@ void continuityFailure(Log& log) {
 }  // namespace
 
 void WaterSolve2D() {
+    deriveSolverConstants();
     FieldHandle3 pc = f;
     if (transientRun() && (xvel_old.isNull() || yvel_old.isNull() || kinen_old.isNull() || epsilon_old.isNull()))
         failf(-8, "Error, WaterSolve2D: transient run without the arrays of the previous time step\n");

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "control/state.h"
+#include "control/constants.h"
 #include "control/kread.h"
 #include "control/readers.h"
 #include "control/record_scan.h"
@@ -176,7 +177,7 @@ void spreadSchmidt(FILE*) {
 void turbulenceModelConstant(FILE*) {
     if (TurbulenceModel == 1) {
         cmy = 0.085;
-        sqcmyrho = 1000.0 * std::sqrt(cmy);
+        sqcmyrho = kWaterDensity * std::sqrt(cmy);
     }
 }
 
@@ -270,7 +271,7 @@ void warnFlocculation(FILE*) {
              "when the F 36 data set is set to 2\n\n");
 }
 
-void turbulenceConstantProduct(FILE*) { sqcmyrho = 1000.0 * std::sqrt(cmy); }
+void turbulenceConstantProduct(FILE*) { sqcmyrho = kWaterDensity * std::sqrt(cmy); }
 
 void switchTurbMultOn(FILE*) { TurbMultFlag = 1; }
 

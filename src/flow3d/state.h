@@ -1,8 +1,8 @@
 // State owned by the 3-D flow solver: velocities, pressure, fluxes, the
-// turbulence fields it transports, temperature, iteration and time, and the
-// start values the solver start-up gives it. Declarations only, in the
-// entries of control/state_lists.h; each group's comment line names its
-// writers.
+// turbulence fields it transports, temperature, the bed shear, iteration and
+// time, and the constants each call of the solver derives. Declarations only,
+// in the entries of control/state_lists.h; each group's comment line names
+// its writers.
 #pragma once
 
 #include "control/state.h"

@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "control/state.h"
+#include "control/constants.h"
 #include "flow3d/state.h"
 #include "grid/geometry.h"
 #include "grid/grid.h"
@@ -251,8 +252,9 @@ void extendUpstream() {
 void velocityProfile(Log& log) {
     const int X = xnumber, Y = ynumber, Z = znumber;
     for (int i = 1; i <= X; ++i) {
-        const double tau = 1000.0 * kGravity * ((grade[i] + grade[i - 1]) / 2) * ((radius[i] + radius[i - 1]) / 2);
-        const double ustar = std::sqrt(tau / 1000.0);
+        const double tau =
+            kWaterDensity * kGravity * ((grade[i] + grade[i - 1]) / 2) * ((radius[i] + radius[i - 1]) / 2);
+        const double ustar = std::sqrt(tau / kWaterDensity);
         if (debugD()) log.printf("Shear = %e for i = %d\n", tau, i);
         double ks = std::pow(26.0 / ManArray[i], 6);
         ks = ks <= 1e-7 ? 1e-7 : std::min(ks, 1.0);
@@ -319,7 +321,7 @@ void diffusivityAndBedShear(Log& log) {
                 }
                 z += m_dist_z[i][j][k] + m_dist_z[i][j][k + 1];
             }
-            bedshear[i][j] = 1000.0 * kGravity * radius[i] * grade[i];
+            bedshear[i][j] = kWaterDensity * kGravity * radius[i] * grade[i];
         }
     }
 }

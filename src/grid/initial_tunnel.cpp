@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "control/state.h"
+#include "control/constants.h"
 #include "flow3d/state.h"
 #include "grid/geometry.h"
 #include "grid/grid.h"
@@ -87,7 +88,8 @@ void initial_tunnel() {
     // Uniform velocity, none in a blocked column nor in the one just upstream of it.
     for (int i = 1; i <= X; ++i)
         for (int j = 2; j <= Y; ++j) {
-            for (int k = 2; k <= Z; ++k) setStartVelocity(Velocity::u, i, j, k, avvelocity[i] * kblok[i][j] * kblok[i + 1][j]);
+            for (int k = 2; k <= Z; ++k)
+                setStartVelocity(Velocity::u, i, j, k, avvelocity[i] * kblok[i][j] * kblok[i + 1][j]);
             setStartVelocity(Velocity::u, i, j, 0, avvelocity[i]);
         }
     radius[X + 1] = radius[X];
@@ -100,7 +102,7 @@ void initial_tunnel() {
         const double ustar = std::sqrt(radius[i] * grade[i] * kGravity);
         for (int j = 2; j <= Y; ++j) {
             for (int k = 2; k <= Z; ++k) diff[i][j][k] = 0.11 * radius[i] * ustar;
-            bedshear[i][j] = 1000.0 * kGravity * radius[i] * grade[i];
+            bedshear[i][j] = kWaterDensity * kGravity * radius[i] * grade[i];
         }
     }
     clearStartVelocities();

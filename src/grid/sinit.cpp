@@ -12,6 +12,7 @@
 #include <iterator>
 
 #include "control/state.h"
+#include "control/constants.h"
 #include "flow3d/state.h"
 #include "sediment/state.h"
 #include "grid/geometry.h"
@@ -47,8 +48,8 @@ void checkPlanAreas(Log& log) {
 // to the mixing-length value of the upper water at 0.3 of the depth.
 void inflowTurbulence() {
     const double V = avvelocity[1], R = radius[1], M = ManArray[0];
-    const double tau = 1000.0 * 9.81 * V * V / (M * M * std::pow(R, 0.3333));
-    const double ustar = std::sqrt(tau / 1000.0);
+    const double tau = kWaterDensity * 9.81 * V * V / (M * M * std::pow(R, 0.3333));
+    const double ustar = std::sqrt(tau / kWaterDensity);
     const double nuTop = 0.11 * ustar * R * EddyMult;
     const double k0 = std::sqrt(EddyMult) * tau / sqcmyrho;
     const int Z = znumber;

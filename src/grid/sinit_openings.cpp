@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "control/state.h"
+#include "control/constants.h"
 #include "grid/grid.h"
 #include "grid/state.h"
 #include "grid/startup.h"
@@ -72,8 +73,8 @@ void inflowPlaneAndNorms(Log& log) {
         kMean = NormK;
         epsMean = NormEps;
     }
-    NormResidual[4] = 1000.0 * s.Q;
-    NormResidual[1] = NormResidual[2] = NormResidual[3] = 1000.0 * s.P;
+    NormResidual[4] = kWaterDensity * s.Q;
+    NormResidual[1] = NormResidual[2] = NormResidual[3] = kWaterDensity * s.P;
     NormResidual[5] = kMean * NormResidual[4];
     NormResidual[6] = epsMean * NormResidual[4];
     NormResidual[7] = 20.0 * NormResidual[4];
@@ -215,7 +216,7 @@ void openingsAndTheirNorms(Log& log) {
         log.write("Default inflow and outflow set to zero\n");
     }
     double fin = 0.0, fout = 0.0;
-    for (int n = 1; n <= IONo; ++n) (IO[n].type == 0 ? fin : fout) += std::fabs(1000.0 * IO[n].flux);
+    for (int n = 1; n <= IONo; ++n) (IO[n].type == 0 ? fin : fout) += std::fabs(kWaterDensity * IO[n].flux);
     openingsContinuity(log, fin, fout);
     if (!newFlowField()) return;
 
@@ -366,7 +367,7 @@ void initialPressure() {
     const double reference = zval[std::min(znumber, xnumber)][std::min(3, ynumber)][znumber];
     for (int i = 2; i <= xnumber; ++i)
         for (int j = 2; j <= ynumber; ++j) {
-            const double p = InitPres * 1000.0 * 9.81 * (zval[i][j][znumber] - reference);
+            const double p = InitPres * kWaterDensity * 9.81 * (zval[i][j][znumber] - reference);
             for (int k = 2; k <= znumber; ++k) Pres[i][j][k] = p;
         }
 }

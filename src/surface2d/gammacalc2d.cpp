@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "control/state.h"
+#include "control/constants.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"
@@ -11,8 +12,6 @@
 #include "surface2d/surface2d.h"
 
 namespace {
-
-constexpr double kMolecular = 0.001;  // kg/(m s), water
 
 // One turbulence model's viscosity in the plane.
 struct PlaneViscosity {
@@ -44,7 +43,7 @@ const PlaneViscosity& planeViscosity(int code) {
 
 void GammaCalc2D() {
     const int X = xnumber, Y = ynumber;
-    const double base = ArtEddyVisc + kMolecular;
+    const double base = ArtEddyVisc + kMolecularViscosity;
     for (int i = 1; i <= X + 1; ++i)
         for (int j = 1; j <= Y + 1; ++j) gama[i][j][0] = base;
 

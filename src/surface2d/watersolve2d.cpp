@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "control/state.h"
+#include "control/constants.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"
@@ -14,14 +15,10 @@
 #include "control/log.h"
 #include "flow3d/flow3d.h"
 #include "grid/grid.h"
+#include "grid/geometry.h"
 #include "surface2d/surface2d.h"
 
 namespace {
-
-bool isMultiple(double x, double n) { return std::fabs(std::fmod(x, n)) < 0.001; }
-bool transientRun() { return TimeStep > 1e-8; }
-// Strictly below, so that a time step of exactly 1e-8 is neither.
-bool steadyRun() { return TimeStep < 1e-8; }
 
 template <typename Fn>
 void forInterior(Fn fn) {
@@ -52,7 +49,9 @@ void keepTimeLevels() {
 }
 
 // The water mass of column (i, j) over the time step.
-double timeTerm(int i, int j) { return 2.0 * m_armap[i][j] * m_dist_z[i][j][0] * 1000.0 / TimeStep; }
+double timeTerm(int i, int j) {
+    return geometry::cellVolume(m_armap[i][j], m_dist_z[i][j][0]) * kWaterDensity / TimeStep;
+}
 
 void addTimeTerm(const FieldHandle3& old) {
     forInterior([&](int i, int j) {
@@ -71,8 +70,8 @@ void thinWaterFriction(const FieldHandle3& phi, const FieldHandle3& old) {
         if (z0 <= z1 + 1e-6) return;
         const double dz = m_dist_z[i][j][0];
         const double r = std::min(1.0, (z0 - z1) / (2.0 * dz));
-        wap[i][j][0] += 2.0 * m_armap[i][j] * dz * 45300.0 * (0.5 * std::fabs(old[i][j][0] + phi[i][j][0]) + 0.001) /
-                        Xks[i][j] * std::pow(r, 5);
+        wap[i][j][0] += geometry::cellVolume(m_armap[i][j], dz) * 45300.0 *
+                        (0.5 * std::fabs(old[i][j][0] + phi[i][j][0]) + 0.001) / Xks[i][j] * std::pow(r, 5);
     });
 }
 

@@ -21,7 +21,7 @@
 #include "control/record_scan.h"
 #include "control/turbulence_models.h"
 #include "grid/state.h"
-#include "sediment/state.h"
+#include "flow3d/state.h"
 
 DataSetReaders defaultDataSetReaders() {
     return DataSetReaders{readDataSetF,  readDataSetG, readDataSetH, readDataSetK, readDataSetP,

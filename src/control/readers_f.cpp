@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "control/state.h"
+#include "control/constants.h"
 #include "control/kread.h"
 #include "control/readers.h"
 #include "control/record_scan.h"
@@ -179,7 +180,7 @@ void turbulenceModelConstant(FILE*) {
     const double cmu = turbulenceModel().transport.cmu;
     if (cmu != 0.0) {
         cmy = cmu;
-        sqcmyrho = 1000.0 * std::sqrt(cmy);
+        sqcmyrho = kWaterDensity * std::sqrt(cmy);
     }
 }
 
@@ -276,7 +277,7 @@ void warnFlocculation(FILE*) {
              "when the F 36 data set is set to 2\n\n");
 }
 
-void turbulenceConstantProduct(FILE*) { sqcmyrho = 1000.0 * std::sqrt(cmy); }
+void turbulenceConstantProduct(FILE*) { sqcmyrho = kWaterDensity * std::sqrt(cmy); }
 
 void switchTurbMultOn(FILE*) { TurbMultFlag = 1; }
 
@@ -542,6 +543,7 @@ void setParameterDefaults() {
     FlagInitialized = 0;
     FlagErrorBreak = 0;
     FailureMessage[0] = '\0';
+    FlagPrint = 0;
     FlagSedimDial = 0;
     gridReadChoices = GridReadChoices{};
     erodibleDepth = erodibleLevel = 0.0;

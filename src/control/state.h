@@ -28,7 +28,10 @@ constexpr int kEquationTable = 20;              // per-equation tables, equation
 // F data sets. Each list entry is X(type, name, default); the state list
 // below (definitions, reset) and the defaults block of the reader use it.
 #define QUIRD_F_PARAMETERS(X)                                                                   \
-    /* Writers: readDataSetF and its row functions, setParameterDefaults. */                   \
+    /* Writers: readDataSetF and its row functions (readers_f.cpp), setParameterDefaults; roughnessDefaults of */    \
+    /* startup (XksWall from the Manning number, XksJ1 and XksJ2 from XksWall); the wall laws wall, */               \
+    /* wallallOpenMP, wallnew, wallall2D and wallLawStep (sqcmyrho from cmy); defaultMinDepth of bedmoves.cpp */     \
+    /* (TSCMinDepth). */                                                                                             \
     X(char, debugging, 'N')            /* F 1: diagnostic letter */                            \
     X(double, convergence, 1e-6)       /* F 3: stop criterion of the backwater computation */  \
     X(double, relax_morph, 0.5)        /* F 4: relaxation of the sediment computation */       \
@@ -242,14 +245,15 @@ constexpr int kEquationTable = 20;              // per-equation tables, equation
 
 // State that no data set sets; the reader gives it these values before the scan.
 #define QUIRD_RUN_STATE_DEFAULTS(X)                                                             \
-    /* Writers: setParameterDefaults, ReadTimes (TimeInNo..FlagTimeiConc). */              \
+    /* Writers: setParameterDefaults; ReadTimes (timei.cpp: TimeInNo..FlagTimeiConc); FlagInitPoros extra_source */  \
+    /* (porous_bed.cpp) and extra_sourceDLL (vegetation.cpp); NoGeo porbed; RegIter topPressureMean (WaterSolve) */  \
+    /* and formLidPressure (surface). */                                                                             \
     X(int, TimeInNo, 0)                /* time series of timei */                              \
     X(int, TimePrintNo, 0)                                                                     \
     X(int, FlagJTime, 0)                                                                       \
     X(int, FlagDischargeTime, 0)                                                               \
     X(int, FlagTimeiConc, 0)                                                                   \
     X(int, FlagInitPoros, 0)           /* porous layers not yet set up; extra_source(DLL) */   \
-    X(int, FlagPrint, 0)               /* current iteration is logged */                       \
     X(int, RegIter, 0)                 /* count of the top-layer pressure averaging; also surface */ \
     X(int, FlagReadFracres, 0)         /* no bed-fraction restart read yet */                  \
     X(double, maxgrain, 0.0)           /* largest grain size found so far */                   \
@@ -415,33 +419,46 @@ struct GridSizes {
 };
 
 #define QUIRD_CONTROL_STATE(V, A, I, F)                                                                        \
-    /* Grid sizes (G 1). Writers: readDataSetG (G 1), preReadG1. */                                            \
+    /* Grid sizes (G 1). Writers: readDataSetG (G 1), preReadG1 (preread.cpp), quirdMain (driver.cpp: the default */ \
+    /* box grid). */                                                                                                 \
     V(int, xnumber, 0) V(int, ynumber, 0) V(int, znumber, 0) V(int, lnumber, 0)                                \
-    /* Status texts and flags (front end, written only). Writers: setMessage, setProgram, kread, the run driver. */ \
+    /* Status texts and flags (front end, written only). Writers: setMessage, setProgram, kread */                   \
+    /* (setParameterDefaults), the run driver (driver.cpp: quirdMain, startupSequence, runStringLoop), readres */    \
+    /* (gFlagRead), writespider (gFlagWriteX), sprintflow (gFlagWriteR). */                                          \
     A(char, mc_message, [100]) A(char, mc_program, [100])                                                      \
     A(char, mc_v1, [100]) A(char, mc_v2, [100]) /* two further status lines, formatted into directly */        \
     V(int, FlagStart, 0)                                                                                       \
-    V(int, gFlagRead, 0) V(int, gFlagWriteX, 0) V(int, gFlagWriteR, 0) V(int, gFlagFlow, 0)                    \
+    V(int, gFlagRead, 0) V(int, gFlagWriteX, 0) V(int, gFlagWriteR, 0)                                        \
     V(int, gFlagSedim, 0) V(int, gFlagInit, 0) V(int, gFlagMap, 0) V(int, gFlagContour, 0)                     \
     V(int, gFlagLong, 0) V(int, gFlagVerifyProfile, 0) V(int, gFlagVerifyMap, 0) V(int, gFlagCross, 0)         \
     V(int, gFlagAnim, 0) V(int, gFlag3D, 0) V(int, gFlagColorMap, 0) V(int, gFlagVectorColorMap, 0)            \
     V(int, gFlagVectorColorMap3D, 0) V(int, gFlagTemp, 0) V(int, gFlagComp, 0)                                 \
     V(int, FlagInitSedim, 0) V(int, FlagSedimDial, 0)                                                          \
-    /* Run state. Writers: setParameterDefaults, Initial and the run-string loop, startup, surface, */           \
-    /* noteNumericalFailure. */                                                                                \
-    V(int, FlagGridChange, 0)                                /* free-surface updates moved grid levels */      \
+    /* Run status of the flow solvers. Writers: setParameterDefaults (FlagInitialized, FlagErrorBreak, FlagPrint */  \
+    /* 0; FailureMessage ''); noteNumericalFailure (FlagErrorBreak, FailureMessage); quirdMain and runStringLoop (gFlagFlow around W and D); WaterSolve (watersolve.cpp: momentumFails, */     \
+    /* continuityFailure, innerIteration, passPrintFlag); momentumStep (couplingCoefficients of momentum.cpp: */     \
+    /* FlagErrorBreak at a zero centre coefficient); WaterSolve2D (watersolve2d.cpp: momentumWeights, diverged, */   \
+    /* continuityFailure, passPrintFlag); readres (FlagInitialized). */                                              \
+    V(int, gFlagFlow, 0)                                     /* a flow solver runs */                          \
     V(int, FlagInitialized, 0)                               /* 1 once the flow field holds a valid state */   \
     V(int, FlagErrorBreak, 0)                                /* a solver failed numerically */                 \
     A(char, FailureMessage, [100])                           /* status text of the run's first numerical failure, trimmed */ \
+    V(int, FlagPrint, 0)                                     /* 0: the current iteration is logged */          \
+    /* Run state. Writers: setParameterDefaults; quirdMain and writeDefaultGrid (driver.cpp); FlagGridChange also */ \
+    /* moveGrid of WaterSolve and WaterSolve2D, surface, surface_tfs2D. */                                           \
+    V(int, FlagGridChange, 0)                                /* free-surface updates moved grid levels */      \
     V(double, xdial, 0.0) V(double, ydial, 0.0) V(double, zdial, 0.0) /* extent of the default box grid */     \
     /* The way out of the process. Writer: setExitHandler. */                                                  \
     V(ExitHandler, gExitHandler, nullptr)                    /* null: endRun calls std::exit */                \
-    /* Blocks of the field arrays. Writers: createFieldArray, releaseAllFieldArrays. */                        \
+    /* Blocks of the field arrays. Writers: createFieldArray, releaseAllFieldArrays (fieldarray.cpp). */             \
     V(std::vector<void*>*, fieldArrayBlocks, nullptr)                                                          \
     /* Dispatch tables. Writers: tests only (the defaults at start). */                                        \
     V(RunTasks, runTasks, defaultRunTasks())                 /* the task routines of the run letters */        \
     V(DataSetReaders, dataSetReaders, defaultDataSetReaders()) /* the readers the scanner hands data sets */   \
-    /* F data sets. Writers: readDataSetF and its row functions, setParameterDefaults. */                     \
+    /* F data sets. Writers: readDataSetF and its row functions (readers_f.cpp), setParameterDefaults; */            \
+    /* roughnessDefaults of startup (XksWall from the Manning number, XksJ1 and XksJ2 from XksWall); the wall */     \
+    /* laws wall, wallallOpenMP, wallnew, wallall2D and wallLawStep (sqcmyrho from cmy); defaultMinDepth of */       \
+    /* bedmoves.cpp (TSCMinDepth). */                                                                                \
     QUIRD_F_PARAMETERS(V)                                                                                      \
     I(char, run, [20], ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',                                       \
       ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ')      /* F 2: run string */                             \
@@ -461,7 +478,8 @@ struct GridSizes {
     /* sets before the first G 1 were checked against them, so G 1 may not shrink them. Writer: */          \
     /* setRecordDefaults. */                                                                                 \
     V(GridSizes, sizesAtStart, GridSizes{})                                                                   \
-    /* G data sets. Writers: readDataSetG, setRecordDefaults; LowerFixedLevel setLowerFixedLevel. */           \
+    /* G data sets. Writers: readDataSetG (readers_g.cpp: its readG functions, checkIO), setRecordDefaults, */       \
+    /* writeControlMin (zdistrib); LowerFixedLevel setLowerFixedLevel. */                                            \
     V(bool, gridSizesGiven, false)                           /* set by the first accepted G 1 */               \
     V(int, iblok1, 0) V(int, iblok2, 0) V(int, jblok1, 0) V(int, jblok2, 0) /* G 2: blocked columns */         \
     A(double, zdistrib, [1001])                              /* G 3: cumulative height percentage of node level k */ \
@@ -489,7 +507,8 @@ struct GridSizes {
     V(int, TecStrucNo, 0) A(TecStrucRecord, TecStruc, [300]) /* G 24, base 0 */                                \
     V(int, NoVerttemp, 0) A(VerttempRecord, Verttemp, [50])  /* G 40, base 0, highest level first */           \
     A(int, FlagOpenMP, [40])                                 /* G 50: 1 = serial variant */                    \
-    /* K data sets. Writers: readDataSetK, setRecordDefaults. */                                               \
+    /* K data sets. Writers: readDataSetK, setRecordDefaults (records.cpp); sou also secondOrderComponents (F */     \
+    /* 63). */                                                                                                       \
     V(long, iterGlobalMax, 40000) V(long, IterSurface, 50000) /* K 1 */                                        \
     V(int, FlagWall, 0) V(int, FlagRoof, 1)                  /* K 2 */                                         \
     I(double, relax, [kEquationTable], 0, 0.8, 0.8, 0.8, 0.2, 0.5, 0.5) /* K 3: relaxation factors per equation */ \
@@ -499,14 +518,18 @@ struct GridSizes {
     V(char, conti, 'N')                                      /* K 8 */                                         \
     V(char, simple, 'Y')                                     /* K 9: Y = SIMPLE, else SIMPLEC */               \
     V(char, lcray, 'Y')                                      /* K 10: Y = point Gauss-Seidel, else line solver */ \
-    /* P data sets. Writers: readDataSetP, setRecordDefaults; lnode also the plot-file writers. */             \
+    /* P data sets. Writers: readDataSetP, setRecordDefaults; znode also betweenPasses of kread and */               \
+    /* readMonitoringCell (osiio2.cpp); lnode also the plot-file writers writeTecplot3D, writeParaView2D, */         \
+    /* writeParaView3D. */                                                                                           \
     V(double, xscale, 1.0) V(double, yscale, 1.0) V(double, zscale, 1.0) /* P 2 */                             \
     V(double, movex, 0.0) V(double, movey, 0.25)             /* P 2 */                                         \
     V(int, xnode, 2) V(int, ynode, 2) V(int, znode, 2) V(int, lnode, 1) /* P 3: monitoring cell */             \
     V(char, graph, 'g')                                      /* P 4 */                                         \
     V(char, VerHorPar, '\0')                                 /* P 7 */                                         \
     V(int, PrintRes, 0)                                      /* P 10 */                                        \
-    /* W data sets. Writers: readDataSetW, readDataSetW5, kread, setRecordDefaults; ISkjotMB setBlockSeams. */ \
+    /* W data sets. Writers: readDataSetW (readers_kpw.cpp), readDataSetW5, kread (setDefaults of osiio1.cpp), */    \
+    /* setRecordDefaults, writeControlMin (initnumber, initarray), quirdMain (the default box grid); ISkjotMB */     \
+    /* setBlockSeams. */                                                                                             \
     V(double, ManningInit, 50.0) V(double, discharge, 0.0) V(double, level, 0.0) /* W 1 */                     \
     V(int, initnumber, 0)                                    /* W 2 */                                         \
     A(int, initarray, [3000])                                /* W 2: cross-sections 1..initnumber */           \
@@ -517,7 +540,8 @@ struct GridSizes {
     V(int, FastNo, 0)                                                                                          \
     A(int, iFast, [20000]) A(int, jFast, [20000])            /* W 6, base 1 */                                 \
     V(int, AttractNo, 0) A(AttractRecord, Attract, [2000])   /* W 7, base 1 */                                 \
-    /* Lettered data sets. Writers: readDataSetH, I, L, N, Q, S, T, B, setRecordDefaults, checkGrainData. */   \
+    /* Lettered data sets. Writers: readDataSetH, I, L, N, Q, S, T, B (readers_letters.cpp), setRecordDefaults, */   \
+    /* checkGrainData. */                                                                                            \
     A(BioTable, Bio, [15])                                   /* H */                                           \
     A(double, inflow, [kFractionTable])                      /* I: sediment inflow per size class (kg/s) */    \
     V(int, contourNo, 0)                                     /* L */                                           \
@@ -531,7 +555,7 @@ struct GridSizes {
     A(double, fallvelo, [kFractionTable])                    /* S: fall velocity (m/s) */                      \
     V(bool, sizesGiven, false)                               /* S: set by every accepted S data set */         \
     A(char, Title, [32])                                     /* T: position 0 empty, the title from position 1 */ \
-    /* Time series and output probes of `timei`. Writer: ReadTimes. */                                         \
+    /* Time series and output probes of `timei`. Writers: ReadTimes; sialloc (Cinn cleared). */                      \
     A(TimePrintRecord, TimePrint, [50])                      /* O and P records */                             \
     F(double, 1, TimeInTime) F(double, 1, TimeInTimStep)                                                       \
     F(double, 1, TimeInHinn) F(double, 1, TimeInHout)                                                          \

@@ -8,6 +8,7 @@
 
 #include "control/control.h"
 #include "control/state.h"
+#include "control/constants.h"
 #include "control/log.h"
 #include "control/record_scan.h"
 
@@ -115,7 +116,7 @@ private:
                     return true;
                 }
         }
-        if (letter != 'J' && Wind[0] > 1e-10 && TimeStep > 1e-8) {
+        if (letter != 'J' && Wind[0] > 1e-10 && transientRun()) {
             if (!readDoubles(fp_, {&Winn[n][0], &Winn[n][1], &Winn[n][2]})) return endRecord(code, 12);
         }
         if (letter == 'M') {

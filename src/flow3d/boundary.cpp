@@ -7,14 +7,13 @@
 #include <cmath>
 
 #include "control/state.h"
+#include "control/constants.h"
 #include "grid/state.h"
 #include "flow3d/state.h"
 #include "control/log.h"
 #include "flow3d/flow3d.h"
 
 namespace {
-
-bool isMultiple(double x, double n) { return std::fabs(std::fmod(x, n)) < 0.001; }
 
 // Volume flux through i-face `face` of cells (i, j, k): area times the
 // horizontal velocity of cell i along the face normal.

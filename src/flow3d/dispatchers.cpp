@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "control/state.h"
+#include "control/constants.h"
 #include "equations/state.h"
 #include "equations/workspace.h"
 #include "flow3d/regions.h"
@@ -61,7 +62,7 @@ void wallLawStep() {
         sqcmyrho = wdensity * std::sqrt(cmy);
         flowpar::dispatchBlocks("wallnew", wallnew);
     } else {
-        sqcmyrho = 1000.0 * std::sqrt(cmy);
+        sqcmyrho = kWaterDensity * std::sqrt(cmy);
         flowpar::dispatchBlocks("wallallOpenMP", wallallOpenMP);
     }
 }

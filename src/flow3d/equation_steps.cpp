@@ -5,11 +5,13 @@
 
 #include "control/state.h"
 #include "control/turbulence_models.h"
+#include "control/constants.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"
 #include "control/log.h"
 #include "equations/solve.h"
+#include "grid/geometry.h"
 #include "equations/workspace.h"
 #include "flow3d/dispatchers.h"
 #include "flow3d/flow3d.h"
@@ -73,14 +75,14 @@ void forInteriorIn(Pass pass, Fn&& fn) {
 // second-order source c (2 phi_old - phi_old2) with F 208 2 or more, with
 // threads as without.
 void timeTerm(const TurbulenceEquation& t, Pass pass) {
-    if (TFStimeterm != 1 || !(TimeStep > 1e-8)) return;
+    if (TFStimeterm != 1 || !transientRun()) return;
     if (t.old->isNull()) missing("the values of the last time step");
     const bool second = FlagTimeOrder >= 2;
     if (second && t.old2->isNull()) missing("the values of the second-last time step");
     const FieldArray<double, 3>& old = *t.old;
     const FieldArray<double, 3>& old2 = *t.old2;
     forInteriorIn(pass, [&](int i, int j, int k) {
-        const double c = 2.0 * m_armap[i][j] * m_dist_z[i][j][k] * 1000.0 / TimeStep;
+        const double c = geometry::cellVolume(m_armap[i][j], m_dist_z[i][j][k]) * kWaterDensity / TimeStep;
         wap[i][j][k] += c;
         source[i][j][k] += second ? c * (2.0 * old[i][j][k] - old2[i][j][k]) : c * old[i][j][k];
     });
@@ -194,7 +196,7 @@ void temperatureStep() {
     for (int j = 2; j <= ynumber; ++j)
         for (int k = 2; k <= znumber; ++k) temp[1][j][k] = entering;
     forInterior([](int i, int j, int k) {
-        const double c = 2.0 * m_armap[i][j] * m_dist_z[i][j][k] * 1000.0 / TimeStep;
+        const double c = geometry::cellVolume(m_armap[i][j], m_dist_z[i][j][k]) * kWaterDensity / TimeStep;
         wap[i][j][k] = ae[i][j][k] + aw[i][j][k] + as[i][j][k] + an[i][j][k] + wab[i][j][k] + wat[i][j][k] + c;
         source[i][j][k] = c * temp_old[i][j][k];
     });

@@ -7,6 +7,9 @@
 // The driver: outer passes (time steps) of inner SIMPLE/SIMPLEC iterations
 // until convergence, the last outer iteration or a numerical failure.
 void WaterSolve();
+// The constants of a call of WaterSolve or WaterSolve2D, derived at its start:
+// Xkappa 0.4 and the relaxation factors of K 3 (relaxationFactorsOfK3).
+void deriveSolverConstants();
 
 // Face mass fluxes flow1, flow2, flow3 (kg/s) of every face of the domain by
 // Rhie-Chow interpolation of the cell velocities and pressures, weighted by

@@ -5,11 +5,13 @@
 #include <cstdio>
 
 #include "control/state.h"
+#include "control/constants.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"
 #include "control/log.h"
 #include "equations/solve.h"
+#include "grid/geometry.h"
 #include "equations/workspace.h"
 #include "flow3d/dispatchers.h"
 #include "flow3d/flow3d.h"
@@ -59,14 +61,14 @@ void wallLaws() { wallLawStep(); }
 // second-order source c (2 phi_old - phi_old2), with threads as without.
 // A plane kernel.
 void timeTerm(const Component& c) {
-    if (TFStimeterm != 1 || !(TimeStep > 1e-8)) return;
+    if (TFStimeterm != 1 || !transientRun()) return;
     if (c.old->isNull()) missing("the velocities of the last time step");
     const bool second = FlagTimeOrder != 0;
     if (second && c.old2->isNull()) missing("the velocities of the second-last time step");
     const FieldArray<double, 3>& old = *c.old;
     const FieldArray<double, 3>& old2 = *c.old2;
     flowpar::interiorKernel([&](int i, int j, int k) {
-        const double m = 2.0 * m_armap[i][j] * m_dist_z[i][j][k] * 1000.0 / TimeStep;
+        const double m = geometry::cellVolume(m_armap[i][j], m_dist_z[i][j][k]) * kWaterDensity / TimeStep;
         wap[i][j][k] += m;
         source[i][j][k] += second ? m * (2.0 * old[i][j][k] - old2[i][j][k]) : m * old[i][j][k];
     });

@@ -10,6 +10,7 @@
 
 #include "control/state.h"
 #include "control/turbulence_models.h"
+#include "control/constants.h"
 #include "grid/state.h"
 #include "equations/solve.h"
 #include "equations/state.h"
@@ -19,7 +20,6 @@
 
 namespace {
 
-constexpr double kRho = 1000.0;     // water density
 constexpr double kRhoG = 9810.0;    // water density times gravity
 constexpr double kMuWater = 0.001;  // molecular viscosity, density folded in
 
@@ -321,7 +321,7 @@ void stressModelSource(int first, int last) {
 
 void sedimentBuoyancy(int first, int last) {
     const int Y = ynumber;
-    const double weightFactor = kRho * 9.81 * density * SourDens;
+    const double weightFactor = kWaterDensity * 9.81 * density * SourDens;
     forCells(first, last, [&](int i, int j, int k) {
         double H;
         if (j == 2)
@@ -344,7 +344,7 @@ void volumeSourceDrag(int first, int last) {
         for (int i = std::max(b.i1, first); i <= std::min(b.i2, last); ++i)
             for (int j = std::max(b.j1, 2); j <= std::min(b.j2, ynumber); ++j)
                 for (int k = std::max(b.k1, 2); k <= std::min(b.k2, znumber); ++k) {
-                    const double C = m_dist_z[i][j][k] * kRho * std::fabs(phi[i][j][k]) * V1;
+                    const double C = m_dist_z[i][j][k] * kWaterDensity * std::fabs(phi[i][j][k]) * V1;
                     wap[i][j][k] += V2 * C;
                     source[i][j][k] += C * phi[i][j][k] * (V2 - 1.0);
                 }
@@ -401,7 +401,7 @@ void coriolisForce(int first, int last) {
     const FieldArray<double, 3>& other = u ? yvel : xvel;
     const double sign = u ? 1.0 : -1.0;
     forCells(first, last, [&](int i, int j, int k) {
-        source[i][j][k] += sign * 2.0 * (other[i][j][k] * Coriolis * kRho) * m_armap[i][j] * m_dist_z[i][j][k];
+        source[i][j][k] += sign * 2.0 * (other[i][j][k] * Coriolis * kWaterDensity) * m_armap[i][j] * m_dist_z[i][j][k];
     });
 }
 
@@ -496,7 +496,7 @@ void supercriticalFriction(int first, int last) {
         const double D = (Uw - Ue) * nx / lx + (Vs - Vn) * ny / ly;
         const double G = (Hw - He) / (lx + 1e-20) * nx + (Hs - Hn) / (ly + 1e-20) * ny;
         const double cosine = phi[i][j][2] / std::hypot(ub, vb);
-        double T = h * kRho * Ua * D + h * kRhoG * G - kinen[i][j][2] * sqcmyrho * cosine;
+        double T = h * kWaterDensity * Ua * D + h * kRhoG * G - kinen[i][j][2] * sqcmyrho * cosine;
         T = std::max(T, 0.0);
         T *= 0.5 * m_armap[i][j] / (Ua * std::fabs(cosine) + 1e-20);
         wap[i][j][2] += T;

@@ -4,6 +4,7 @@
 
 #include "flow3d/interp.h"
 #include "control/state.h"
+#include "control/constants.h"
 #include "grid/state.h"
 #include "flow3d/state.h"
 
@@ -11,5 +12,5 @@
 // dP, dN (invAP or invAPC) and half sizes hP, hN normal to the face: the
 // water density times A^2 times the face value of the coefficient.
 inline double pressureCoupling(double A, double dP, double dN, double hP, double hN) {
-    return 1000.0 * A * A * faceByHalfSizes(dP, dN, hP, hN);
+    return kWaterDensity * A * A * faceByHalfSizes(dP, dN, hP, hN);
 }

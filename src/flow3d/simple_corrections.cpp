@@ -197,7 +197,7 @@ void correctVelocities(const FieldArray<double, 3>& C, int kT, int i1, int i2) {
                 }
 
                 const double vol = V == Variant::FirstOrder || V == Variant::DeepColumns
-                                      ? 2.0 * m_armap[i][j] * m_dist_z[i][j][k]
+                                      ? geometry::cellVolume(m_armap[i][j], m_dist_z[i][j][k])
                                       : Volume[i][j][k];
                 const double c = C[i][j][k] / vol;
                 const double ax = Ax * Ax * Dx, ay = Ay * Ay * Dy;

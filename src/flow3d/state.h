@@ -1,8 +1,8 @@
 // State owned by the 3-D flow solver: velocities, pressure, fluxes, the
-// turbulence fields it transports, temperature, iteration and time, and the
-// start values the solver start-up gives it. Declarations only, in the
-// entries of control/state_lists.h; each group's comment line names its
-// writers.
+// turbulence fields it transports, temperature, the bed shear, iteration and
+// time, and the constants each call of the solver derives. Declarations only,
+// in the entries of control/state_lists.h; each group's comment line names
+// its writers.
 #pragma once
 
 #include "control/state.h"
@@ -41,8 +41,12 @@ FlowSteps defaultFlowSteps();
 
 
 #define QUIRD_FLOW3D_STATE(V, A, I, F)                                                                         \
-    /* Velocities, turbulence, temperature. Writers: initial, initial_tunnel, startup, readres, WaterSolve, WaterSolve2D (with rebuild3D) */ \
-    /* (boundary, the momentum step, SimpleCorrections), SimpleCorrections2D, surface, surface_tfs(2D). */                              \
+    /* Velocities, turbulence, temperature. Writers: in flow3d WaterSolve and its steps (boundary.cpp, */            \
+    /* simple_corrections.cpp, equation_steps.cpp: temperatureStep, pressure_correction.cpp: imbalances); in grid */ \
+    /* setStartVelocity (the start velocities of initial, initial_tunnel and startup) and startup (sinit*.cpp: k, */ \
+    /* epsilon, temperature); readres (result_file.cpp); writeHabitat (habitat.cpp: depth means at k = 0); in */     \
+    /* surface2d WaterSolve2D and its steps (boundary2d.cpp, plane2d.cpp, pressure_correction2d.cpp, */              \
+    /* rebuild2d.cpp), surface, surface_tfs(2D). */                                                                  \
     F(double, 3, xvel) F(double, 3, yvel) F(double, 3, zvel) /* cell velocities u, v, w (m/s) */               \
     F(double, 3, kinen) F(double, 3, epsilon)                /* k and its dissipation */                       \
     F(double, 3, temp)                                       /* temperature */                                 \
@@ -51,37 +55,45 @@ FlowSteps defaultFlowSteps();
     F(double, 3, xvel_old2) F(double, 3, yvel_old2) F(double, 3, zvel_old2)                                    \
     F(double, 3, kinen_old) F(double, 3, epsilon_old) F(double, 3, kinen_old2) F(double, 3, epsilon_old2)      \
     F(double, 3, temp_old)                                                                                     \
-    /* Pressure, fluxes, pressure-correction coefficients. Writers: startup (sinit_openings.cpp), readres, */  \
-    /* waterflow, SimpleCorrections (fluxes, Pres), the momentum step (invAP, invFlow, invAPC), */            \
-    /* waterflow2D, SimpleCorrections2D, surface (top-face slot of Pres), surface_tfs2D (plane Pres). */                                                                    \
+    /* Pressure, fluxes, pressure-correction coefficients. Writers: startup (sinit_openings.cpp), readres */         \
+    /* (result_file.cpp); in flow3d waterflow (waterflow.cpp), SimpleCorrections (simple_corrections.cpp), the */    \
+    /* momentum step (momentum.cpp: invAP, invFlow, invAPC), porosity_solver.cpp, WaterSolve (watersolve.cpp); in */ \
+    /* surface2d waterflow2D (waterflow2d.cpp), SimpleCorrections2D (pressure_correction2d.cpp), plane2d.cpp, */     \
+    /* WaterSolve2D, surface (top-face slot of Pres), surface_tfs2D (plane Pres). */                                 \
     F(double, 3, Pres)                                       /* pressure */                                    \
     F(double, 3, flow1) F(double, 3, flow2) F(double, 3, flow3) /* fluxes through the i, j, k faces (m3/s) */  \
     F(double, 3, invFlow) F(double, 3, invAPC) F(double, 3, invAP)                                             \
     F(double, 4, MBFlow)                                     /* fluxes across block joints */                  \
-    /* Eddy viscosity and stresses. Writers: GammaCalc (gama, gamaV), GammaCalc2D, rebuild3D, readres, the algebraic stress */      \
-    /* models ReynoldsStress and computeStressVrem (Rstress). */                                              \
+    /* Eddy viscosity and stresses. Writers: GammaCalc (gama, gamaV), GammaCalc2D, rebuild3D (rebuild2d.cpp), */     \
+    /* readres (result_file.cpp), the algebraic stress models (stress_models.cpp: ReynoldsStress, */                 \
+    /* computeStressVrem), production (sources.cpp: Stress). */                                                      \
     F(double, 3, gama) F(double, 3, gamaV)                   /* horizontal and vertical eddy viscosity */      \
     F(double, 3, Stress) F(double, 4, Rstress)                                                                 \
     F(double, 2, Froude) F(double, 2, Idh) F(double, 2, Jdh)                                                   \
-    /* Iteration and time. Writers: WaterSolve, WaterSolve2D; stime also bed_logg, surface, surface_tfs(2D). */                                        \
+    /* Bed shear stress of the bed cells (N/m2; -2 not yet computed). Writers: bedShear (WaterSolve), */             \
+    /* bedShearFromModel2D and rebuildColumn (WaterSolve2D), initial and initial_tunnel (from the backwater */       \
+    /* profile), readres (result_file.cpp), kread (afterPasses: -2). */                                              \
+    F(double, 2, bedshear)                                                                                     \
+    /* Iteration and time. Writers: WaterSolve, WaterSolve2D; stime also bed_logg, surface, surface_tfs(2D). */      \
     V(long, Iter, 0)                                         /* current outer iteration, counted from 1 */     \
     V(double, stime, 0.0)                                    /* simulated time (s) */                          \
     /* The inner iteration of the outer pass, from 1. Writers: WaterSolve(2D). */                                \
     V(int, InnerIteration, 0)                                                                                  \
-    /* Start values of the solver. Writer: startup (sinit.cpp, relaxationFactors). */                          \
+    /* Constants of a call of the solver. Writer: deriveSolverConstants (at the start of WaterSolve(2D)). */    \
     V(double, Xkappa, 0.4)                                   /* von Karman constant of the wall laws */        \
     V(double, relaxVelocity, 0.0) V(double, relaxPressure, 0.0) /* under-relaxation from K 3 */                \
     V(double, relaxK, 0.0) V(double, relaxEpsilon, 0.0)                                                        \
-    /* Continuity defect of the last pressure correction: the sum of the mass imbalances of the interior */ \
-    /* cells, their largest magnitude and its cell. Writers: pressureCorrectionStep; WaterSolve (the cell); WaterSolve2D. */ \
+    /* Continuity defect of the last pressure correction: the sum of the mass imbalances of the interior cells, */   \
+    /* their largest magnitude and its cell. Writers: pressureCorrectionStep (pressure_correction.cpp); */           \
+    /* WaterSolve (the cell); WaterSolve2D. */                                                                       \
     V(double, Cont, 0.0) V(double, DefMax, 0.0) V(CellIndex, DefMaxCell, kFirstCell)                          \
     /* Counters over the whole process: outer passes begun (result cadence of the fixed-name result files) */ \
     /* and cyclic copies of the outflow plane made. Writers: WaterSolve(2D). */                                    \
     V(long, PrintResIter, 0) V(int, CyclicCount, 0)                                                            \
-    /* Wall-clock stamps (s): 0 the start of a call, 1..33 the phase ends of the latest logged inner */        \
-    /* iteration. Writers: WaterSolve and the steps it calls. */                                               \
+    /* Wall-clock stamps (s): 0 the start of a call, 1..33 the phase ends of the latest logged inner iteration. */   \
+    /* Writers: WaterSolve and the steps it calls, through stamp (regions.h). */                                     \
     A(double, otime, [40])                                                                                     \
-    /* Record letters of `vegdata`: 0 none, 1 V, 2 A or B, 3 both. Writer: extra_sourceDLL. */             \
+    /* Record letters of `vegdata`: 0 none, 1 V, 2 A or B, 3 both. Writer: extra_sourceDLL (vegetation.cpp). */      \
     V(int, FlagTypeVegdata, 0)                                                                                 \
     /* The step routines of the driver. Writers: the reset (defaultFlowSteps) and tests. */                   \
     V(FlowSteps, flowSteps, defaultFlowSteps())                                                                \

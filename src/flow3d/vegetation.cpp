@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "control/state.h"
+#include "control/constants.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"
@@ -181,7 +182,7 @@ void addDrag() {
             for (int k = znumber; k >= 2; --k) {
                 if (!(topFaceLevel(i, j, k) < level(i, j, 3))) continue;
                 const double u = phi[i][j][k];
-                law.add(i, j, k, 1000.0 * m_dist_z[i][j][k] * std::fabs(u) * Porosity[i][j][k] * area, u);
+                law.add(i, j, k, kWaterDensity * m_dist_z[i][j][k] * std::fabs(u) * Porosity[i][j][k] * area, u);
             }
         }
 }

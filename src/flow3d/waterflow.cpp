@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "control/state.h"
+#include "control/constants.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"
@@ -17,8 +18,6 @@
 #include "grid/geometry.h"
 
 namespace {
-
-constexpr double kRho = 1000.0;
 
 // The Rhie-Chow weight array and its factor (F 21).
 struct RhieChowWeights {
@@ -52,12 +51,12 @@ double faceGradient(const FaceLine& p, bool lowEnd, bool highEnd, double w, bool
 
 // F = 1000 (A (U . n) + c A A (Dbar / relaxVelocity) (G - (P_H - P_L))).
 double rhieChowFlux(double A, double Un, double c, double Dbar, double G, double dP) {
-    return kRho * (A * Un + c * A * A * (Dbar / relaxVelocity) * (G - dP));
+    return kWaterDensity * (A * Un + c * A * A * (Dbar / relaxVelocity) * (G - dP));
 }
 
 // The flux of a horizontal velocity (u, v) through a vertical face of area A
 // and unit normal n, with no pressure term.
-double planFlux(double A, double u, double v, const double* n) { return kRho * (A * (u * n[0] + v * n[1])); }
+double planFlux(double A, double u, double v, const double* n) { return kWaterDensity * (A * (u * n[0] + v * n[1])); }
 
 // Interior i-faces i = i1..i2 (at most xnumber-1).
 void iFaces(const RhieChowWeights& rc, bool equalWeights, int i1, int i2) {
@@ -153,8 +152,8 @@ void kFaces(const RhieChowWeights& rc, bool equalWeights, int i1, int i2) {
             }
     for (int i = i1; i <= i2; ++i)
         for (int j = 2; j <= Y; ++j) {
-            flow3[i][j][1] = kRho * (m_ar_z[i][j][1] * kFaceVelocity(i, j, 1, 1));
-            flow3[i][j][Z] = kRho * (m_ar_z[i][j][Z] * kFaceVelocity(i, j, Z + 1, Z));
+            flow3[i][j][1] = kWaterDensity * (m_ar_z[i][j][1] * kFaceVelocity(i, j, 1, 1));
+            flow3[i][j][Z] = kWaterDensity * (m_ar_z[i][j][Z] * kFaceVelocity(i, j, Z + 1, Z));
         }
 }
 

@@ -11,9 +11,9 @@
 
 #include "control/state.h"
 #include "control/turbulence_models.h"
+#include "control/constants.h"
 #include "grid/state.h"
 #include "equations/state.h"
-#include "sediment/state.h"
 #include "output/state.h"
 #include "control/log.h"
 #include "equations/workspace.h"
@@ -22,14 +22,6 @@
 #include "flow3d/state.h"
 
 namespace {
-
-// Whether counter x is a multiple of interval n; an interval of 0 gives a
-// remainder that is not a number, so the test never fires.
-bool isMultiple(double x, double n) { return std::fabs(std::fmod(x, n)) < 0.001; }
-
-bool transientRun() { return TimeStep > 1e-8; }
-// Strictly below, so that a time step of exactly 1e-8 is neither.
-bool steadyRun() { return TimeStep < 1e-8; }
 
 void stamp(int slot) {
     if (FlagPrint == 0) otime[slot] = omp_get_wtime();
@@ -249,7 +241,7 @@ void bedShear() {
             if (rule == BedShearRule::LogLaw) {
                 const double u = xvel[i][j][2], v = yvel[i][j][2];
                 const double l = std::log(std::max(1.1, 30.0 * m_dist_z[i][j][2] / (Xks[i][j] + 1e-7)));
-                bedshear[i][j] = 1000.0 * 0.16 * (u * u + v * v) / (l * l);
+                bedshear[i][j] = kWaterDensity * 0.16 * (u * u + v * v) / (l * l);
             } else {
                 double k = kinen[i][j][2];
                 for (int kk = 3; kk <= kTop; ++kk) k = std::max(k, kinen[i][j][kk]);
@@ -359,6 +351,7 @@ LargestResidual largestResidual() {
 }
 
 void WaterSolve() {
+    deriveSolverConstants();
     // The temperature inflow comes from the time series of `timei`.
     if (transientRun() && FlagTemp == 1 && TimeInNo < 1)
         failf(1, "Error, temperature run without time series in timei\n");

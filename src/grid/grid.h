@@ -13,6 +13,12 @@ void MultiBlockInit();
 void smetric();
 void startup();
 
+// The velocity field (xvel, yvel, zvel, flow3d's) is flow3d's to write; the
+// initial state (initial, initial_tunnel) and the start values of startup
+// set a cell's start velocity through this one routine.
+enum class Velocity { u, v, w };
+void setStartVelocity(Velocity component, int i, int j, int k, double value);
+
 // Re-stretches node column (i, j) to its target bed level zval[i][j][0]; the
 // top node (or the underside of a blocked box above it) stays. The caller
 // calls metric and smetric after moving all columns.

@@ -8,8 +8,8 @@
 #include <cstdio>
 
 #include "control/state.h"
+#include "control/constants.h"
 #include "flow3d/state.h"
-#include "sediment/state.h"
 #include "grid/geometry.h"
 #include "grid/grid.h"
 #include "grid/initial_shared.h"
@@ -252,8 +252,9 @@ void extendUpstream() {
 void velocityProfile(Log& log) {
     const int X = xnumber, Y = ynumber, Z = znumber;
     for (int i = 1; i <= X; ++i) {
-        const double tau = 1000.0 * kGravity * ((grade[i] + grade[i - 1]) / 2) * ((radius[i] + radius[i - 1]) / 2);
-        const double ustar = std::sqrt(tau / 1000.0);
+        const double tau =
+            kWaterDensity * kGravity * ((grade[i] + grade[i - 1]) / 2) * ((radius[i] + radius[i - 1]) / 2);
+        const double ustar = std::sqrt(tau / kWaterDensity);
         if (debugD()) log.printf("Shear = %e for i = %d\n", tau, i);
         double ks = std::pow(26.0 / ManArray[i], 6);
         ks = ks <= 1e-7 ? 1e-7 : std::min(ks, 1.0);
@@ -284,7 +285,7 @@ void velocityProfile(Log& log) {
                 }
                 const double zc = below / 4 + 0.5 * height / 4;
                 const double u = (ustar / 0.4) * std::log(30.0 * zc / ks);
-                xvel[i][j][k] = u;
+                setStartVelocity(Velocity::u, i, j, k, u);
                 const double a = (m_ar_x[i - 1][j][k] + m_ar_x[i][j][k]) / 2;
                 sumA += a;
                 sumAU += a * u;
@@ -293,7 +294,7 @@ void velocityProfile(Log& log) {
         // Without any velocity in the profile (no discharge) there is nothing to scale.
         const double r = sumAU != 0.0 ? avvelocity[i] * sumA / sumAU : 0.0;
         for (int j = 2; j <= Y; ++j)
-            for (int k = 2; k <= Z; ++k) xvel[i][j][k] *= r;
+            for (int k = 2; k <= Z; ++k) setStartVelocity(Velocity::u, i, j, k, xvel[i][j][k] * r);
         log.printf(" i=%d, v=%e, rad=%e, korr=%e, wl. = %lf\n", i, avvelocity[i], radius[i], r, topNode(i, Y / 2));
         std::snprintf(mc_v2, sizeof mc_v2, "i=%d,rad=%6.3f,v=%6.3f", i, radius[i], avvelocity[i]);
         std::snprintf(mc_v1, sizeof mc_v1, "Korr : %e n : %d ", r, std::fabs(r - 1) > 0.001 ? 1 : 0);
@@ -320,7 +321,7 @@ void diffusivityAndBedShear(Log& log) {
                 }
                 z += m_dist_z[i][j][k] + m_dist_z[i][j][k + 1];
             }
-            bedshear[i][j] = 1000.0 * kGravity * radius[i] * grade[i];
+            bedshear[i][j] = kWaterDensity * kGravity * radius[i] * grade[i];
         }
     }
 }

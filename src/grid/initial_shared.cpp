@@ -60,8 +60,8 @@ void turnInflowAlongGrid() {
     for (int j = 2; j <= ynumber; ++j)
         for (int k = 2; k <= znumber; ++k) {
             const double u = xvel[1][j][k], nx = m_vec_y[2][j][0], ny = m_vec_y[2][j][1];
-            yvel[1][j][k] = -u * nx;
-            xvel[1][j][k] = u * ny;
+            setStartVelocity(Velocity::v, 1, j, k, -u * nx);
+            setStartVelocity(Velocity::u, 1, j, k, u * ny);
         }
 }
 
@@ -74,12 +74,12 @@ void clearStartVelocities() {
     for (int i = 1; i <= xnumber + 1; ++i)
         for (int j = 1; j <= ynumber + 1; ++j)
             for (int k = 1; k <= znumber + 1; ++k) {
-                zvel[i][j][k] = 0.0;
-                if (i >= 2) yvel[i][j][k] = 0.0;
+                setStartVelocity(Velocity::w, i, j, k, 0.0);
+                if (i >= 2) setStartVelocity(Velocity::v, i, j, k, 0.0);
             }
     for (int i = std::max(iblok1, 0); i <= std::min(iblok2, xnumber + 1); ++i)
         for (int j = std::max(jblok1, 0); j <= std::min(jblok2, ynumber + 1); ++j)
-            for (int k = 2; k <= znumber; ++k) xvel[i][j][k] = 0.0;
+            for (int k = 2; k <= znumber; ++k) setStartVelocity(Velocity::u, i, j, k, 0.0);
 }
 
 }  // namespace initial_state

@@ -5,8 +5,8 @@
 #include <cmath>
 
 #include "control/state.h"
+#include "control/constants.h"
 #include "flow3d/state.h"
-#include "sediment/state.h"
 #include "grid/geometry.h"
 #include "grid/grid.h"
 #include "grid/initial_shared.h"
@@ -88,8 +88,9 @@ void initial_tunnel() {
     // Uniform velocity, none in a blocked column nor in the one just upstream of it.
     for (int i = 1; i <= X; ++i)
         for (int j = 2; j <= Y; ++j) {
-            for (int k = 2; k <= Z; ++k) xvel[i][j][k] = avvelocity[i] * kblok[i][j] * kblok[i + 1][j];
-            xvel[i][j][0] = avvelocity[i];
+            for (int k = 2; k <= Z; ++k)
+                setStartVelocity(Velocity::u, i, j, k, avvelocity[i] * kblok[i][j] * kblok[i + 1][j]);
+            setStartVelocity(Velocity::u, i, j, 0, avvelocity[i]);
         }
     radius[X + 1] = radius[X];
     grade[X + 1] = grade[X];
@@ -101,7 +102,7 @@ void initial_tunnel() {
         const double ustar = std::sqrt(radius[i] * grade[i] * kGravity);
         for (int j = 2; j <= Y; ++j) {
             for (int k = 2; k <= Z; ++k) diff[i][j][k] = 0.11 * radius[i] * ustar;
-            bedshear[i][j] = 1000.0 * kGravity * radius[i] * grade[i];
+            bedshear[i][j] = kWaterDensity * kGravity * radius[i] * grade[i];
         }
     }
     clearStartVelocities();

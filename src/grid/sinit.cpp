@@ -13,6 +13,7 @@
 
 #include "control/state.h"
 #include "control/turbulence_models.h"
+#include "control/constants.h"
 #include "flow3d/state.h"
 #include "sediment/state.h"
 #include "grid/geometry.h"
@@ -49,8 +50,8 @@ void checkPlanAreas(Log& log) {
 // values go into the quantities the model's fields hold (nu-tilde, omega).
 void inflowTurbulence() {
     const double V = avvelocity[1], R = radius[1], M = ManArray[0];
-    const double tau = 1000.0 * 9.81 * V * V / (M * M * std::pow(R, 0.3333));
-    const double ustar = std::sqrt(tau / 1000.0);
+    const double tau = kWaterDensity * 9.81 * V * V / (M * M * std::pow(R, 0.3333));
+    const double ustar = std::sqrt(tau / kWaterDensity);
     const double nuTop = 0.11 * ustar * R * EddyMult;
     const double k0 = std::sqrt(EddyMult) * tau / sqcmyrho;
     const int Z = znumber;
@@ -192,11 +193,11 @@ void spreadStartValues() {
             for (int k = 2; k <= znumber; ++k) {
                 kinen[i][j][k] = kinen[1][j][k];
                 epsilon[i][j][k] = epsilon[1][j][k];
-                yvel[i][j][k] = 0.0;
-                zvel[i][j][k] = 0.0;
+                setStartVelocity(Velocity::v, i, j, k, 0.0);
+                setStartVelocity(Velocity::w, i, j, k, 0.0);
             }
     for (int j = 2; j <= ynumber; ++j)
-        for (int k = 2; k <= znumber; ++k) zvel[1][j][k] = 0.0;
+        for (int k = 2; k <= znumber; ++k) setStartVelocity(Velocity::w, 1, j, k, 0.0);
     const bool givenWallRoughness = XksWall > 0 && !wallRoughnessDerived;
     for (int i = 1; i <= xnumber + 1; ++i)
         for (int j = 2; j <= ynumber; ++j) Xks[i][j] = givenWallRoughness ? XksWall : strickler(ManArray[i]);
@@ -252,14 +253,18 @@ void readBedRoughness(Log& log) {
 void boundaryCells() {
     const int X = xnumber, Y = ynumber, Z = znumber;
     auto clear = [](int i, int j, int k) {
-        xvel[i][j][k] = yvel[i][j][k] = zvel[i][j][k] = kinen[i][j][k] = epsilon[i][j][k] = 0.0;
+        for (Velocity c : {Velocity::u, Velocity::v, Velocity::w}) setStartVelocity(c, i, j, k, 0.0);
+        kinen[i][j][k] = epsilon[i][j][k] = 0.0;
     };
     for (int i = 2; i <= X; ++i)
         for (int j = 2; j <= Y; ++j) {
             clear(i, j, 1);
             kinen[i][j][Z + 1] = 0.0;
             epsilon[i][j][Z + 1] = 1e-4;
-            if (FlagRoof == 0) xvel[i][j][Z + 1] = yvel[i][j][Z + 1] = zvel[i][j][Z + 1] = epsilon[i][j][Z + 1] = 0.0;
+            if (FlagRoof == 0) {
+                for (Velocity c : {Velocity::u, Velocity::v, Velocity::w}) setStartVelocity(c, i, j, Z + 1, 0.0);
+                epsilon[i][j][Z + 1] = 0.0;
+            }
         }
     for (int i = 2; i <= X; ++i)
         for (int k = 2; k <= Z; ++k) {
@@ -342,7 +347,6 @@ void startup() {
     openCells();
     wallsAroundBoxes();
     if (fresh) spreadStartValues();
-    Xkappa = 0.4;
     roughnessDefaults();
     if (fresh) {
         readBedRoughness(log);

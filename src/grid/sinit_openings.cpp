@@ -8,6 +8,8 @@
 #include <cstdlib>
 
 #include "control/state.h"
+#include "control/constants.h"
+#include "grid/grid.h"
 #include "grid/state.h"
 #include "grid/startup.h"
 #include "grid/startup_steps.h"
@@ -47,8 +49,8 @@ void inflowPlaneAndNorms(Log& log) {
         const double scale = std::fabs(discharge / s.Q);
         for (int j = 2; j <= ynumber; ++j)
             for (int k = 2; k <= znumber; ++k) {
-                xvel[1][j][k] *= scale;
-                yvel[1][j][k] *= scale;
+                setStartVelocity(Velocity::u, 1, j, k, xvel[1][j][k] * scale);
+                setStartVelocity(Velocity::v, 1, j, k, yvel[1][j][k] * scale);
             }
     }
     if (FlagTFS != 0) {
@@ -71,8 +73,8 @@ void inflowPlaneAndNorms(Log& log) {
         kMean = NormK;
         epsMean = NormEps;
     }
-    NormResidual[4] = 1000.0 * s.Q;
-    NormResidual[1] = NormResidual[2] = NormResidual[3] = 1000.0 * s.P;
+    NormResidual[4] = kWaterDensity * s.Q;
+    NormResidual[1] = NormResidual[2] = NormResidual[3] = kWaterDensity * s.P;
     NormResidual[5] = kMean * NormResidual[4];
     NormResidual[6] = epsMean * NormResidual[4];
     NormResidual[7] = 20.0 * NormResidual[4];
@@ -184,9 +186,9 @@ double applyOpening(Log& log, int n) {
     forEachFace(r, [&](const OpeningFace& f) {
         double u, v, w;
         openingVelocity(r, f, V, u, v, w);
-        xvel[f.i][f.j][f.k] = u;
-        yvel[f.i][f.j][f.k] = v;
-        zvel[f.i][f.j][f.k] = w;
+        setStartVelocity(Velocity::u, f.i, f.j, f.k, u);
+        setStartVelocity(Velocity::v, f.i, f.j, f.k, v);
+        setStartVelocity(Velocity::w, f.i, f.j, f.k, w);
         kinen[f.i][f.j][f.k] = k0;
         epsilon[f.i][f.j][f.k] = eps0;
     });
@@ -209,11 +211,12 @@ void openingsAndTheirNorms(Log& log) {
     if (newFlowField() && FlagInZero == 0) {
         for (int j = 2; j <= ynumber; ++j)
             for (int k = 2; k <= znumber; ++k)
-                for (int i : {1, xnumber + 1}) xvel[i][j][k] = yvel[i][j][k] = zvel[i][j][k] = 0.0;
+                for (int i : {1, xnumber + 1})
+                    for (Velocity c : {Velocity::u, Velocity::v, Velocity::w}) setStartVelocity(c, i, j, k, 0.0);
         log.write("Default inflow and outflow set to zero\n");
     }
     double fin = 0.0, fout = 0.0;
-    for (int n = 1; n <= IONo; ++n) (IO[n].type == 0 ? fin : fout) += std::fabs(1000.0 * IO[n].flux);
+    for (int n = 1; n <= IONo; ++n) (IO[n].type == 0 ? fin : fout) += std::fabs(kWaterDensity * IO[n].flux);
     openingsContinuity(log, fin, fout);
     if (!newFlowField()) return;
 
@@ -263,9 +266,9 @@ void scanInflowProfiles(FILE* fp, int& upstream, int& downstream) {
             continue;
         }
         const int i = c == 'F' ? xnumber : 1;
-        xvel[i][j][k] = u;
-        yvel[i][j][k] = v;
-        zvel[i][j][k] = w;
+        setStartVelocity(Velocity::u, i, j, k, u);
+        setStartVelocity(Velocity::v, i, j, k, v);
+        setStartVelocity(Velocity::w, i, j, k, w);
         (c == 'F' ? downstream : upstream) += 1;
     }
 }
@@ -280,12 +283,8 @@ void openingsAndNorms(Log& log) {
 }
 
 void relaxationFactors(Log& log) {
-    relaxVelocity = clampedRelaxation(relax[1], 0.001);
-    relaxPressure = clampedRelaxation(relax[4], 0.001);
-    relaxK = clampedRelaxation(relax[5], 0.01);
-    relaxEpsilon = clampedRelaxation(relax[6], 0.01);
-    if (FlagPrint == 0)
-        log.printf("Relaxation: %lf %lf %lf %lf\n", relaxVelocity, relaxPressure, relaxK, relaxEpsilon);
+    const RelaxationFactors r = relaxationFactorsOfK3();
+    if (FlagPrint == 0) log.printf("Relaxation: %lf %lf %lf %lf\n", r.velocity, r.pressure, r.k, r.epsilon);
 }
 
 void startPressure() {
@@ -312,14 +311,18 @@ void attachedBlockStart() {
     const int X = xnumber, Y = ynumber, Z = znumber;
     for (int i = std::max(MBSkjot[1] + 1, 2); i <= X; ++i)
         for (int j = 2; j <= Y; ++j)
-            for (int k = 2; k <= Z; ++k) xvel[i][j][k] = yvel[i][j][k] = 0.1 * xvel[1][j][k];
+            for (int k = 2; k <= Z; ++k) {
+                const double u = 0.1 * xvel[1][j][k];
+                setStartVelocity(Velocity::u, i, j, k, u);
+                setStartVelocity(Velocity::v, i, j, k, u);
+            }
     // The host cells along the joined wall flow across it: the wall j = 1
     // (MBStart >= 0) towards -y, the wall j = ynumber towards +y.
     const int s = MBStart[1], first = std::abs(s);
     const int cell = s >= 0 ? 2 : Y;
     const double v = s >= 0 ? -1.0 : 1.0;
     for (int m = std::max(first, 2); m <= std::min(first + Y - 3, X); ++m)
-        for (int k = 2; k <= Z + 1; ++k) yvel[m][cell][k] = v;
+        for (int k = 2; k <= Z + 1; ++k) setStartVelocity(Velocity::v, m, cell, k, v);
 }
 
 void readInflowProfiles(Log& log) {
@@ -350,9 +353,9 @@ void initialValueBoxes() {
         for (int i = std::max(r.i1, 1); i <= std::min(r.i2, xnumber + 1); ++i)
             for (int j = std::max(r.j1, 1); j <= std::min(r.j2, ynumber + 1); ++j)
                 for (int k = std::max(r.k1, 1); k <= std::min(r.k2, znumber + 1); ++k) {
-                    xvel[i][j][k] = r.u;
-                    yvel[i][j][k] = r.v;
-                    zvel[i][j][k] = r.w;
+                    setStartVelocity(Velocity::u, i, j, k, r.u);
+                    setStartVelocity(Velocity::v, i, j, k, r.v);
+                    setStartVelocity(Velocity::w, i, j, k, r.w);
                 }
     }
 }
@@ -364,7 +367,7 @@ void initialPressure() {
     const double reference = zval[std::min(znumber, xnumber)][std::min(3, ynumber)][znumber];
     for (int i = 2; i <= xnumber; ++i)
         for (int j = 2; j <= ynumber; ++j) {
-            const double p = InitPres * 1000.0 * 9.81 * (zval[i][j][znumber] - reference);
+            const double p = InitPres * kWaterDensity * 9.81 * (zval[i][j][znumber] - reference);
             for (int k = 2; k <= znumber; ++k) Pres[i][j][k] = p;
         }
 }
@@ -384,8 +387,8 @@ void depthMeans() {
                 f2 += flow2[i][j][l];
             }
             const double layers = Z - 1;
-            xvel[i][j][0] = u / layers;
-            yvel[i][j][0] = v / layers;
+            setStartVelocity(Velocity::u, i, j, 0, u / layers);
+            setStartVelocity(Velocity::v, i, j, 0, v / layers);
             Pres[i][j][0] = p / layers;
             kinen[i][j][0] = k / layers;
             epsilon[i][j][0] = e / layers;
@@ -397,3 +400,9 @@ void depthMeans() {
 }
 
 }  // namespace startup_steps
+
+RelaxationFactors relaxationFactorsOfK3() {
+    using startup_steps::clampedRelaxation;
+    return {clampedRelaxation(relax[1], 0.001), clampedRelaxation(relax[4], 0.001), clampedRelaxation(relax[5], 0.01),
+            clampedRelaxation(relax[6], 0.01)};
+}

@@ -14,7 +14,7 @@ bool newFlowField();
 // Openings (G 7), or without them the inflow plane scaled to the discharge;
 // the continuity of the openings and the residual normalisers.
 void openingsAndNorms(Log& log);
-// relaxVelocity, relaxPressure, relaxK, relaxEpsilon from K 3, clamped.
+// Logs the relaxation factors of K 3 as the flow solvers will use them.
 void relaxationFactors(Log& log);
 // New flow field: invAP and pressure cleared, hydrostatic pressure with the
 // free-surface modes 1 and 3.

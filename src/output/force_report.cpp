@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "control/state.h"
+#include "control/constants.h"
 #include "flow3d/state.h"
 #include "grid/state.h"
 #include "output/output.h"
@@ -13,7 +14,6 @@
 
 namespace {
 
-constexpr double kWaterDensity = 1000.0;  // kg/m3
 constexpr double kSublayer = 2.1179e-5;   // laminar sublayer thickness times sqrt(k) (m2/s)
 
 struct Rows {

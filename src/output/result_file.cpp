@@ -10,7 +10,6 @@
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"
-#include "sediment/state.h"
 #include "control/log.h"
 #include "equations/workspace.h"
 #include "flow3d/flow3d.h"

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "control/state.h"
+#include "control/constants.h"
 #include "flow3d/state.h"
 #include "grid/state.h"
 #include "grid/koosurf.h"
@@ -36,8 +37,8 @@ void writeHeader(FILE* fp) {
 void writeInflowProfile(FILE* fp) {
     if (ynumber == 1 || znumber == 1) return;
     const double V = avvelocity[1], R = radius[1], M = ManArray[0];
-    const double tau = ((1000.0 * V) * V) * 9.81 * (1.0 / (M * M * std::pow(R, 0.3333)));
-    const double nuMax = 0.11 * R * std::sqrt(tau / 1000.0) * EddyMult;
+    const double tau = ((kWaterDensity * V) * V) * 9.81 * (1.0 / (M * M * std::pow(R, 0.3333)));
+    const double nuMax = 0.11 * R * std::sqrt(tau / kWaterDensity) * EddyMult;
     const double K0 = (tau / sqcmyrho) * std::sqrt(EddyMult);
     const int Z = znumber;
     for (int j = 2; j <= ynumber; ++j) {

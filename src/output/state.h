@@ -41,7 +41,7 @@ OutputWriters defaultOutputWriters();
     /* Plan areas of the depth and speed classes of the habitat report. Writer: writeHabitat. */              \
     A(double, habdep, [kHabitatClasses]) A(double, habvel, [kHabitatClasses])                                  \
     /* The points of interpol (1..nInterpol; time -1 for an untimed point), read once per run.                 \
-       Writers: writeInterpolation, writeInterpolSeries. */                                                    \
+       Writers: writeInterpolation, writeInterpolSeries (interpolation.cpp: readInterpolPoints). */            \
     A(double, xint, [kInterpolPoints]) A(double, yint, [kInterpolPoints]) A(double, timeint, [kInterpolPoints]) \
     V(int, nInterpol, 0)
 

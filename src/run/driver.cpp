@@ -4,6 +4,7 @@
 #include "control/control.h"
 #include "control/engine.h"
 #include "control/state.h"
+#include "control/constants.h"
 #include "control/readers.h"
 #include "control/grid_sizes.h"
 #include "control/log.h"
@@ -131,7 +132,7 @@ bool startupSequence() {
     smetric();
     startup();
     gFlagInit = 1;
-    if (TimeStep > 1e-8 && ReadTimes() != 0) return false;
+    if (transientRun() && ReadTimes() != 0) return false;
     return true;
 }
 

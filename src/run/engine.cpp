@@ -1,5 +1,6 @@
 #include "control/engine.h"
 #include "control/state.h"
+#include "control/constants.h"
 
 #include <algorithm>
 
@@ -86,7 +87,7 @@ int sialloc() {
     bool secondOrder = FlagCofDLL > 0;
     for (int e = 1; e <= 6; ++e)
         if (sou[e] == 1 || sou[e] == 3) secondOrder = true;
-    const bool transient = TimeStep > 1e-8;
+    const bool transient = transientRun();
     const bool poros = FlagBedPoros == 1 || FlagDragDLL > 0;
 
     Allocation a{log};

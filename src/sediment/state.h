@@ -1,22 +1,21 @@
 // State owned by sediment transport: concentrations, the per-fraction
-// coefficients and the bed composition. Declarations only, in the entries of
-// control/state_lists.h; each group's comment line names its writers.
+// coefficients and the bed composition (the bed shear is flow3d's).
+// Declarations only, in the entries of control/state_lists.h; each group's
+// comment line names its writers.
 #pragma once
 
 #include "control/state.h"
 
 #define QUIRD_SEDIMENT_STATE(V, A, I, F)                                                                       \
-    /* Concentrations per size class. Writers: sialloc (cleared), startup; concRijn, concEngelund (k = 0). */ \
+    /* Concentrations per size class. Writers: sialloc (cleared), startup (sinit.cpp); concRijn, concEngelund (k = 0). */ \
     F(double, 4, conc) F(double, 4, conc_old)                                                                  \
     /* Per-fraction coefficients of the sediment equations (no writer yet). */                                 \
     F(double, 4, at) F(double, 4, ab) F(double, 4, ap) F(double, 4, catt) F(double, 4, cabb)                   \
     F(double, 3, aeb) F(double, 3, awb) F(double, 3, anb) F(double, 3, asb) /* bed-load vectors */             \
-    /* Bed composition, bed shear. Writers: readDataSetB, nbedchange, kread, initial, initial_tunnel, */     \
-    /* WaterSolve, WaterSolve2D, readres (bedshear). */                                                                   \
-    /* bedslope_corr (bedslope_correction). */                                                                 \
+    /* Bed composition. Writers: readDataSetB, nbedchange, bed_logg, kread; bedslope_corr (bedslope_correction). */ \
     F(double, 3, bedgrain) F(double, 3, bedlevchange) F(double, 3, BedGrainOriginal)                           \
     F(double, 3, BedGrainTop) F(double, 3, BedSource)                                                          \
     F(int, 2, intBedSediment)                                                                                  \
-    F(double, 2, bedshear) F(double, 2, mass) F(double, 2, bedslope_correction)
+    F(double, 2, mass) F(double, 2, bedslope_correction)
 
 QUIRD_DECLARE_STATE(QUIRD_SEDIMENT_STATE)

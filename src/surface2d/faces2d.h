@@ -1,3 +1,4 @@
+#include "control/constants.h"
 // Face values of the depth-averaged plane: interpolation to a face, the
 // pressure differences across a cell and the Rhie-Chow face flux.
 //
@@ -40,7 +41,7 @@ inline double rhieChowFlux(const Face& f, double scale, double relaxVelocity) {
     const double R = scale * f.area * f.area * (wL * f.WL + wH * f.WH) / relaxVelocity *
                      ((wL * f.gL + wH * f.gH) - (f.pH - f.pL));
     const double Q = f.area * ((wL * f.uL + wH * f.uH) * f.nx + (wL * f.vL + wH * f.vH) * f.ny);
-    return 1000.0 * (R + Q);
+    return kWaterDensity * (R + Q);
 }
 
 }  // namespace faces2d

@@ -6,6 +6,7 @@
 
 #include "control/state.h"
 #include "control/turbulence_models.h"
+#include "control/constants.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"
@@ -13,8 +14,6 @@
 #include "surface2d/surface2d.h"
 
 namespace {
-
-constexpr double kMolecular = 0.001;  // kg/(m s), water
 
 // One turbulence model's viscosity in the plane.
 struct PlaneTerms {
@@ -44,7 +43,7 @@ PlaneTerms planeTerms(const TurbulenceModelRow& model) {
 
 void GammaCalc2D() {
     const int X = xnumber, Y = ynumber;
-    const double base = ArtEddyVisc + kMolecular;
+    const double base = ArtEddyVisc + kMolecularViscosity;
     for (int i = 1; i <= X + 1; ++i)
         for (int j = 1; j <= Y + 1; ++j) gama[i][j][0] = base;
 

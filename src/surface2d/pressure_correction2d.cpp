@@ -4,7 +4,9 @@
 #include <cmath>
 
 #include "control/state.h"
+#include "control/constants.h"
 #include "grid/state.h"
+#include "grid/geometry.h"
 #include "equations/state.h"
 #include "flow3d/state.h"
 #include "equations/kernels.h"
@@ -19,7 +21,7 @@ using joints2d::Cell;
 namespace {
 
 // Conductance of p' across a face: 1000 A^2 times the face weight.
-inline double conductance(double area, double faceWeight) { return 1000.0 * area * area * faceWeight; }
+inline double conductance(double area, double faceWeight) { return kWaterDensity * area * area * faceWeight; }
 
 // Face weights of the i-face i, the j-face j and the join face of host cell
 // M with partner B, from the weight array W.
@@ -177,7 +179,7 @@ void correctVelocities(const FieldArray<double, 3>& W) {
             if (!velocityCorrected(i, j)) continue;
             const double Di = differenceI(i, j), Dj = differenceJ(i, j);
             const double Ax = meanAreaI(i, j), Ay = (m_ar_y[i][j - 1][0] + m_ar_y[i][j][0]) / 2.0;
-            const double V = 2.0 * m_armap[i][j] * m_dist_z[i][j][0];
+            const double V = geometry::cellVolume(m_armap[i][j], m_dist_z[i][j][0]);
             const double w = W[i][j][0];
             xvel[i][j][0] -= (w * Ax * Ax * dx1[i][j] * Di + w * Ay * Ay * dx2[i][j] * Dj) / V;
             yvel[i][j][0] -= (w * Ax * Ax * dy1[i][j] * Di + w * Ay * Ay * dy2[i][j] * Dj) / V;

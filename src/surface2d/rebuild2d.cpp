@@ -7,10 +7,10 @@
 
 #include "control/state.h"
 #include "control/turbulence_models.h"
+#include "control/constants.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"
-#include "sediment/state.h"
 #include "control/log.h"
 #include "surface2d/surface2d.h"
 
@@ -37,7 +37,7 @@ void bedShearFromModel2D() {
             } else {
                 const double u = xvel[i][j][2], v = yvel[i][j][2];
                 const double l = std::log(std::max(1.1, 30.0 * m_dist_z[i][j][2] / (Xks[i][j] + 1e-7)));
-                bedshear[i][j] = 1000.0 * 0.16 * (u * u + v * v) / (l * l);
+                bedshear[i][j] = kWaterDensity * 0.16 * (u * u + v * v) / (l * l);
             }
         }
 }
@@ -46,10 +46,10 @@ void rebuildColumn(int i, int j) {
     const double u = xvel[i][j][0], v = yvel[i][j][0];
     const double D = 2.0 * m_dist_z[i][j][0];
     // Strickler's law with 9.81/26^2.
-    const double tau = 1000.0 * 0.0145118349 * (u * u + v * v) * std::pow(Xks[i][j] / D, 0.333333);
+    const double tau = kWaterDensity * 0.0145118349 * (u * u + v * v) * std::pow(Xks[i][j] / D, 0.333333);
     bedshear[i][j] = tau;
     if (znumber <= 1) return;
-    const double ustar = std::sqrt(tau / 1000.0), kb = 0.003333333 * tau;
+    const double ustar = std::sqrt(tau / kWaterDensity), kb = 0.003333333 * tau;
     const double z2 = m_dist_z[i][j][2];
     double z = z2, S = 0.0;
     for (int k = 2; k <= znumber; ++k) {
@@ -63,7 +63,7 @@ void rebuildColumn(int i, int j) {
         diff[i][j][k] = 0.001 * gama[i][j][k];
         kinen[i][j][k] = kb * (2.0 * D - z) / (2.0 * D - z2);
         // gama is dynamic (density 1000 folded in): epsilon = c_mu k^2 / nu_t.
-        epsilon[i][j][k] = 1000.0 * cmy * kinen[i][j][k] * kinen[i][j][k] / gama[i][j][k];
+        epsilon[i][j][k] = kWaterDensity * cmy * kinen[i][j][k] * kinen[i][j][k] / gama[i][j][k];
     }
     const double scale = 0.5 * D / S;
     for (int k = 2; k <= znumber; ++k) {

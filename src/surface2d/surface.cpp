@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "control/state.h"
+#include "control/constants.h"
 #include "control/log.h"
 #include "grid/state.h"
 #include "flow3d/state.h"
@@ -266,7 +267,7 @@ double iFaceDischarge(int face, int cell, int k1, int k2) {
     double s = 0.0;
     for (int j = 2; j <= ynumber; ++j)
         for (int k = k1; k <= k2; ++k)
-            s += 1000.0 * m_ar_x[face][j][k] *
+            s += kWaterDensity * m_ar_x[face][j][k] *
                  (xvel[cell][j][k] * m_vec_x[face][j][0] + yvel[cell][j][k] * m_vec_x[face][j][1]);
     return s;
 }
@@ -274,7 +275,7 @@ double jFaceDischarge(int face, int cell, int k1, int k2) {
     double s = 0.0;
     for (int i = 2; i <= xnumber; ++i)
         for (int k = k1; k <= k2; ++k)
-            s += 1000.0 * m_ar_y[i][face][k] *
+            s += kWaterDensity * m_ar_y[i][face][k] *
                  (xvel[i][cell][k] * m_vec_y[i][face][0] + yvel[i][cell][k] * m_vec_y[i][face][1]);
     return s;
 }
@@ -315,7 +316,7 @@ double seriesFactor(std::string& notes, double q, double now, const char* face) 
                       face);
         notes += line;
     }
-    return rescaleFactor(1000.0 * q, now);
+    return rescaleFactor(kWaterDensity * q, now);
 }
 
 }  // namespace surface_detail

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "control/state.h"
+#include "control/constants.h"
 #include "control/log.h"
 #include "flow3d/state.h"
 #include "grid/state.h"
@@ -252,7 +253,7 @@ void moveTopCells() {
         for (int j = 2; j <= Y; ++j) {
             if (OBlok[i][j][Z] == 0) continue;
             const double N = flow1[i - 1][j][Z] - flow1[i][j][Z] + flow2[i][j - 1][Z] - flow2[i][j][Z] + flow3[i][j][Z - 1];
-            const double s = N / (1000.0 * m_armap[i][j]);
+            const double s = N / (kWaterDensity * m_armap[i][j]);
             const double dz = s * TimeStep;
             // The share of the net inflow that comes through the bottom face.
             double q = std::fabs(flow3[i][j][Z - 1]) / (N + 1e-10);

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "control/state.h"
+#include "control/constants.h"
 #include "control/log.h"
 #include "flow3d/state.h"
 #include "grid/state.h"
@@ -29,7 +30,7 @@ void moveColumns() {
     for (int i = 2; i <= X; ++i)
         for (int j = 2; j <= Y; ++j) {
             const double net = flow1[i - 1][j][0] - flow1[i][j][0] + flow2[i][j - 1][0] - flow2[i][j][0];
-            const double dz = net / (1000.0 * m_armap[i][j]) * TimeStep;
+            const double dz = net / (kWaterDensity * m_armap[i][j]) * TimeStep;
             double w[4] = {0.25, 0.25, 0.25, 0.25};
             if (dz > 0) directionalWeights(i, j, xvel[i][j][0], yvel[i][j][0], 0.0, 0.05, w);
             positionRules(i, j, 2.0, 2.0, 2, w);

@@ -6,10 +6,12 @@
 
 #include "control/state.h"
 #include "control/turbulence_models.h"
+#include "control/constants.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"
 #include "control/log.h"
+#include "grid/geometry.h"
 #include "equations/kernels.h"
 #include "surface2d/faces2d.h"
 #include "surface2d/joints2d.h"
@@ -60,7 +62,7 @@ double production(const Stencil& s) {
     const double Gxx = aix * dui + ajx * duj;
     const double Gyy = aiy * dvi + ajy * dvj;
     const double Gxy = aiy * dui + ajy * duj + aix * dvi + ajx * dvj;
-    const double volume = 2.0 * m_armap[i][j] * m_dist_z[i][j][0];
+    const double volume = geometry::cellVolume(m_armap[i][j], m_dist_z[i][j][0]);
     return (2.0 * (Gxx * Gxx + Gyy * Gyy) + Gxy * Gxy) * gama[i][j][0] / volume;
 }
 
@@ -111,14 +113,14 @@ struct Terms {
 };
 
 // Dissipation 1000 V epsilon / k, implicit in k.
-Terms kStandard(const CellState& c) { return {1000.0 * c.V * c.eps / (c.k + 1e-20), c.P}; }
+Terms kStandard(const CellState& c) { return {kWaterDensity * c.V * c.eps / (c.k + 1e-20), c.P}; }
 // c2 = 1.92, c1 = 1.44; the factor 1.3 undoes sigma_epsilon in gama.
 Terms epsilonStandard(const CellState& c) {
     const double r = c.eps / (c.k + 1e-20);
     return {1920.0 * c.V * r, c.P * 1.44 * 1.3 * r};
 }
 // The RNG k viscosity carries 1/0.719.
-Terms kRng(const CellState& c) { return {1000.0 * c.V * c.eps / (c.k + 1e-20), c.P * 0.719}; }
+Terms kRng(const CellState& c) { return {kWaterDensity * c.V * c.eps / (c.k + 1e-20), c.P * 0.719}; }
 // c2* from the strain rate S = sqrt(P / (V gama)) (the two factors 0.719
 // cancel) and eta = S k / epsilon, limited to 1e30.
 Terms epsilonRng(const CellState& c) {
@@ -127,7 +129,7 @@ Terms epsilonRng(const CellState& c) {
     const double e3 = eta * eta * eta;
     const double c2 = 1.68 + 0.085 * e3 * (1.0 - eta / 4.38) / (1.0 + 0.012 * e3);
     const double r = c.eps / (c.k + 1e-20);
-    return {1000.0 * c2 * c.V * r, c.P * 1.42 * 0.719 * r};
+    return {kWaterDensity * c2 * c.V * r, c.P * 1.42 * 0.719 * r};
 }
 
 // wap and source of every interior cell from the terms of its model.
@@ -135,7 +137,7 @@ template <Terms (*terms)(const CellState&)>
 void applyTerms() {
     for (int i = 2; i <= xnumber; ++i)
         for (int j = 2; j <= ynumber; ++j) {
-            const CellState c{2.0 * m_armap[i][j] * m_dist_z[i][j][0], kinen[i][j][0], epsilon[i][j][0],
+            const CellState c{geometry::cellVolume(m_armap[i][j], m_dist_z[i][j][0]), kinen[i][j][0], epsilon[i][j][0],
                               gama[i][j][0], source[i][j][0]};
             const Terms t = terms(c);
             wap[i][j][0] = t.wap;

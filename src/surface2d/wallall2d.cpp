@@ -15,11 +15,13 @@
 
 #include "control/state.h"
 #include "control/turbulence_models.h"
+#include "control/constants.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"
 #include "sediment/state.h"
 #include "control/log.h"
+#include "grid/geometry.h"
 #include "turbulence/turbulence.h"
 #include "surface2d/surface2d.h"
 
@@ -40,7 +42,7 @@ inline double resistance(double y, double ks, double kappa) {
 // unit speed: 1000 A (kappa / ln(30 d / ks))^2.
 inline double sideWall(double A, double d) {
     const double R = resistance(d, XksWall, Xkappa);
-    return 1000.0 * A / (R * R);
+    return kWaterDensity * A / (R * R);
 }
 
 void manningLaw() {
@@ -81,7 +83,7 @@ Column columnAt(int i, int j, int concLevel) {
     c.z = m_dist_z[i][j][0];
     c.kappa = Xkappa / (1.0 + 2.5 * conc[0][i][j][concLevel]);
     c.R = resistance(c.z, Xks[i][j], c.kappa);
-    c.V = 2.0 * m_armap[i][j] * c.z;
+    c.V = geometry::cellVolume(m_armap[i][j], c.z);
     return c;
 }
 
@@ -96,7 +98,7 @@ void kEpsilonLaw(double c75) {
             } else if (eq == 5) {
                 const Column c = columnAt(i, j, 0);
                 const double u = xvel[i][j][0], v = yvel[i][j][0];
-                wap[i][j][0] += 1000.0 * c75 * std::sqrt(c.kstar) * c.R / c.z * c.V;
+                wap[i][j][0] += kWaterDensity * c75 * std::sqrt(c.kstar) * c.R / c.z * c.V;
                 source[i][j][0] += 31.62 * c.S / c.R * (u * u + v * v) / c.z * c.V;
             } else {
                 const Column c = columnAt(i, j, 0);
@@ -109,7 +111,7 @@ void kEpsilonLaw(double c75) {
 }  // namespace
 
 void wallall2D() {
-    sqcmyrho = 1000.0 * std::sqrt(cmy);
+    sqcmyrho = kWaterDensity * std::sqrt(cmy);
     const double c75 = std::pow(cmy, 0.75);
     const PlaneWallLaw law = turbulenceModel().plane.wallLaw;
     // The shear production that turbulence2D left for k stays beside the bed terms.

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "control/state.h"
+#include "control/constants.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"
@@ -78,7 +79,7 @@ void lineDifferences(Face& f, const double (&P)[4], bool lowEnd, bool highEnd) {
 
 // The velocity flux of boundary cell c through a face of area A and normal n.
 double boundaryFlux(Cell c, double A, const double* n) {
-    return 1000.0 * A * (xvel[c.i][c.j][0] * n[0] + yvel[c.i][c.j][0] * n[1]);
+    return kWaterDensity * A * (xvel[c.i][c.j][0] * n[0] + yvel[c.i][c.j][0] * n[1]);
 }
 
 void interiorFaces(const Plane& p) {

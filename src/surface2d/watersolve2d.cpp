@@ -8,6 +8,7 @@
 
 #include "control/state.h"
 #include "control/turbulence_models.h"
+#include "control/constants.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"
@@ -16,14 +17,10 @@
 #include "equations/solve.h"
 #include "flow3d/flow3d.h"
 #include "grid/grid.h"
+#include "grid/geometry.h"
 #include "surface2d/surface2d.h"
 
 namespace {
-
-bool isMultiple(double x, double n) { return std::fabs(std::fmod(x, n)) < 0.001; }
-bool transientRun() { return TimeStep > 1e-8; }
-// Strictly below, so that a time step of exactly 1e-8 is neither.
-bool steadyRun() { return TimeStep < 1e-8; }
 
 template <typename Fn>
 void forInterior(Fn fn) {
@@ -54,7 +51,9 @@ void keepTimeLevels() {
 }
 
 // The water mass of column (i, j) over the time step.
-double timeTerm(int i, int j) { return 2.0 * m_armap[i][j] * m_dist_z[i][j][0] * 1000.0 / TimeStep; }
+double timeTerm(int i, int j) {
+    return geometry::cellVolume(m_armap[i][j], m_dist_z[i][j][0]) * kWaterDensity / TimeStep;
+}
 
 void addTimeTerm(const FieldHandle3& old) {
     forInterior([&](int i, int j) {
@@ -73,8 +72,8 @@ void thinWaterFriction(const FieldHandle3& phi, const FieldHandle3& old) {
         if (z0 <= z1 + 1e-6) return;
         const double dz = m_dist_z[i][j][0];
         const double r = std::min(1.0, (z0 - z1) / (2.0 * dz));
-        wap[i][j][0] += 2.0 * m_armap[i][j] * dz * 45300.0 * (0.5 * std::fabs(old[i][j][0] + phi[i][j][0]) + 0.001) /
-                        Xks[i][j] * std::pow(r, 5);
+        wap[i][j][0] += geometry::cellVolume(m_armap[i][j], dz) * 45300.0 *
+                        (0.5 * std::fabs(old[i][j][0] + phi[i][j][0]) + 0.001) / Xks[i][j] * std::pow(r, 5);
     });
 }
 
@@ -298,6 +297,7 @@ void continuityFailure(Log& log) {
 }  // namespace
 
 void WaterSolve2D() {
+    deriveSolverConstants();
     FieldHandle3 pc = f;
     if (transientRun() && (xvel_old.isNull() || yvel_old.isNull() || kinen_old.isNull() || epsilon_old.isNull()))
         failf(-8, "Error, WaterSolve2D: transient run without the arrays of the previous time step\n");

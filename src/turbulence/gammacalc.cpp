@@ -5,6 +5,7 @@
 
 #include "control/state.h"
 #include "control/turbulence_models.h"
+#include "control/constants.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"
@@ -13,8 +14,6 @@
 #include "turbulence/turbulence.h"
 
 namespace {
-
-constexpr double kMolecular = 0.001;  // kg/(m s), water
 
 // Every cell i 1..xnumber+1, j 1..ynumber+1, k 1..znumber+1.
 template <typename F>
@@ -54,7 +53,7 @@ void kEpsilonViscosity(const TurbulenceModelRow::Viscosity& m) {
 }
 
 // Floor of a damped viscosity; a value that is not a number also gives it.
-double floored(double g) { return g >= kMolecular ? g : kMolecular; }
+double floored(double g) { return g >= kMolecularViscosity ? g : kMolecularViscosity; }
 
 // F 288 1: van Driest damping near a rough or smooth bed.
 void nearBedDamping() {
@@ -98,7 +97,7 @@ void wallDampedViscosity() {
                 const double yPlus = ustar * y * 1000000.0;
                 double f = 1.0 - std::exp(-0.0002 * yPlus - 0.00065 * yPlus * yPlus);
                 if (f < 0.0) f = 0.0;
-                gama[i][j][k] = std::fmax(f * gama[i][j][k], kMolecular);
+                gama[i][j][k] = std::fmax(f * gama[i][j][k], kMolecularViscosity);
                 y = y + m_dist_z[i][j][k] + m_dist_z[i][j][k + 1];
             }
         }
@@ -108,14 +107,15 @@ void wallDampedViscosity() {
 void nuTildeViscosity() {
     for (int i = 2; i <= xnumber; ++i)
         for (int j = 2; j <= ynumber; ++j)
-            for (int k = 2; k <= znumber + 1; ++k) gama[i][j][k] += 1000.0 * kinen[i][j][k];
+            for (int k = 2; k <= znumber + 1; ++k) gama[i][j][k] += kWaterDensity * kinen[i][j][k];
 }
 
 // Models 15 and 16: 1000 k / omega (omega held in epsilon).
 void kOmegaViscosity() {
     for (int i = 2; i <= xnumber; ++i)
         for (int j = 2; j <= ynumber; ++j)
-            for (int k = 2; k <= znumber + 1; ++k) gama[i][j][k] += 1000.0 * kinen[i][j][k] / (epsilon[i][j][k] + 1e-20);
+            for (int k = 2; k <= znumber + 1; ++k)
+                gama[i][j][k] += kWaterDensity * kinen[i][j][k] / (epsilon[i][j][k] + 1e-20);
 }
 
 // Vegetation: a viscosity that follows each cell's share of the
@@ -150,7 +150,7 @@ void subgridAtWalls() {
             for (int k = DESFlag + 2; k <= znumber; ++k) {
                 if (Wall[i][j][k] != 1) continue;
                 const double size = m_dist_x[i][j][k] * m_dist_y[i][j][k] * m_dist_z[i][j][k];
-                gama[i][j][k] = 1000.0 * std::sqrt(Stress[i][j][k] / Volume[i][j][k]) * 0.015874 *
+                gama[i][j][k] = kWaterDensity * std::sqrt(Stress[i][j][k] / Volume[i][j][k]) * 0.015874 *
                                 std::pow(size, 0.666666667);
             }
 }
@@ -228,7 +228,7 @@ void GammaCalc() {
         return;
     }
 
-    const double base = ArtEddyVisc + kMolecular;
+    const double base = ArtEddyVisc + kMolecularViscosity;
     allCells([base](int i, int j, int k) { gama[i][j][k] = base; });
     if (model.cmuRho != 0.0) kEpsilonViscosity(model);
     if (FlagGammaDamp == 1) nearBedDamping();

@@ -11,6 +11,7 @@
 
 #include "control/state.h"
 #include "control/turbulence_models.h"
+#include "control/constants.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"
@@ -386,8 +387,8 @@ void sources(int istart, int iend, double rho, Joints joints) {
 
 double rngEpsilonC2(double eta) { return rngC2(eta); }
 
-void turbulence() { sources(2, xnumber, 1000.0, Joints::Whole); }
+void turbulence() { sources(2, xnumber, kWaterDensity, Joints::Whole); }
 
-void turbulenceOpenMP(int istart, int iend) { sources(istart, iend, 1000.0, Joints::Team); }
+void turbulenceOpenMP(int istart, int iend) { sources(istart, iend, kWaterDensity, Joints::Team); }
 
 void turbulencenew(int istart, int iend) { sources(istart, iend, wdensity, Joints::None); }

@@ -8,10 +8,12 @@
 
 #include "control/state.h"
 #include "control/turbulence_models.h"
+#include "control/constants.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"
 #include "control/log.h"
+#include "grid/geometry.h"
 #include "equations/parallel.h"
 #include "equations/workspace.h"
 
@@ -32,7 +34,7 @@ double twoSpacings(double lo, double centre, double hi, int wall, int n, int las
 
 double derivative(const CellField& f, int dir, int i, int j, int k) {
     if (dir < 1 || dir > 3) return 0.0;
-    const double V = 2.0 * m_armap[i][j] * m_dist_z[i][j][k];
+    const double V = geometry::cellVolume(m_armap[i][j], m_dist_z[i][j][k]);
     const double c = f(i, j, k);
     const double Dk = twoSpacings(f(i, j, k - 1), c, f(i, j, k + 1), WallK[i][j][k], k, znumber);
     if (dir == 3) return 0.5 * m_armap[i][j] * Dk / V;
@@ -262,12 +264,12 @@ void secondModelStresses(int first, int last) {
         const Tensor a = anisotropy(s, c, model);
         double t[9] = {kin * a.m[0][0], kin * a.m[0][1], kin * a.m[0][2], kin * a.m[0][1], kin * a.m[1][1],
                        kin * a.m[1][2], kin * a.m[2][0], kin * a.m[2][1], kin * a.m[2][2]};
-        double nut = -0.5 * (c.b1 + s.inv.IIW * c.b6) * 1000.0 * kin * kin / e;
+        double nut = -0.5 * (c.b1 + s.inv.IIW * c.b6) * kWaterDensity * kin * kin / e;
         bool sound = c.sound && std::isfinite(nut);
         for (double x : t) sound = sound && std::isfinite(x);
         if (!sound) {  // the isotropic limit: N = 1.8, b1 = -2/3, no extra stress
             std::fill(t, t + 9, 0.0);
-            nut = 1000.0 * kin * kin / (3.0 * e);
+            nut = kWaterDensity * kin * kin / (3.0 * e);
         }
         Rstress[9][i][j][k] = nut;
         for (int n = 0; n < 9; ++n) Rstress[13 + n][i][j][k] = t[n];
@@ -303,8 +305,8 @@ void ReynoldsStress(int istart, int iend) {
     }
     const int r = 3 * (Equation - 1);
     forCells(istart, iend, [&](int i, int j, int k) {
-        const double V = 2.0 * m_armap[i][j] * m_dist_z[i][j][k];
-        source[i][j][k] -= 1000.0 * V * rowDivergence(r, i, j, k);
+        const double V = geometry::cellVolume(m_armap[i][j], m_dist_z[i][j][k]);
+        source[i][j][k] -= kWaterDensity * V * rowDivergence(r, i, j, k);
     });
 }
 
@@ -316,7 +318,7 @@ void computeStressVrem(int i_first, int i_last) {
     // Momentum sources: minus the divergence of the rows of the extra stress.
     forCells(i_first, i_last, [](int i, int j, int k) {
         const double V8 = 8.0 * m_dist_x[i][j][k] * m_dist_y[i][j][k] * m_dist_z[i][j][k];
-        for (int a = 0; a < 3; ++a) Rstress[10 + a][i][j][k] = -1000.0 * V8 * rowDivergence(13 + 3 * a, i, j, k);
+        for (int a = 0; a < 3; ++a) Rstress[10 + a][i][j][k] = -kWaterDensity * V8 * rowDivergence(13 + 3 * a, i, j, k);
     });
     par::barrier();  // slots 10..12 of plane xnumber - 1
     copyLastPlane(i_first, i_last, 10, 12);
@@ -331,7 +333,7 @@ void computeStressVrem(int i_first, int i_last) {
                 const int n = 3 * a + b;
                 const double delta = a == b ? 1.0 : 0.0;
                 Rstress[n][i][j][k] = 2.0 / 3.0 * kin * delta -
-                                      nut * kin * kin * (G.m[a][b] + G.m[b][a]) / (1000.0 * kin * kin + 1e-20) +
+                                      nut * kin * kin * (G.m[a][b] + G.m[b][a]) / (kWaterDensity * kin * kin + 1e-20) +
                                       Rstress[13 + n][i][j][k];
             }
     });

@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "control/state.h"
+#include "control/constants.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"
@@ -79,7 +80,7 @@ void kTerms(double c34) {
         const double R = walllaw::logLaw(walllaw::point(w.y, r.ks, r.kappa, 0.0), kKFloor);
         const double P = 31.62 * std::sqrt(kc * sqcmyrho);
         const double u = xvel[i][j][k], v = yvel[i][j][k], ww = zvel[i][j][k];
-        wap[i][j][k] = 1000.0 * c34 * std::sqrt(kc) * R / w.y * V;
+        wap[i][j][k] = kWaterDensity * c34 * std::sqrt(kc) * R / w.y * V;
         source[i][j][k] = P / R * (u * u + v * v + ww * ww) / w.y * V;
     });
 }
@@ -116,7 +117,7 @@ void momentumTerms() {
 
 void wall() {
     requireLog("cannot open file 'boogie' ");
-    sqcmyrho = 1000.0 * std::sqrt(cmy);
+    sqcmyrho = kWaterDensity * std::sqrt(cmy);
     const double c34 = std::pow(cmy, 0.75);
     forWallCells([](int i, int j, int k) {
         wap[i][j][k] = 0.0;

@@ -22,6 +22,7 @@
 
 #include "control/state.h"
 #include "control/turbulence_models.h"
+#include "control/constants.h"
 #include "grid/state.h"
 #include "equations/state.h"
 #include "flow3d/state.h"
@@ -170,7 +171,7 @@ struct RoughnessLayerLaw {  // 10
 // -C (phi - (n.U) n_c) on the solved component phi.
 template <class Law>
 void momentumTerms(int istart, int iend, const Variant& v) {
-    const double rhoSqrtCmy = 1000.0 * std::sqrt(cmy);
+    const double rhoSqrtCmy = kWaterDensity * std::sqrt(cmy);
     const bool mult = v.turbMultAtK && TurbMultFlag == 1;
     const int eq = Equation;
     for (int i = istart; i <= iend; ++i)
@@ -210,7 +211,7 @@ void oneEquationMomentum(int istart, int iend, const Variant& v) {
                         walllaw::point(s.y, s.ks, Xkappa, walllaw::laminarFrictionVelocity(speed, s.y));
                     const double R = walllaw::oneEquationLaw(p, smooth);
                     const double c = eq == 1 ? std::fabs(u) : eq == 2 ? std::fabs(vv) : s.dir == 2 ? std::fabs(w) : 0.0;
-                    wap[i][j][k] += 1000.0 * s.A * c / (R * R + 1e-20);
+                    wap[i][j][k] += kWaterDensity * s.A * c / (R * R + 1e-20);
                 });
             }
 }
@@ -249,7 +250,7 @@ double speedSquared(int i, int j, int k) {
 // wap += rho cmy^0.75 sqrt(k*) R / y V, source += 31.62 S U^2 / (R y) V.
 template <class Law>
 void kTerms(int istart, int iend, const Variant& v) {
-    const double rhoSqrtCmy = 1000.0 * std::sqrt(cmy);
+    const double rhoSqrtCmy = kWaterDensity * std::sqrt(cmy);
     const double C25 = std::pow(cmy, 0.25), C75 = std::pow(cmy, 0.75);
     const bool mult = v.turbMultAtK && TurbMultFlag == 1;
     for (int i = istart; i <= iend; ++i)
@@ -261,7 +262,7 @@ void kTerms(int istart, int iend, const Variant& v) {
                 forTurbulenceWalls(i, j, k, v, [&](const Side& s) {
                     double R = Law::R(c, s, walllaw::kKNormalMin);
                     if (mult && s.dir == 2) R *= TurbMultTest;
-                    wap[i][j][k] += 1000.0 * C75 * sk * R / s.y * V;
+                    wap[i][j][k] += kWaterDensity * C75 * sk * R / s.y * V;
                     source[i][j][k] += 31.62 * c.S * U2 / (R * s.y) * V;
                 });
             }
@@ -270,7 +271,7 @@ void kTerms(int istart, int iend, const Variant& v) {
 // Variant 11: every wall pins k at u_V^2 / sqrt(0.09), u_V the speed over
 // the plain log law's R.
 void fixedKTerms(int istart, int iend, const Variant& v) {
-    const double rhoSqrtCmy = 1000.0 * std::sqrt(cmy);
+    const double rhoSqrtCmy = kWaterDensity * std::sqrt(cmy);
     const double C25 = std::pow(cmy, 0.25);
     for (int i = istart; i <= iend; ++i)
         for (int j = 2; j <= ynumber; ++j)
@@ -619,7 +620,7 @@ bool momentumEquation() { return Equation >= 1 && Equation <= 3; }
 
 void wallallOpenMP(int istart, int iend) {
     // Inside a region the dispatcher has stored it before the region.
-    if (!inRegion()) sqcmyrho = 1000.0 * std::sqrt(cmy);
+    if (!inRegion()) sqcmyrho = kWaterDensity * std::sqrt(cmy);
     if (istart > iend) return;
     clearWallCells(istart, iend);
 

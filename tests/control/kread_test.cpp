@@ -10,7 +10,7 @@
 #include "control/reader_fixture.h"
 #include "control/readers.h"
 #include "grid/state.h"
-#include "sediment/state.h"
+#include "flow3d/state.h"
 
 using namespace quird_test;
 

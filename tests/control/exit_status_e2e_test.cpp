@@ -68,7 +68,9 @@ TEST_P(ExitStatusRun, EndsWithItsStatusAndNamesTheFirstFailure) {
     if (p.failure) {
         EXPECT_EQ(lastLine(log), kEndLine + std::string(p.failure)) << log;
         EXPECT_EQ(log.back(), '\n');
-        if (p.later) EXPECT_NE(log.find(p.later), std::string::npos) << log;
+        if (p.later) {
+            EXPECT_NE(log.find(p.later), std::string::npos) << log;
+        }
     } else {
         EXPECT_EQ(log.find(kEndLine), std::string::npos) << log;
     }

@@ -169,7 +169,7 @@ void readOptionLetters(FILE* fp) {
 // The work of accepted data sets, and the readers of their own.
 // ---------------------------------------------------------------------------
 void spreadSchmidt(FILE*) {
-    for (int l = 0; l < 20; ++l) invSchmidt[l] = 1.0 / Schmidt;
+    for (double& v : invSchmidt) v = 1.0 / Schmidt;  // every size class 0..50
 }
 
 // The RNG model's c_mu; the bed shear 1000 sqrt(cmy) k follows it.
@@ -531,7 +531,7 @@ void setParameterDefaults() {
     ADConvNo = static_cast<int>(std::clamp(convNo, 0.0, static_cast<double>(std::numeric_limits<int>::max())));
     std::fill(std::begin(BedFlags), std::end(BedFlags), 0);
     std::fill(std::begin(Wind), std::end(Wind), 0.0);
-    std::fill(invSchmidt, invSchmidt + 20, 1.0);
+    std::fill(std::begin(invSchmidt), std::end(invSchmidt), 1.0);
     std::fill(std::begin(cohesive), std::end(cohesive), 0.0);
     FlagInitialized = 0;
     FlagErrorBreak = 0;

@@ -92,6 +92,21 @@ TEST_F(SedimentTest, VerticalDiffusionTakesTheSchmidtNumberOnce) {
     }
 }
 
+// F 12 0.5: the flow's diffusivity is twice the eddy viscosity, and so is the
+// sediment's vertical diffusivity (not four times).
+TEST_F(SedimentTest, SchmidtNumberOfF12GivesTwiceTheEddyViscosity) {
+    stillColumn(5);
+    Schmidt = 0.5;
+    for (double& v : invSchmidt) v = 2.0;
+    turbulentFlow();
+    fallvelo[1] = 0.0;
+    coeffe_setup();
+    coeffe_setup2();
+    const double nu = 0.5 * (gama[2][2][3] + gama[2][2][4]) * 0.001;  // equal cells: the face value
+    EXPECT_NEAR(ab[1][2][2][4], 2.0 * nu / 0.25, 1e-12);
+    EXPECT_NEAR(diff[2][2][3], 2.0 * gama[2][2][3] * 0.001, 1e-15);
+}
+
 // znumber 2 in the second-order branch: no face, the cell keeps the
 // settling outflow in ap.
 TEST_F(SedimentTest, OneLayerSecondOrderKeepsTheSettlingOutflow) {
@@ -208,20 +223,22 @@ TEST_F(SedimentTest, GeneratorCouplingsReplaceTheOwnOnes) {
         MBNo = scheme == 1 ? 0 : 1;  // a multi-block run on joint tables without joints
         FlagRBedformsmooth = 1;      // no effect under a generator
         RBedformsmooth = 10.0;
-        Equation = 5;
-        TurbulenceModel = 15;  // the multiplier of a scalar, not that of Equation 5
+        // The flow left Equation 2 under an algebraic stress model, whose
+        // momentum equations take no eddy diffusion: the sediment takes that
+        // of a scalar, and Equation stays.
+        Equation = 2;
+        FlagStress1DLL = 1;
         coeffe_setup();
-        EXPECT_EQ(Equation, 5);
+        EXPECT_EQ(Equation, 2);
         const int j = 3, k = 2;
         const double U = 0.05 * m_ar_x[1][j][k];
         EXPECT_NEAR(ae[xnumber + 1][j][k], U, 1e-15);
         EXPECT_EQ(aw[1][j][k], 0.0);
-        // An interior face: the generator's upwind convection in m3/s (no
-        // bed-form term), its diffusion the scalar's (multiplier 0.5 of model
-        // 15 beyond Equation 3, 1/Schmidt).
+        // An interior face: the generator's upwind convection in m3/s and its
+        // diffusion, without the bed-form term.
         if (scheme == 0) {
-            for (int kk : {2, 4}) {  // the bed-cell level without the bed-form term
-                const double F = 0.05 * m_ar_x[4][j][kk], Dk = 0.5 * faceD(4, j, kk, true);
+            for (int kk : {2, 4}) {
+                const double F = 0.05 * m_ar_x[4][j][kk], Dk = faceD(4, j, kk, true);
                 const double w = std::pow(std::max(0.0, 1 - 0.1 * F / Dk), 5);
                 EXPECT_NEAR(aw[4][j][kk], w * Dk, 1e-12) << kk;
                 EXPECT_NEAR(ae[5][j][kk], F + w * Dk, 1e-12) << kk;
@@ -233,7 +250,7 @@ TEST_F(SedimentTest, GeneratorCouplingsReplaceTheOwnOnes) {
         SedimentScheme = 0;
         MBNo = 0;
         FlagRBedformsmooth = 0;
-        TurbulenceModel = 0;
+        FlagStress1DLL = 0;
     }
 }
 

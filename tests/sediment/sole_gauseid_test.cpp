@@ -193,7 +193,7 @@ TEST_F(SedimentTest, BlockCorrectionSkipsFixedAndBlockedCells) {
     EXPECT_EQ(pt[6], 0.0);  // the last pass, over i-planes: plane 6 has no equation
     EXPECT_EQ(qt[6], 0.0);
     EXPECT_NE(conc[1][6][3][4], fixedBefore);  // the fixed cell moved with its j- and k-planes
-    EXPECT_NE(pt[5], 0.0);
+    EXPECT_NE(qt[5], 0.0);  // while its neighbour plane has one
     for (int k = kBox[4]; k <= kBox[5]; ++k) EXPECT_EQ(conc[1][kBox[0]][kBox[2]][k], k == 2 ? 0.05 : 0.7) << k;
     for (int k = 3; k <= znumber; ++k) EXPECT_EQ(conc[1][kBlockedI][kBlockedJ][k], 0.7) << k;
 }

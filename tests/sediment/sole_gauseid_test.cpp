@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "control/state.h"
@@ -13,6 +14,7 @@
 #include "sediment/sediment.h"
 #include "sediment/sediment_fixture.h"
 #include "sediment/state.h"
+#include "support/grids.h"
 
 using namespace sedtest;
 
@@ -371,3 +373,91 @@ TEST_F(SedimentTest, BlockCorrectionReadsAcrossTheJoint) {
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------------------
+// Diffusion across the joint against the same cells laid out as one block.
+// The attached rows 11..13 of the two-block grid run away from wall j = 1 of
+// host columns 3..5, so on one block they are the rows j1 4, 3, 2 below the
+// main block, whose rows j 2..4 become j1 5..7; one-block cells of rows
+// 2..4 outside columns 3..5 do not exist (no couplings, value 0).
+// ---------------------------------------------------------------------------
+namespace joint {
+
+constexpr int kI1 = 10, kJ1 = 7;
+
+bool exists(int i1, int j1) { return j1 >= 5 || (i1 >= 3 && i1 <= 5); }
+std::pair<int, int> twoBlockCell(int i1, int j1) {
+    if (j1 >= 5) return {i1, j1 - 3};
+    return {11 + 4 - j1, i1 - 1};
+}
+std::pair<int, int> oneBlockCell(int i1, int j1) { return {i1, j1}; }
+
+// Diffusion of conductance 1 between neighbouring cells, 0.5 vertically, the
+// bed cells held at a pattern, a sink 0.1 everywhere and one source.
+void buildEquation(std::pair<int, int> (*cell)(int, int), bool twoBlocks) {
+    for (int i1 = 2; i1 <= kI1; ++i1)
+        for (int j1 = 2; j1 <= kJ1; ++j1) {
+            const auto [i, j] = cell(i1, j1);
+            conc[1][i][j][2] = exists(i1, j1) ? 0.1 * i1 + 0.05 * j1 : 0.0;
+            for (int k = 3; k <= znumber; ++k) {
+                ap[1][i][j][k] = 1.0;
+                if (!exists(i1, j1)) continue;
+                // One-block direction -> the array that couples it on this grid.
+                const bool side = twoBlocks && j1 <= 4;
+                FieldArray<double, 3>* west = side ? &as : &ae;
+                FieldArray<double, 3>* east = side ? &an : &aw;
+                FieldArray<double, 3>* south = side ? &aw : &as;
+                FieldArray<double, 3>* north = side ? &ae : &an;
+                double sum = 0.1;
+                auto link = [&](FieldArray<double, 3>* a, int ni, int nj) {
+                    const bool inside = ni >= 2 && ni <= kI1 && nj >= 2 && nj <= kJ1 && exists(ni, nj);
+                    (*a)[i][j][k] = inside ? 1.0 : 0.0;
+                    sum += (*a)[i][j][k];
+                };
+                link(west, i1 - 1, j1);
+                link(east, i1 + 1, j1);
+                link(south, i1, j1 - 1);
+                link(north, i1, j1 + 1);
+                ab[1][i][j][k] = 0.5;
+                at[1][i][j][k] = k < znumber ? 0.5 : 0.0;
+                ap[1][i][j][k] = sum + ab[1][i][j][k] + at[1][i][j][k];
+            }
+        }
+    const auto [si, sj] = cell(8, 6);
+    source[si][sj][4] = 0.3;
+}
+
+}  // namespace joint
+
+TEST_F(SedimentTest, DiffusionAcrossTheJointGivesTheOneBlockAnswer) {
+    quird_test::boxGrid(joint::kI1, joint::kJ1, 4, 1.0, 1.0, 0.25);
+    for (int i = 0; i <= xnumber + 1; ++i)
+        for (int j = 0; j <= ynumber + 1; ++j)
+            for (int k = 0; k <= znumber + 1; ++k) OBlok[i][j][k] = 1;
+    indexl = 1;
+    joint::buildEquation(joint::oneBlockCell, false);
+    EXPECT_LT(solve(1e-15, 500), 500);
+    std::vector<double> oneBlock;
+    for (int i1 = 2; i1 <= joint::kI1; ++i1)
+        for (int j1 = 2; j1 <= joint::kJ1; ++j1)
+            for (int k = 3; k <= znumber; ++k) oneBlock.push_back(conc[1][i1][j1][k]);
+
+    twoBlocks();
+    ASSERT_EQ(xnumber, 13);
+    for (int j = 2; j <= ynumber; ++j) ASSERT_EQ(Pi1MultiBlock[11][j][0], j + 1);  // the layout assumed
+    indexl = 1;
+    joint::buildEquation(joint::twoBlockCell, true);
+    EXPECT_LT(solve(1e-15, 500), 500);
+    std::size_t n = 0;
+    double worst = 0.0, largest = 0.0;
+    for (int i1 = 2; i1 <= joint::kI1; ++i1)
+        for (int j1 = 2; j1 <= joint::kJ1; ++j1)
+            for (int k = 3; k <= znumber; ++k, ++n) {
+                if (!joint::exists(i1, j1)) continue;
+                const auto [i, j] = joint::twoBlockCell(i1, j1);
+                worst = std::max(worst, std::fabs(conc[1][i][j][k] - oneBlock[n]));
+                largest = std::max(largest, oneBlock[n]);
+            }
+    EXPECT_GT(largest, 0.1);
+    EXPECT_LT(worst, 1e-13);
+}

@@ -383,11 +383,43 @@ TEST_F(SedimentTest, CentripetalFluxOncePerFluxField) {
     coeffe_setup();  // the flow held: nothing more
     EXPECT_NEAR(sum(), 10.0 * faces, 1e-9);
     EXPECT_EQ(as[3][3][3], an1);
-    for (int i = 1; i <= xnumber + 1; ++i)  // a new flux field (as waterflow leaves it)
+    for (int i = 1; i <= xnumber + 1; ++i)  // a new flux field, as a flow step leaves it
         for (int j = 1; j <= ynumber + 1; ++j)
             for (int k = 1; k <= znumber + 1; ++k) flow2[i][j][k] = 0.0;
     coeffe_setup();
     EXPECT_NEAR(sum(), 10.0 * faces, 1e-9);
+}
+
+}  // namespace
+
+namespace {
+
+// The fixtures kept for the later sediment work: their sizes and flows.
+TEST_F(SedimentTest, FixturesHaveTheirGeometry) {
+    auto planArea = [] {
+        double a = 0.0;
+        for (int i = 2; i <= xnumber; ++i)
+            for (int j = 2; j <= ynumber; ++j) a += m_armap[i][j];
+        return a;
+    };
+    settlingBasin(0.1);
+    EXPECT_EQ(xnumber - 1, 20);
+    EXPECT_EQ(ynumber - 1, 1);
+    EXPECT_EQ(znumber - 1, 10);
+    EXPECT_NEAR(planArea(), 60.0, 1e-9);
+    EXPECT_NEAR(2.0 * m_dist_z[5][2][6], 0.1, 1e-12);
+    EXPECT_NEAR(flow1[1][2][5], 1000.0 * 0.1 * 3.0 * 0.1, 1e-9);  // 0.1 m/s through a 3 m x 0.1 m face
+
+    bedStep();
+    EXPECT_NEAR(centreHeight(3, 2, 2) + m_dist_z[3][2][2], 0.6 / 5.0, 1e-12);  // above the step
+    EXPECT_NEAR(2.0 * m_dist_z[7][2][2], 1.0 / 5.0, 1e-12);                   // below it
+    EXPECT_NEAR(2.0 * m_dist_z[5][2][2], 0.8 / 5.0, 1e-12);                   // the column across it
+
+    for (int Z : {5, 21, 41}) {
+        stillColumn(Z);
+        EXPECT_NEAR(planArea(), 1.0, 1e-12);
+        EXPECT_NEAR(centreHeight(2, 2, Z) + m_dist_z[2][2][Z], 1.0, 1e-12);
+    }
 }
 
 }  // namespace

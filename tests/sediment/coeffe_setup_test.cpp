@@ -107,6 +107,28 @@ TEST_F(SedimentTest, SchmidtNumberOfF12GivesTwiceTheEddyViscosity) {
     EXPECT_NEAR(diff[2][2][3], 2.0 * gama[2][2][3] * 0.001, 1e-15);
 }
 
+// Second-order branch on uniform layers (r = 1.5), settling only: the face
+// values upwind from the two cells above a face, first order at the face
+// below the top cell; the bed cell folds its k+2 coupling into at; the top
+// cell's settling outflow stays in ap only.
+TEST_F(SedimentTest, SecondOrderSettlingCouplings) {
+    SedimentScheme = 1;
+    stillColumn(6);
+    const double ws = 0.01;
+    fallvelo[1] = ws;
+    coeffe_setup2();
+    const double atWant[] = {ws, 2 * ws, 2 * ws, 1.5 * ws, 0.0};
+    const double cattWant[] = {0.0, -0.5 * ws, -0.5 * ws, 0.0, 0.0};
+    const double apWant[] = {ws, 1.5 * ws, 1.5 * ws, 1.5 * ws, ws};
+    for (int k = 2; k <= 6; ++k) {
+        EXPECT_NEAR(at[1][2][2][k], atWant[k - 2], 1e-17) << k;
+        EXPECT_NEAR(catt[1][2][2][k], cattWant[k - 2], 1e-17) << k;
+        EXPECT_EQ(ab[1][2][2][k], 0.0) << k;
+        EXPECT_EQ(cabb[1][2][2][k], 0.0) << k;
+        EXPECT_NEAR(ap[1][2][2][k], apWant[k - 2], 1e-17) << k;
+    }
+}
+
 // znumber 2 in the second-order branch: no face, the cell keeps the
 // settling outflow in ap.
 TEST_F(SedimentTest, OneLayerSecondOrderKeepsTheSettlingOutflow) {

@@ -28,14 +28,14 @@ using RegionBody = void (*)(void*);
     /* level_pressure.cpp, pressure_correction.cpp, pressure_source.cpp, porosity_solver.cpp, porous_bed.cpp, */     \
     /* vegetation.cpp; in turbulence sources.cpp, stress_models.cpp, stress_ort.cpp, wall.cpp, wallall.cpp, */       \
     /* wallnew.cpp; in surface2d pressure_correction2d.cpp, pressure_source2d.cpp, turbulence2d.cpp, */              \
-    /* wallall2d.cpp, watersolve2d.cpp; iAp WaterGaussSeidel. */                                                     \
+    /* wallall2d.cpp, watersolve2d.cpp; iAp WaterGaussSeidel; ae, aw, an, as also coeffe_setup, coeffe_setup2. */                                                     \
     F(double, 3, ae) F(double, 3, aw) F(double, 3, an) F(double, 3, as)                                        \
     F(double, 3, wap) F(double, 3, wat) F(double, 3, wab) F(double, 3, source) F(double, 3, iAp)               \
     /* Second-neighbour coefficients of the 13-point stencil. Writers: coeffe_SOU, coeffe_quick (second_order.h); */ \
-    /* scaleHorizontalCoefficients (momentum_sources.cpp). */                                                        \
+    /* scaleHorizontalCoefficients (momentum_sources.cpp); coeffe_setup, coeffe_setup2. */                                                        \
     F(double, 3, aee) F(double, 3, ann) F(double, 3, aww) F(double, 3, ass) F(double, 3, att) F(double, 3, abb) \
     /* Line-solver vectors and plane sums. Writers: WaterTDMA, BlockCorrection, BlockCorrectionOpenMP, */            \
-    /* BlockCorrection2D. */                                                                                         \
+    /* BlockCorrection2D; pt, qt also the sediment solvers (blockSedim and its sweeps). */                                                                                         \
     F(double, 1, pt) F(double, 1, qt) F(double, 2, psc)                                                        \
     F(double, 3, k_diff)                                     /* (no writer yet) */                             \
     /* Level slabs of the line TDMA's i- and j-lines, sized from the grid. Writer: WaterTDMA. */               \

@@ -224,22 +224,9 @@ std::vector<Row> rows() {
                 if (transient) xvel_old[3][3][3] = -0.9;
             }};
     };
-    auto damped = [](double r5, double old) {
-        const double p = xvel[3][3][3];
-        return Change{r5 * 2.0 * (std::fabs(0.5 * (old + p)) + 0.001) * 45300.0 / Xks[3][3] * m_armap[3][3] *
-                          m_dist_z[3][3][3],
-                      0};
-    };
     {
         auto [p0, f0] = damping(0.0, true);
         r.push_back({"damping without a raised bed", 1, c, p0, f0, none});
-        auto [p1, f1] = damping(0.4, true);
-        r.push_back({"damping partial", 1, c, p1, f1, [=] { return damped(std::pow(0.4, 5), -0.9); }});
-        auto [p2, f2] = damping(1.5, true);
-        r.push_back({"damping saturated at r = 1", 1, c, p2, f2, [=] { return damped(1.0, -0.9); }});
-        auto [p3, f3] = damping(0.4, false);
-        r.push_back({"damping without a last time step", 1, c, p3, f3,
-                     [=] { return damped(std::pow(0.4, 5), xvel[3][3][3]); }});
     }
     // Free-surface force: the change of the top-cell continuity source, weighted R/S up the column.
     auto surfaceForce = [](double now) {
@@ -295,6 +282,53 @@ TEST_F(MomentumSources, EachTermAtOneCell) {
         EXPECT_NEAR(wap[c.i][c.j][c.k], want.wap, 1e-12 * (1.0 + std::fabs(want.wap)));
         EXPECT_NEAR(source[c.i][c.j][c.k], want.source, 1e-12 * (1.0 + std::fabs(want.source)));
     }
+}
+
+// Thin-water damping (FlagTSC, FlagTSCMinDepth 1): a bed friction on the centre
+// coefficient of u, by the share r of the depth that the target bed fills.
+// It grows with the fifth power of r and stops growing once the bed fills the
+// depth, falls in proportion to the roughness height Xks, takes the mean of
+// the old and the present velocity over a time step (so equal levels give
+// the step without a time level) and brakes either direction alike. A wrong
+// power, a missing cap, a friction growing with Xks or a signed velocity
+// breaks one of these.
+TEST_F(MomentumSources, ThinWaterDampingScales) {
+    struct Setting {
+        double share = 0.4;
+        bool transient = true;
+        double old = -0.9;   // u of the last time step in cell (3, 3, 3)
+        double sign = 1.0;   // of u and of its last time step
+        double ks = 0.05;
+    };
+    auto damping = [](const Setting& s) {
+        startValues();
+        FlagTSC = 1;
+        FlagTSCMinDepth = 1;
+        TimeStep = s.transient ? 1.0 : 0.0;
+        grid();
+        const double depth = 2.0 * m_dist_z[3][3][0];
+        for (int a = 2; a <= 3; ++a)
+            for (int b = 2; b <= 3; ++b) zval[a][b][0] = zval[a][b][1] + s.share * depth;
+        for (int i = 0; i <= X + 1; ++i)
+            for (int j = 0; j <= Y + 1; ++j) {
+                Xks[i][j] = s.ks;
+                for (int k = 0; k <= Z + 1; ++k) {
+                    if (s.transient) xvel_old[i][j][k] = s.sign * (k == 3 ? s.old : xvel[i][j][k]);
+                    xvel[i][j][k] *= s.sign;
+                }
+            }
+        addTerms(1);
+        return wap[3][3][3];
+    };
+    const double partial = damping({});
+    EXPECT_GT(partial, 0.0);
+    EXPECT_NEAR(partial / damping({.share = 1.0}), std::pow(0.4, 5), 1e-12);
+    EXPECT_NEAR(damping({.share = 1.5}) / damping({.share = 1.0}), 1.0, 1e-12);
+    EXPECT_NEAR(damping({.ks = 0.1}) / partial, 0.5, 1e-12);
+    EXPECT_NEAR(damping({.sign = -1.0}) / partial, 1.0, 1e-12);
+    EXPECT_NE(damping({.old = 0.2}), partial);
+    const double present = xvel[3][3][3];
+    EXPECT_NEAR(damping({.transient = false}) / damping({.old = present}), 1.0, 1e-12);
 }
 
 // Supercritical friction: a column whose surface is steeper than the

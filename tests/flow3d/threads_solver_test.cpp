@@ -7,22 +7,12 @@
 #include "control/control.h"
 #include "run/reset.h"
 #include "flow3d/state.h"
+#include "support/bits.h"
 #include "support/testing.h"
 
 using namespace quird_test;
 
 namespace {
-
-using Arrays = std::vector<FieldArray<double, 3>*>;
-
-std::vector<unsigned char> bitsOf(const Arrays& arrays) {
-    std::vector<unsigned char> out;
-    for (const FieldArray<double, 3>* a : arrays) {
-        const auto* p = reinterpret_cast<const unsigned char*>(a->data());
-        out.insert(out.end(), p, p + a->size() * sizeof(double));
-    }
-    return out;
-}
 
 class ThreadedSolver : public EngineTest {};
 

@@ -17,24 +17,13 @@
 #include "turbulence/stress_models.h"
 #include "turbulence/turbulence.h"
 #include "flow_fixture.h"
+#include "support/bits.h"
 
 using namespace quird_test;
 
 namespace {
 
 constexpr int kTeams[] = {1, 2, 3, 4, 5, 12};
-
-using Arrays = std::vector<FieldArray<double, 3>*>;
-
-// The raw bits of arrays, for exact comparison (NaN and -0.0 included).
-std::vector<unsigned char> bitsOf(const Arrays& arrays) {
-    std::vector<unsigned char> out;
-    for (const FieldArray<double, 3>* a : arrays) {
-        const auto* p = reinterpret_cast<const unsigned char*>(a->data());
-        out.insert(out.end(), p, p + a->size() * sizeof(double));
-    }
-    return out;
-}
 
 class Twins : public FlowTest {
 protected:

@@ -20,6 +20,7 @@
 #include "flow3d/flow3d.h"
 #include "grid/grid.h"
 #include "support/grids.h"
+#include "support/controls.h"
 #include "support/testing.h"
 
 using namespace quird_test;
@@ -196,17 +197,7 @@ namespace {
 // one value per probe of the table, none for a letter of the other writers.
 TEST(FlowLogsRun, ProbeLinesOfATransientRun) {
     Case c;
-    c.file("control",
-           "T transient channel with probes\n"
-           "F 2 W\n"
-           "F 33 0.5 1\n"
-           "G 1 6 4 4 1\n"
-           "G 3 0.0 30.0 65.0 100.0\n"
-           "G 7 0 1 2 4 2 4 0 0 1.0 1.0 0.0 0.0\n"
-           "G 7 1 -1 2 4 2 4 0 1 1.0 1.0 0.0 0.0\n"
-           "W 1 40.0 1.0 0.5\n"
-           "W 2 2 1 6\n"
-           "K 1 4 50000\n")
+    c.file("control", transientBoxChannel("transient channel with probes", 4))
         .file("timei", "O 0.0 3 u 3 3 3 f 3 3 3 p 2 2 2\n");
     EXPECT_EQ(c.run(), 1) << c.boogie();
     const std::vector<std::string> lines = readLines(c.dir() / "timeo");

@@ -14,6 +14,7 @@
 #include "flow3d/state.h"
 #include "flow3d/flow3d.h"
 #include "flow3d/flow_fixture.h"
+#include "support/step_box.h"
 #include "support/testing.h"
 #include "turbulence/turbulence.h"
 
@@ -22,11 +23,11 @@ using quird_test::readFile;
 
 namespace {
 
-constexpr double kDx = 0.4, kDy = 0.3, kDz = 0.1;
+constexpr double kDx = quird_test::kBoxDx, kDy = quird_test::kBoxDy, kDz = quird_test::kBoxDz;
 
 int waterflowCalls = 0;
 
-class TurbulenceStep : public EquationTest {
+class TurbulenceStep : public quird_test::StepBoxTest {
 protected:
     void build(double timeStep = 1e-20, int timeOrder = 0, bool temperature = false, bool secondOrder = false) {
         TimeStep = timeStep;
@@ -35,10 +36,7 @@ protected:
         NoComponents = 0;
         FlagCofDLL = 0;
         for (int e = 0; e < kEquationTable; ++e) sou[e] = 0;
-        makeGrid(5, 4, 4, secondOrder);
-        boxGeometry(kDx, kDy, kDz);
-        boxFaceNormals();
-        for (std::int64_t n = 0; n < Xks.size(); ++n) Xks.data()[n] = 0.002;
+        stepBox(secondOrder);
         for (int i = 0; i <= xnumber + 1; ++i)
             for (int j = 0; j <= ynumber + 1; ++j)
                 for (int k = 0; k <= znumber + 1; ++k) {
@@ -63,30 +61,14 @@ protected:
         }
         lcray = 'N';
         relaxK = relaxEpsilon = 0.5;
-        TFStimeterm = 1;
-        FlagWallDLL = FlagWallNew = FlagWallAll = 0;
-        TurbulenceModel = 0;
-        FlagBrelk = 0;
+        coefficientParameters();
         AllocStress1DLL = 9;
-        TurbMultFlag = 0;
         FlagGammaDamp = 0;
         FlagDragDLL = 0;
         DESFlag = 0;
         ArtEddyVisc = 0.0;
         relaxDensityTurb = 0.0;
-        cmy = 0.09;
-        Xkappa = 0.4;
-        WallChoiseForm = WallChoiseSed = 0;
-        XksWall = XksJ1 = XksJ2 = 0.01;
         FlagSurfEps = 0;
-        InputErrorLimit = 1e9;
-        FlagStress1DLL = 0;
-        StressDiff = ArtDiff = 0.0;
-        TurbMultHor = TurbMultVert = 1.0;
-        Schmidt = 1.0;
-        invSchmidt[0] = 1.0;
-        OutBlockNo = 0;
-        DebugDumpNo = 0;
         FlagFluxTurb = 0;
         waterflowCalls = 0;
         flowSteps.waterflow = [] { ++waterflowCalls; };

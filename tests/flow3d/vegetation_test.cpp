@@ -1,7 +1,7 @@
 // Vegetation: the reader of `vegdata` (V, A and B records, its checks and
 // failures), the drag factors it interpolates, the drag of each F 115 value,
 // the vegetation viscosity it switches on, and the pressure of porous cells
-// (F 133) with the empty hooks.
+// (F 133).
 #include <cmath>
 #include <string>
 
@@ -171,7 +171,12 @@ TEST_F(Vegetation, BoundValuesAcceptedAndGrowingValuesWarn) {
               "Have read vegetation file");
 }
 
-// Step 8 of the eddy viscosity acts once the file is read.
+// Step 8 of the eddy viscosity acts once the file is read, in the vegetated
+// cells alone. The added viscosity is a velocity scale times a length: it
+// grows in proportion to the speed and to the F 194 coefficient, and down a
+// column (same speed, same cell height) it is shared as the square root of
+// the local drag factor. A squared speed, a lost root or a coefficient applied
+// twice breaks one of these ratios.
 TEST_F(Vegetation, ViscosityOnceTheFileIsRead) {
     TurbulenceModel = 2;
     TurbCoeffVeg = 1.0;
@@ -180,23 +185,30 @@ TEST_F(Vegetation, ViscosityOnceTheFileIsRead) {
     GammaCalc();
     EXPECT_EQ(gama[2][2][2], 0.001);
     run(5);
-    Equation = 1;
-    GammaCalc();
-    // q = h/2 factor (u^2 + v^2); F = 1414 H sqrt(S1) / (S2 / 5).
-    const double q2 = 0.125 * factor2 * 0.29, q3 = 0.125 * factor3 * 0.29;
-    const double F = 1414.0 * 0.625 * std::sqrt(q2 + q3) / ((std::sqrt(q2) + std::sqrt(q3)) / 5.0 + 1e-20);
-    EXPECT_NEAR(gama[2][2][2], 0.001 + std::sqrt(q2) * F, 1e-9);
-    EXPECT_NEAR(gama[2][2][3], 0.001 + std::sqrt(q3) * F, 1e-9);
-    EXPECT_EQ(gama[3][3][2], 0.001);
-}
+    // The viscosity added to the laminar 0.001 in cells (2, 2, 2) and (2, 2, 3).
+    auto added = [] {
+        Equation = 1;
+        GammaCalc();
+        EXPECT_EQ(gama[3][3][2], 0.001);  // no vegetation in the column
+        return std::pair{gama[2][2][2] - 0.001, gama[2][2][3] - 0.001};
+    };
+    const auto [base2, base3] = added();
+    EXPECT_GT(base2, 0.0);
+    EXPECT_NEAR(base2 / base3, std::sqrt(factor2 / factor3), 1e-12);
 
-TEST(UserHooks, DoNothing) {
-    concRijnDLL();
-    surface_tfsDLL();
-    turbulenceDLL();
-    GammaCalcDLL();
-    wall_lawsDLL();
-    SUCCEED();
+    TurbCoeffVeg = 2.0;
+    const auto [coeff2, coeff3] = added();
+    EXPECT_NEAR(coeff2 / base2, 2.0, 1e-12);
+    EXPECT_NEAR(coeff3 / base3, 2.0, 1e-12);
+
+    TurbCoeffVeg = 1.0;
+    for (std::int64_t n = 0; n < xvel.size(); ++n) {
+        xvel.data()[n] *= 3.0;
+        yvel.data()[n] *= 3.0;
+    }
+    const auto [fast2, fast3] = added();
+    EXPECT_NEAR(fast2 / base2, 3.0, 1e-12);
+    EXPECT_NEAR(fast3 / base3, 3.0, 1e-12);
 }
 
 }  // namespace

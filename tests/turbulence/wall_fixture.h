@@ -15,21 +15,19 @@
 #include "equations/state.h"
 #include "flow3d/state.h"
 #include "sediment/state.h"
+#include "support/step_box.h"
 #include "support/testing.h"
 
 namespace walltest {
 
-constexpr double kDx = 0.4, kDy = 0.3, kDz = 0.1;  // cells of the box grid
+constexpr double kDx = quird_test::kBoxDx, kDy = quird_test::kBoxDy, kDz = quird_test::kBoxDz;
 constexpr double kK = 0.004;                        // k of every cell
 
-class WallCells : public eqtest::EquationTest {
+class WallCells : public quird_test::StepBoxTest {
 protected:
     void SetUp() override {
-        EquationTest::SetUp();
-        makeGrid(5, 4, 4);
-        boxGeometry(kDx, kDy, kDz);
-        boxFaceNormals();
-        for (std::int64_t n = 0; n < Xks.size(); ++n) Xks.data()[n] = 0.002;
+        StepBoxTest::SetUp();
+        stepBox();
         FlagWallAll = 0;
         TurbulenceModel = 0;
         cmy = 0.09;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "support/controls.h"
 #include "support/testing.h"
 #include "control/state.h"
 #include "flow3d/state.h"
@@ -42,17 +43,7 @@ TEST(FlowSolverRun, ExampleConverges) {
 // A transient run never converges: it makes every time step up to K 1.
 TEST(FlowSolverRun, TransientChannelRunsToTheLastTimeStep) {
     Case c;
-    c.file("control",
-           "T transient channel on the default box grid\n"
-           "F 2 W\n"
-           "F 33 0.5 1\n"
-           "G 1 6 4 4 1\n"
-           "G 3 0.0 30.0 65.0 100.0\n"
-           "G 7 0 1 2 4 2 4 0 0 1.0 1.0 0.0 0.0\n"
-           "G 7 1 -1 2 4 2 4 0 1 1.0 1.0 0.0 0.0\n"
-           "W 1 40.0 1.0 0.5\n"
-           "W 2 2 1 6\n"
-           "K 1 5 50000\n");
+    c.file("control", transientBoxChannel("transient channel on the default box grid", 5));
     EXPECT_EQ(c.run(), 1);
     const std::string log = c.boogie();
     const std::vector<std::string> passes = passLines(log);

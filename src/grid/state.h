@@ -27,7 +27,7 @@
     F(double, 2, dx1) F(double, 2, dx2) F(double, 2, dy1) F(double, 2, dy2) /* grid derivatives */             \
     F(double, 3, dz1) F(double, 3, dz2) F(double, 3, dz3)                                                      \
     /* Wall flags, blocked cells, roughness. Writers: startup (sinit*.cpp); kblok setBlockedColumns; Xks also */     \
-    /* extra_source (porous_bed.cpp); Xks, D90a, D50a also concRijn. */                                             \
+    /* extra_source (porous_bed.cpp); Xks, D90a, D50a also concRijn (conc_rijn.cpp). */                                             \
     F(int, 3, WallI) F(int, 3, WallJ) F(int, 3, WallK) F(int, 3, Wall) /* wall flags of the cell faces */      \
     F(int, 3, OBlok)                                         /* blocked cells */                               \
     F(int, 2, kblok)                                         /* 0 in the G 2 rectangle */                      \

@@ -302,7 +302,7 @@ void powerLawCentre(Log& log) {
                         if (FlagTSC == 1 || FlagTSC == 2)
                             S += 1e-5;
                         else
-                            FlagErrorBreak = 1;
+                            noteNumericalFailure();
                     }
                     ap[l][i][j][k] += S;
                 }
@@ -386,8 +386,8 @@ void secondOrderBranch(Log& log) {
                                           : 1e25;
                     if (open && S < 1e-8 && !connectionCell(i, j)) {
                         reportVanishing(log, "In cofe2: Error, ap(%d,%d,%d,%d) = %g\n", l, i, j, k, S);
-                        FlagErrorBreak = 1;
                         setMessage("Error in coeff. gen.");
+                        noteNumericalFailure();
                     }
                     ap[l][i][j][k] += S;
                 }

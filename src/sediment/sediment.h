@@ -5,3 +5,5 @@ void bedslope_corr();
 void coeffe_setup();
 void coeffe_setup2();
 void suspinit();
+void sole_gauseid();
+void blockSedim();

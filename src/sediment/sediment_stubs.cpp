@@ -2,6 +2,4 @@
 
 // Filled as the subsystem is built; until then each task does nothing.
 void bedslope_corr() {}
-void coeffe_setup() {}
-void coeffe_setup2() {}
 void suspinit() {}

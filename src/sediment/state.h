@@ -20,7 +20,8 @@
     /* Sediment leaving through the outflow and trapped, per fraction (no writer yet). */                      \
     A(double, outflow, [51]) A(double, trapped, [51])                                                          \
     /* Bed composition, bed shear. Writers: readDataSetB, nbedchange, kread, initial, initial_tunnel, */     \
-    /* WaterSolve, WaterSolve2D, readres (bedshear). */                                                                   \
+    /* WaterSolve, WaterSolve2D, readres (bedshear); morphology_fractions, morphology2_fractions, */          \
+    /* morphology2_fractions1 (bedgrain, bedlevchange, BedGrainOriginal). */                                   \
     F(double, 3, bedgrain) F(double, 3, bedlevchange) F(double, 3, BedGrainOriginal)                           \
     F(double, 3, BedGrainTop) F(double, 3, BedSource)                                                          \
     F(int, 2, intBedSediment)                                                                                  \

@@ -4,4 +4,8 @@
 void morphology();
 void morphology_tsc();
 void morphology2_tsc();
+// The bed-layer fractions after a transient step (bed_fractions.cpp).
+void morphology_fractions();
+void morphology2_fractions();
+void morphology2_fractions1();
 void bedchange();

@@ -6,7 +6,9 @@
 #include "control/state.h"
 
 #define QUIRD_MORPHOLOGY_STATE(V, A, I, F)                                                                     \
-    /* Bed movement and bed forms. Writers: concRijn (conc_rijn.cpp: Bedformheight). */                                       \
-    F(double, 2, BedMove) F(double, 2, BedChangeTotal) F(double, 2, Bedformheight)
+    /* Bed movement of a step. Writers: morphology_fractions, morphology2_fractions, morphology2_fractions1. */ \
+    F(double, 2, BedMove)                                                                                      \
+    /* Bed movement and bed forms. Writers: concRijn (conc_rijn.cpp: Bedformheight). */                       \
+    F(double, 2, BedChangeTotal) F(double, 2, Bedformheight)
 
 QUIRD_DECLARE_STATE(QUIRD_MORPHOLOGY_STATE)

@@ -20,7 +20,8 @@
     V(int, indexl, 0)                                                                                          \
     /* Sediment leaving through the outflow and trapped, per fraction (no writer yet). */                      \
     A(double, outflow, [51]) A(double, trapped, [51])                                                          \
-    /* Bed composition. Writers: readDataSetB, nbedchange, bed_logg, kread; bedslope_corr (bedslope_correction). */ \
+    /* Bed composition. Writers: readDataSetB, nbedchange, bed_logg, kread; bedslope_corr (bedslope_correction); */ \
+    /* morphology_fractions, morphology2_fractions, morphology2_fractions1 (bedgrain, bedlevchange, BedGrainOriginal). */ \
     F(double, 3, bedgrain) F(double, 3, bedlevchange) F(double, 3, BedGrainOriginal)                           \
     F(double, 3, BedGrainTop) F(double, 3, BedSource)                                                          \
     F(int, 2, intBedSediment)                                                                                  \

@@ -21,7 +21,7 @@
     /* Sediment leaving through the outflow and trapped, per fraction (no writer yet). */                      \
     A(double, outflow, [51]) A(double, trapped, [51])                                                          \
     /* Bed composition. Writers: readDataSetB, nbedchange, bed_logg, kread; bedslope_corr (bedslope_correction); */ \
-    /* morphology_fractions, morphology2_fractions, morphology2_fractions1 (bedgrain, bedlevchange, BedGrainOriginal). */ \
+    /* morphology_fractions, morphology2_fractions, morphology2_fractions1 (bed_fractions.cpp: bedgrain, bedlevchange, BedGrainOriginal). */ \
     F(double, 3, bedgrain) F(double, 3, bedlevchange) F(double, 3, BedGrainOriginal)                           \
     F(double, 3, BedGrainTop) F(double, 3, BedSource)                                                          \
     F(int, 2, intBedSediment)                                                                                  \

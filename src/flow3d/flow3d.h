@@ -8,6 +8,10 @@
 // until convergence, the last outer iteration or a numerical failure.
 void WaterSolve();
 
+// Horizontal lengths LineI, LineJ of the grid lines between neighbouring
+// nodes (output/state.h), from the plan nodes.
+void gridLineLengths();
+
 // Face mass fluxes flow1, flow2, flow3 (kg/s) of every face of the domain by
 // Rhie-Chow interpolation of the cell velocities and pressures, weighted by
 // invAP (invFlow when F 21 is negative); wall faces and the faces of blocked

@@ -7,11 +7,11 @@
 #include "control/state.h"
 
 #define QUIRD_GRID_STATE(V, A, I, F)                                                                           \
-    /* Grid nodes. Writers: readGridInput, the plan-grid generators, ReadXCYC, initial, bedmoves.cpp, gridchange, surface, surface_tfs(2D). */ \
+    /* Grid nodes. Writers: readGridInput, the plan-grid generators, ReadXCYC, initial, bedmoves.cpp, gridchange, surface, surface_tfs(2D), bedchange (with the slides). */ \
     F(double, 2, xval) F(double, 2, yval)                    /* plan nodes */                                  \
     F(double, 3, zval)                                       /* node levels, bed at k = 1 (target bed at 0) */ \
     F(double, 3, Xc) F(double, 3, Yc)                        /* `xcyc` cell centres */                         \
-    F(double, 3, Surfaces)                                   /* bed and erodible levels per column; also bed_logg, surface, surface_tfs */ \
+    F(double, 3, Surfaces)                                   /* bed and erodible levels per column; also bed_logg, surface, surface_tfs, bedchange */ \
     /* Sources of the elliptic plan-grid generator. Writer: elliptic. */                                       \
     F(double, 2, P) F(double, 2, Q)                                                                            \
     /* Cell geometry. Writers: metric, smetric. */                                                             \

@@ -28,7 +28,7 @@ constexpr int kEquationTable = 20;              // per-equation tables, equation
 // F data sets. Each list entry is X(type, name, default); the state list
 // below (definitions, reset) and the defaults block of the reader use it.
 #define QUIRD_F_PARAMETERS(X)                                                                   \
-    /* Writers: readDataSetF and its row functions, setParameterDefaults. */                   \
+    /* Writers: readDataSetF and its row functions, setParameterDefaults; defaultMinDepth (TSCMinDepth). */ \
     X(char, debugging, 'N')            /* F 1: diagnostic letter */                            \
     X(double, convergence, 1e-6)       /* F 3: stop criterion of the backwater computation */  \
     X(double, relax_morph, 0.5)        /* F 4: relaxation of the sediment computation */       \

@@ -187,8 +187,6 @@ TEST_F(BedChange, BlockedBoxesDepositWithoutLimit) {
     EXPECT_NEAR(target(8, 3), 0.25, 1e-15);
     EXPECT_NEAR(target(8, 2), 0.25, 1e-15);
     bedlevchange[0][8][3] = 2.0;
-    clearChanges();
-    bedlevchange[0][8][3] = 2.0;
     bedchange();
     EXPECT_NEAR(target(8, 3), 0.75, 1e-15);
     EXPECT_NEAR(zval[8][3][1], 0.6 - TSCMinDepth, 1e-12);

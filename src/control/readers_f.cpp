@@ -314,7 +314,7 @@ std::vector<FDataSet> makeTable() {
          {{MinPorosity, range(0.001, 1.0)}, {RelaxPorosity, range(-1.0, 10.0)}, {RoughPoros1, range(0.001, 1.0)},
           {RoughPoros2, range(0.001, 1.0)}, {DiamPoros, range(0, 7)}},
          KeepOld, "Error for F 25 in control"},
-        {26, "%lf", {{ConvCoef, range(0, 15.0)}}, KeepOld, "Error for F 26 in control"},
+        {26, "%lf", {{ConvCoef, aboveUpTo(0, 15.0)}}, KeepOld, "Error for F 26 in control"},
         {27, "%d", {{SedimentScheme, range(0, 10)}}, KeepOld, "Error for F 27 in control", reportSedimentScheme},
         {28, "%d %d %d %lf", {{ADFlag, range(0, 1)}, {ADSmearNo, atLeast(0)}, {ADConvNo, atLeast(0)}, {ADSmearLim, range(0, 100.0)}},
          KeepOld, "Error for F 28 in control"},

@@ -11,6 +11,10 @@ void WaterSolve();
 // Xkappa 0.4 and the relaxation factors of K 3 (relaxationFactorsOfK3).
 void deriveSolverConstants();
 
+// Horizontal lengths LineI, LineJ of the grid lines between neighbouring
+// nodes (output/state.h), from the plan nodes.
+void gridLineLengths();
+
 // Face mass fluxes flow1, flow2, flow3 (kg/s) of every face of the domain by
 // Rhie-Chow interpolation of the cell velocities and pressures, weighted by
 // invAP (invFlow when F 21 is negative); wall faces and the faces of blocked

@@ -39,7 +39,8 @@ void gridFaultQ() {
     endRun(-5);
 }
 
-// Horizontal lengths of the grid lines between neighbouring nodes.
+}  // namespace
+
 void gridLineLengths() {
     for (int i = 2; i <= xnumber; ++i)
         for (int j = 1; j <= ynumber; ++j)
@@ -48,6 +49,8 @@ void gridLineLengths() {
         for (int j = 2; j <= ynumber; ++j)
             LineJ[i][j] = std::hypot(xval[i][j] - xval[i][j - 1], yval[i][j] - yval[i][j - 1]);
 }
+
+namespace {
 
 void passPrintFlag() {
     const bool logged = debugging == 'D' || Iter <= 9 || Iter == iterGlobalMax ||

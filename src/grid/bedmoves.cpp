@@ -13,12 +13,10 @@
 #include "grid/geometry.h"
 #include "grid/grid.h"
 
-namespace {
-
 // Re-stretches node column (i, j) below level kTop: the bed node goes to the
 // target zval[i][j][0] (keeping at least TSCMinDepth below the top), the
 // nodes between keep their relative positions, kTop and above stay.
-void stretchToTarget(int i, int j, int kTop) {
+void stretchColumnToTarget(int i, int j, int kTop) {
     const double zTop = zval[i][j][kTop];
     const double oldDepth = zTop - zval[i][j][1];
     double newDepth = zTop - zval[i][j][0];
@@ -31,6 +29,8 @@ void stretchToTarget(int i, int j, int kTop) {
     const double r = newDepth / oldDepth;
     for (int k = 1; k < kTop; ++k) zval[i][j][k] = zTop - (zTop - zval[i][j][k]) * r;
 }
+
+namespace {
 
 // Lowest level k of 2..znumber-1 at which one of the four cells around node
 // column (i, j) is open and the cell above it blocked (the underside of a
@@ -118,18 +118,9 @@ NodeChanges nodeChanges() {
     return n;
 }
 
-// The least water depth kept above the bed, when no data set has set it: 3
-// percent of the mean cell length along the middle grid line.
-void defaultMinDepth() {
-    if (TSCMinDepth >= 0) return;
-    double sum = 0.0;
-    for (int i = 2; i <= xnumber; ++i) sum += m_dist_x[i][ynumber / 2 + 1][znumber];
-    TSCMinDepth = 0.03 * sum / xnumber;
-}
-
 void stretchAllColumns() {
     for (int i = 1; i <= xnumber; ++i)
-        for (int j = 1; j <= ynumber; ++j) stretchToTarget(i, j, znumber);
+        for (int j = 1; j <= ynumber; ++j) stretchColumnToTarget(i, j, znumber);
 }
 
 // Applies one block of the bed-change log: each node's target moves by its
@@ -149,7 +140,16 @@ void applyLogBlock() {
 
 }  // namespace
 
-void UpdateGridVerticalBed(int i, int j) { stretchToTarget(i, j, topBelowBlockedBox(i, j)); }
+// The least water depth kept above the bed, when no data set has set it: 3
+// percent of the mean cell length along the middle grid line.
+void defaultMinDepth() {
+    if (TSCMinDepth >= 0) return;
+    double sum = 0.0;
+    for (int i = 2; i <= xnumber; ++i) sum += m_dist_x[i][ynumber / 2 + 1][znumber];
+    TSCMinDepth = 0.03 * sum / xnumber;
+}
+
+void UpdateGridVerticalBed(int i, int j) { stretchColumnToTarget(i, j, topBelowBlockedBox(i, j)); }
 
 void bed_logg() {
     Log log;

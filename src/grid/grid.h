@@ -23,6 +23,14 @@ void setStartVelocity(Velocity component, int i, int j, int k, double value);
 // top node (or the underside of a blocked box above it) stays. The caller
 // calls metric and smetric after moving all columns.
 void UpdateGridVerticalBed(int i, int j);
+// The column re-stretch of node column (i, j) below the top index kTop: the
+// bed node goes to min(zval[i][j][0], zval[i][j][kTop] - TSCMinDepth), the
+// nodes between keep their proportions, kTop and above stay; nothing moves
+// when kTop <= 1.
+void stretchColumnToTarget(int i, int j, int kTop);
+// Replaces a negative TSCMinDepth, for the rest of the run, by 3 percent of
+// the summed half cell lengths along the middle cell row over xnumber.
+void defaultMinDepth();
 // Replays the bed changes of `loggfil.pre` onto the target bed levels and
 // re-stretches every column; the caller recomputes the geometry.
 void bed_logg();

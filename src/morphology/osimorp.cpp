@@ -4,4 +4,3 @@
 void morphology() {}
 void morphology_tsc() {}
 void morphology2_tsc() {}
-void bedchange() {}

@@ -62,6 +62,7 @@ INSTANTIATE_TEST_SUITE_P(
         Rejected{"F25_diameter", "F 25 0.35 2.0 0.5 0.8 8\n", 1, "Error for F 25 in control"},
         Rejected{"F25_roughness", "F 25 0.35 2.0 1.5 0.8 5\n", 1, "Error for F 25 in control"},
         Rejected{"F26", "F 26 15.5\n", 1, "Error for F 26 in control"},
+        Rejected{"F26_zero", "F 26 0\n", 1, "Error for F 26 in control"},  // every bed change divides by it
         Rejected{"F27", "F 27 11\n", 1, " In kread \n\nError for F 27 in control"},
         Rejected{"F28_flag", "F 28 2 2 10 1.0\n", 1, "Error for F 28 in control"},
         Rejected{"F28_limit", "F 28 1 2 10 100.5\n", 1, "Error for F 28 in control"},

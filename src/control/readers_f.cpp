@@ -170,7 +170,7 @@ void readOptionLetters(FILE* fp) {
 // The work of accepted data sets, and the readers of their own.
 // ---------------------------------------------------------------------------
 void spreadSchmidt(FILE*) {
-    for (int l = 0; l < 20; ++l) invSchmidt[l] = 1.0 / Schmidt;
+    for (double& v : invSchmidt) v = 1.0 / Schmidt;  // every size class 0..50
 }
 
 // The model's own c_mu (the RNG model's 0.085); the bed shear
@@ -537,7 +537,7 @@ void setParameterDefaults() {
     ADConvNo = static_cast<int>(std::clamp(convNo, 0.0, static_cast<double>(std::numeric_limits<int>::max())));
     std::fill(std::begin(BedFlags), std::end(BedFlags), 0);
     std::fill(std::begin(Wind), std::end(Wind), 0.0);
-    std::fill(invSchmidt, invSchmidt + 20, 1.0);
+    std::fill(std::begin(invSchmidt), std::end(invSchmidt), 1.0);
     std::fill(std::begin(cohesive), std::end(cohesive), 0.0);
     FlagInitialized = 0;
     FlagErrorBreak = 0;

@@ -448,7 +448,9 @@ struct GridSizes {
     A(char, options, [20])                                   /* F 7: option letters at 1..8 */                 \
     A(int, BedFlags, [10])                                   /* F 30: bed-concentration flags 0..5 (6..9 always 0) */ \
     A(double, Wind, [3])                                     /* F 52: wind speed, wind factor, third value stored only */ \
-    I(double, invSchmidt, [51], 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1) /* F 12, F 199: reciprocal Schmidt number per size class 0..50 */ \
+    I(double, invSchmidt, [51], 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,                             \
+      1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,                                 \
+      1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1) /* F 12, F 199: reciprocal Schmidt number per size class 0..50 */ \
     A(double, cohesive, [kFractionTable])                    /* F 131: extra critical shear of cohesive sediment per class */ \
     V(double, TurbMultTest, 0.0) V(double, TurbMultLev, 0.0) /* F 307 (no default: zero until read) */         \
     V(double, erodibleDepth, 0.0)                            /* F 41 */                                        \

@@ -19,12 +19,14 @@ using RegionBody = void (*)(void*);
     /* The field being solved. Writers: sialloc (f = fStorage), the equation steps; fnn WaterGaussSeidel. */   \
     F(double, 3, fStorage) F(double, 3, fnn)                                                                   \
     V(FieldHandle3, f, FieldHandle3{})                       /* handle of the field being solved */            \
-    /* 7-point coefficients and source. Writers: the coeffe_* generators, the equation steps; iAp WaterGaussSeidel. */ \
+    /* 7-point coefficients and source. Writers: the coeffe_* generators, the equation steps; iAp WaterGaussSeidel; */ \
+    /* ae, aw, an, as also coeffe_setup, coeffe_setup2 (the sediment couplings). */ \
     F(double, 3, ae) F(double, 3, aw) F(double, 3, an) F(double, 3, as)                                        \
     F(double, 3, wap) F(double, 3, wat) F(double, 3, wab) F(double, 3, source) F(double, 3, iAp)               \
-    /* Second-neighbour coefficients of the 13-point stencil. Writers: coeffe_SOU, coeffe_quick. */            \
+    /* Second-neighbour coefficients of the 13-point stencil. Writers: coeffe_SOU, coeffe_quick; coeffe_setup, coeffe_setup2. */            \
     F(double, 3, aee) F(double, 3, ann) F(double, 3, aww) F(double, 3, ass) F(double, 3, att) F(double, 3, abb) \
-    /* Line-solver vectors and plane sums. Writers: WaterTDMA, BlockCorrection, BlockCorrectionOpenMP. */     \
+    /* Line-solver vectors and plane sums. Writers: WaterTDMA, BlockCorrection, BlockCorrectionOpenMP; */ \
+    /* pt, qt also the sediment solvers (blockSedim and its sweeps). */     \
     F(double, 1, pt) F(double, 1, qt) F(double, 2, psc)                                                        \
     F(double, 3, k_diff)                                     /* (no writer yet) */                             \
     /* Level slabs of the line TDMA's i- and j-lines, sized from the grid. Writer: WaterTDMA. */               \

@@ -53,7 +53,8 @@ FlowSteps defaultFlowSteps();
     F(double, 3, temp_old)                                                                                     \
     /* Pressure, fluxes, pressure-correction coefficients. Writers: startup (sinit_openings.cpp), readres, */  \
     /* waterflow, SimpleCorrections (fluxes, Pres), the momentum step (invAP, invFlow, invAPC), */            \
-    /* waterflow2D, SimpleCorrections2D, surface (top-face slot of Pres), surface_tfs2D (plane Pres). */                                                                    \
+    /* waterflow2D, SimpleCorrections2D, surface (top-face slot of Pres), surface_tfs2D (plane Pres), */                                                                    \
+    /* coeffe_setup (centripetal flux in flow2), coeffe_setup2 (flow3 cleared in the depth-averaged model). */ \
     F(double, 3, Pres)                                       /* pressure */                                    \
     F(double, 3, flow1) F(double, 3, flow2) F(double, 3, flow3) /* fluxes through the i, j, k faces (m3/s) */  \
     F(double, 3, invFlow) F(double, 3, invAPC) F(double, 3, invAP)                                             \

@@ -8,3 +8,5 @@ void suspinit();
 double computeBedSlopeCorrectionVrem(int i, int j);  // slope factor of one column
 void concRijn();      // bed reference concentration by van Rijn's method
 void concEngelund();  // bed reference concentration by a transport formula (F 10)
+void sole_gauseid();
+void blockSedim();

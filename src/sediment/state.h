@@ -3,14 +3,22 @@
 // control/state_lists.h; each group's comment line names its writers.
 #pragma once
 
+#include <vector>
+
 #include "control/state.h"
 
 #define QUIRD_SEDIMENT_STATE(V, A, I, F)                                                                       \
     /* Concentrations per size class. Writers: sialloc (cleared), startup; concRijn, concEngelund (k = 0). */ \
     F(double, 4, conc) F(double, 4, conc_old)                                                                  \
-    /* Per-fraction coefficients of the sediment equations (no writer yet). */                                 \
+    /* Per-fraction coefficients of the sediment equations. Writers: coeffe_setup2 (at, ab, ap, catt, cabb). */\
     F(double, 4, at) F(double, 4, ab) F(double, 4, ap) F(double, 4, catt) F(double, 4, cabb)                   \
     F(double, 3, aeb) F(double, 3, awb) F(double, 3, anb) F(double, 3, asb) /* bed-load vectors */             \
+    /* The centripetal flux's copy of the flow2 it left (interior j-faces). Writer: coeffe_setup. */           \
+    V(std::vector<double>, centripetalFlow2, {})                                                               \
+    /* The size fraction being solved. Writers: the callers of the sediment solvers. */                        \
+    V(int, indexl, 0)                                                                                          \
+    /* Sediment leaving through the outflow and trapped, per fraction (no writer yet). */                      \
+    A(double, outflow, [51]) A(double, trapped, [51])                                                          \
     /* Bed composition, bed shear. Writers: readDataSetB, nbedchange, kread, initial, initial_tunnel, */     \
     /* WaterSolve, WaterSolve2D, readres (bedshear). */                                                                   \
     /* bedslope_corr (bedslope_correction). */                                                                 \

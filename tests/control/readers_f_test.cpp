@@ -129,7 +129,6 @@ class AcceptedDataSet : public ReaderTest, public ::testing::WithParamInterface<
 
 TEST_P(AcceptedDataSet, StoresItsValues) {
     const Accepted& a = GetParam();
-    invSchmidt[20] = 7.0;  // outside what F 12 sets
     writeFile("koosurf", "");  // option X of F 7 needs a grid file; an empty one keeps the grid of koordina
     ASSERT_EQ(read(a.control), kNoExit) << boogie();
     a.expect();
@@ -160,11 +159,11 @@ INSTANTIATE_TEST_SUITE_P(
                      EXPECT_EQ(density, 3.0);
                      EXPECT_EQ(shieldscoeff, 0.047);
                  }},
-        Accepted{"F12_sets_twenty_classes", "F 12 50\n",
+        // Every size class 0..50, so that classes 20 and above diffuse too.
+        Accepted{"F12_sets_every_class", "F 12 50\n",
                  [] {
                      EXPECT_EQ(Schmidt, 50.0);
-                     for (int l = 0; l < 20; ++l) EXPECT_DOUBLE_EQ(invSchmidt[l], 0.02) << l;
-                     EXPECT_EQ(invSchmidt[20], 7.0);
+                     for (int l = 0; l <= 50; ++l) EXPECT_DOUBLE_EQ(invSchmidt[l], 0.02) << l;
                  }},
         Accepted{"F24_model_1_sets_cmu_and_the_bed_shear_factor", "F 24 1\n",
                  [] {
@@ -361,6 +360,12 @@ INSTANTIATE_TEST_SUITE_P(
                      EXPECT_DOUBLE_EQ(invSchmidt[1], 2.0);
                      EXPECT_DOUBLE_EQ(invSchmidt[2], 0.5);
                      EXPECT_EQ(invSchmidt[3], 1.0);  // no third class
+                 }},
+        Accepted{"F12_then_F199_per_class_wins", "F 12 2\nF 199 0.5\n",
+                 [] {
+                     EXPECT_DOUBLE_EQ(invSchmidt[0], 0.5);
+                     EXPECT_DOUBLE_EQ(invSchmidt[1], 2.0);
+                     EXPECT_DOUBLE_EQ(invSchmidt[50], 0.5);
                  }},
         Accepted{"F199_stops_at_a_word", "F 199 0.5 x\n",
                  [] {

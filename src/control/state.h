@@ -243,6 +243,7 @@ constexpr int kEquationTable = 20;              // per-equation tables, equation
 // State that no data set sets; the reader gives it these values before the scan.
 #define QUIRD_RUN_STATE_DEFAULTS(X)                                                             \
     /* Writers: setParameterDefaults, ReadTimes (TimeInNo..FlagTimeiConc). */              \
+    /* readConRes (FlagReadFracres). */                                                    \
     X(int, TimeInNo, 0)                /* time series of timei */                              \
     X(int, TimePrintNo, 0)                                                                     \
     X(int, FlagJTime, 0)                                                                       \

@@ -9,6 +9,7 @@
 
 #define QUIRD_SEDIMENT_STATE(V, A, I, F)                                                                       \
     /* Concentrations per size class. Writers: sialloc (cleared), startup; concRijn, concEngelund (k = 0). */ \
+    /* suspinit, readConRes (conc). */                                                                    \
     F(double, 4, conc) F(double, 4, conc_old)                                                                  \
     /* Per-fraction coefficients of the sediment equations. Writers: coeffe_setup2 (at, ab, ap, catt, cabb). */\
     F(double, 4, at) F(double, 4, ab) F(double, 4, ap) F(double, 4, catt) F(double, 4, cabb)                   \
@@ -22,6 +23,7 @@
     /* Bed composition, bed shear. Writers: readDataSetB, nbedchange, kread, initial, initial_tunnel, */     \
     /* WaterSolve, WaterSolve2D, readres (bedshear). */                                                                   \
     /* bedslope_corr (bedslope_correction). */                                                                 \
+    /* suspinit (bedgrain, bedshear), readConRes (bedgrain, BedGrainOriginal). */                            \
     F(double, 3, bedgrain) F(double, 3, bedlevchange) F(double, 3, BedGrainOriginal)                           \
     F(double, 3, BedGrainTop) F(double, 3, BedSource)                                                          \
     F(int, 2, intBedSediment)                                                                                  \

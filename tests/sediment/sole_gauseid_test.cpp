@@ -397,11 +397,14 @@ std::pair<int, int> oneBlockCell(int i1, int j1) { return {i1, j1}; }
 void buildEquation(std::pair<int, int> (*cell)(int, int), bool twoBlocks) {
     for (int i1 = 2; i1 <= kI1; ++i1)
         for (int j1 = 2; j1 <= kJ1; ++j1) {
+            if (!exists(i1, j1)) {  // only on one block: a cell of its own, held at 0
+                if (!twoBlocks)
+                    for (int k = 3; k <= znumber; ++k) ap[1][i1][j1][k] = 1.0;
+                continue;
+            }
             const auto [i, j] = cell(i1, j1);
-            conc[1][i][j][2] = exists(i1, j1) ? 0.1 * i1 + 0.05 * j1 : 0.0;
+            conc[1][i][j][2] = 0.1 * i1 + 0.05 * j1;
             for (int k = 3; k <= znumber; ++k) {
-                ap[1][i][j][k] = 1.0;
-                if (!exists(i1, j1)) continue;
                 // One-block direction -> the array that couples it on this grid.
                 const bool side = twoBlocks && j1 <= 4;
                 FieldArray<double, 3>* west = side ? &as : &ae;

@@ -107,7 +107,7 @@ void columnProfile(Log& log, int l, int i, int j) {
         const double a = blevel[i][j];
         double D = dz[2];
         for (int k = 3; k <= znumber; ++k) D += 2.0 * dz[k];
-        double z = dz[2];
+        double z = 0.0;
         for (int k = 3; k <= znumber; ++k) {
             z += dz[k - 1] + dz[k];
             c[k] = cb * std::pow((D - z) / z * a / (D - a), Z);

@@ -16,6 +16,7 @@
 #include "control/readers.h"
 #include "run/reset.h"
 #include "output/output.h"
+#include "sediment/conres.h"
 
 namespace quird_fuzz {
 
@@ -202,6 +203,12 @@ int fuzz(const Reader& reader, const std::uint8_t* data, std::size_t size) {
         if (startUp() != kReturned) std::abort();  // the fixed files are sound
         writeFile(reader.file, data, size);
         exitCodeOf(readres);
+        break;
+    case Stage::SedimentRestart:
+        if (startUp() != kReturned) std::abort();  // the fixed files are sound
+        writeFile(reader.file, data, size);
+        exitCodeOf([] { readConRes(); });
+        std::remove(reader.file);
         break;
     }
     return 0;

@@ -50,6 +50,7 @@ enum class Stage {
     DefaultGrid,  // the same without `koordina`: the entry point writes the default grid first
     StartUp,      // the start-up of a run (startUp)
     Restart,      // the start-up, then the restart read of run letter R
+    SedimentRestart,  // the start-up, then the reader of the sediment restart files
 };
 struct Reader {
     const char* file;

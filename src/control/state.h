@@ -247,7 +247,7 @@ constexpr int kEquationTable = 20;              // per-equation tables, equation
 #define QUIRD_RUN_STATE_DEFAULTS(X)                                                             \
     /* Writers: setParameterDefaults; ReadTimes (timei.cpp: TimeInNo..FlagTimeiConc); FlagInitPoros extra_source */  \
     /* (porous_bed.cpp) and extra_sourceDLL (vegetation.cpp); NoGeo porbed; RegIter topPressureMean (WaterSolve) */  \
-    /* and formLidPressure (surface). */                                                                             \
+    /* and formLidPressure (surface); FlagReadFracres readConRes. */                                                                             \
     X(int, TimeInNo, 0)                /* time series of timei */                              \
     X(int, TimePrintNo, 0)                                                                     \
     X(int, FlagJTime, 0)                                                                       \

@@ -73,7 +73,7 @@ FlowSteps defaultFlowSteps();
     F(double, 2, Froude) F(double, 2, Idh) F(double, 2, Jdh)                                                   \
     /* Bed shear stress of the bed cells (N/m2; -2 not yet computed). Writers: bedShear (WaterSolve), */             \
     /* bedShearFromModel2D and rebuildColumn (WaterSolve2D), initial and initial_tunnel (from the backwater */       \
-    /* profile), readres (result_file.cpp), kread (afterPasses: -2). */                                              \
+    /* profile), readres (result_file.cpp), kread (afterPasses: -2), suspinit (roughness-layer shear). */                                              \
     F(double, 2, bedshear)                                                                                     \
     /* Iteration and time. Writers: WaterSolve, WaterSolve2D; stime also bed_logg, surface, surface_tfs(2D). */      \
     V(long, Iter, 0)                                         /* current outer iteration, counted from 1 */     \

@@ -10,6 +10,7 @@
 
 #define QUIRD_SEDIMENT_STATE(V, A, I, F)                                                                       \
     /* Concentrations per size class. Writers: sialloc (cleared), startup (sinit.cpp); concRijn, concEngelund (conc_rijn.cpp, conc_engelund.cpp: k = 0). */ \
+    /* suspinit, readConRes (conc). */                                                                    \
     F(double, 4, conc) F(double, 4, conc_old)                                                                  \
     /* Per-fraction coefficients of the sediment equations. Writers: coeffe_setup2 (coeffe_setup.cpp: at, ab, ap, catt, cabb). */\
     F(double, 4, at) F(double, 4, ab) F(double, 4, ap) F(double, 4, catt) F(double, 4, cabb)                   \
@@ -22,6 +23,7 @@
     A(double, outflow, [51]) A(double, trapped, [51])                                                          \
     /* Bed composition. Writers: readDataSetB, nbedchange, bed_logg, kread; bedslope_corr (bedslope_correction); */ \
     /* morphology_fractions, morphology2_fractions, morphology2_fractions1 (bed_fractions.cpp: bedgrain, bedlevchange, BedGrainOriginal). */ \
+    /* suspinit (bedgrain), readConRes (bedgrain, BedGrainOriginal). */                                    \
     F(double, 3, bedgrain) F(double, 3, bedlevchange) F(double, 3, BedGrainOriginal)                           \
     F(double, 3, BedGrainTop) F(double, 3, BedSource)                                                          \
     F(int, 2, intBedSediment)                                                                                  \

@@ -1,0 +1,15 @@
+// The input is `compres.pre`, the water-quality components of an earlier
+// run (two components: F 50 2), read by the sediment initialisation after
+// the start-up.
+// `control` and `koordina` are the fixed flume of the harness (two size classes).
+#include "harness.h"
+
+namespace {
+const quird_fuzz::Reader kReader{"compres.pre", "F 50 2\n", quird_fuzz::Stage::SedimentRestart};
+}
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) { return quird_fuzz::prepare(kReader, argc, argv); }
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    return quird_fuzz::fuzz(kReader, data, size);
+}

@@ -1,4 +1,0 @@
-#include "sediment/sediment.h"
-
-// Filled as the subsystem is built; until then each task does nothing.
-void suspinit() {}

@@ -76,8 +76,9 @@ TEST_F(Suspinit, BedCellsProfilesAndInflowLoad) {
     suspinit();
     for (int l = 1; l <= 3; ++l) {
         SCOPED_TRACE(l);
-        if (inflow[l] > 0.0)
+        if (inflow[l] > 0.0) {
             EXPECT_NEAR(load(l), inflow[l], 1e-10 * inflow[l]);
+        }
         for (int i = 2; i <= xnumber + 1; ++i)
             for (int j = 2; j <= ynumber; ++j) {
                 const double cb = conc[l][i][j][0] * bedgrain[l][i][j] + 1e-15;
@@ -229,7 +230,9 @@ TEST_F(Suspinit, ShieldsDistribution) {
         EXPECT_EQ(contains(log, "Using Shield's initialization for bed grain size distribution\n"), r.sizes > 1);
         for (int i = 2; i <= xnumber; ++i)
             for (int j = 2; j <= ynumber; ++j) {
-                if (r.sizes > 1) EXPECT_EQ(bedgrain[0][i][j], 0.0);
+                if (r.sizes > 1) {
+                    EXPECT_EQ(bedgrain[0][i][j], 0.0);
+                }
                 for (int l = 1; l <= r.sizes; ++l) EXPECT_NEAR(bedgrain[l][i][j], r.want[l - 1], 1e-6) << l;
             }
         EXPECT_EQ(contains(log, "Error in in BedInitDistrib, bedgrain(2,2,2) = -0.503"), r.order[1] == 3) << log;
@@ -277,8 +280,9 @@ TEST_F(Suspinit, PointAndAreaSources) {
                     if (k >= 8) continue;  // under the area source of size 1
                     EXPECT_EQ(conc[1][i][j][k], 0.25);
                     EXPECT_EQ(conc[2][i][j][k], 0.125);
-                    if (k >= 2 && k <= znumber && j >= 2 && j <= ynumber && i <= xnumber + 1)
+                    if (k >= 2 && k <= znumber && j >= 2 && j <= ynumber && i <= xnumber + 1) {
                         EXPECT_NE(conc[0][i][j][k], 0.375);  // the sum is not renewed
+                    }
                 }
         for (int i = 6; i <= 7; ++i)
             for (int k = 2; k <= 6; ++k) EXPECT_EQ(conc[2][i][4][k], 0.5);

@@ -214,6 +214,9 @@ void solveComponent(int c, int pass, int inner, const std::vector<char>& active)
 
 }  // namespace
 
+// The components continue from what `comp` holds on entry: zero after the
+// allocation, the values of an earlier letter Q, or those of `compres.pre`,
+// which the sediment restart reader (readConRes) puts there at run letter I.
 void componentsOnFlow() {
     const int X = xnumber, Y = ynumber, Z = znumber;
     if (NoComponents > 0 && (comp.isNull() || (timeDependent() && comp_old.isNull())))

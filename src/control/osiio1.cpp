@@ -175,6 +175,7 @@ void afterPasses() {
             bedshear[i][j] = -2.0;  // not yet computed
             MutBlock[i][j] = 1;
         }
+    checkBorderSources();
 }
 
 File openControl() { return File(std::fopen("control", "r")); }

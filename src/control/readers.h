@@ -35,6 +35,7 @@ void readDataSetB(FILE* fp);
 // Steps between the passes, in the reader's order.
 void checkIO();             // validates the G 7 openings; IONo = -10 on a fault
 void setLowerFixedLevel();  // G 23 boxes into LowerFixedLevel
+void checkBorderSources(); // G 17, G 18 boxes name existing components (or none)
 void checkGrainData();      // N samples summing to 1, S sizes given
 void setBlockSeams();       // ISkjotMB from W 3
 

@@ -229,7 +229,8 @@ BorderSourceRecord& readBorderSource(FILE* fp, const char* tooMany) {
 void readG17(FILE* fp) {
     BorderSourceRecord& r =
         readBorderSource(fp, "Input error for G 17 in control\nNumber of data sets must not exceed 99\n");
-    r.startTime = 0.0;  // the end time stays 0: only G 18 opens a time window
+    r.startTime = 0.0;  // a G 17 box acts over the whole run
+    r.endTime = 1e20;
     if (!boxInside(r, 1)) failf(1, "Input error for G 17 in control");
     ++BorderSourceNo;
 }
@@ -422,6 +423,16 @@ const IOTest kIOTests[] = {
 }  // namespace
 
 bool readDataSetG(int number, FILE* fp) { return runNumberedReader(kGReaders, number, fp); }
+
+// After both passes (F 50 may stand after the boxes): a box whose component
+// does not exist would write past the component fields. A negative
+// component switches the box off and stays allowed.
+void checkBorderSources() {
+    for (int n = 0; n < BorderSourceNo; ++n)
+        if (BorderSource[n].component >= NoComponents)
+            failf(1, "Input error for G 17/G 18 in control: component %d of box %d does not exist\n",
+                  BorderSource[n].component, n + 1);
+}
 
 void checkIO() {
     Log log;

@@ -31,7 +31,7 @@ constexpr int kEquationTable = 20;              // per-equation tables, equation
     /* Writers: readDataSetF and its row functions (readers_f.cpp), setParameterDefaults; roughnessDefaults of */    \
     /* startup (XksWall from the Manning number, XksJ1 and XksJ2 from XksWall); the wall laws wall, */               \
     /* wallallOpenMP, wallnew, wallall2D and wallLawStep (sqcmyrho from cmy); defaultMinDepth of bedmoves.cpp */     \
-    /* (TSCMinDepth). */                                                                                             \
+    /* (TSCMinDepth); Components (components.cpp: TimeStep). */                                                      \
     X(char, debugging, 'N')            /* F 1: diagnostic letter */                            \
     X(double, convergence, 1e-6)       /* F 3: stop criterion of the backwater computation */  \
     X(double, relax_morph, 0.5)        /* F 4: relaxation of the sediment computation */       \
@@ -438,7 +438,7 @@ struct GridSizes {
     /* 0; FailureMessage ''); noteNumericalFailure (FlagErrorBreak, FailureMessage); quirdMain and runStringLoop (gFlagFlow around W and D); WaterSolve (watersolve.cpp: momentumFails, */     \
     /* continuityFailure, innerIteration, passPrintFlag); momentumStep (couplingCoefficients of momentum.cpp: */     \
     /* FlagErrorBreak at a zero centre coefficient); WaterSolve2D (watersolve2d.cpp: momentumWeights, diverged, */   \
-    /* continuityFailure, passPrintFlag); readres (FlagInitialized). */                                              \
+    /* continuityFailure, passPrintFlag); readres, Components (components.cpp) (FlagInitialized). */                                              \
     V(int, gFlagFlow, 0)                                     /* a flow solver runs */                          \
     V(int, FlagInitialized, 0)                               /* 1 once the flow field holds a valid state */   \
     V(int, FlagErrorBreak, 0)                                /* a solver failed numerically */                 \
@@ -457,8 +457,8 @@ struct GridSizes {
     V(DataSetReaders, dataSetReaders, defaultDataSetReaders()) /* the readers the scanner hands data sets */   \
     /* F data sets. Writers: readDataSetF and its row functions (readers_f.cpp), setParameterDefaults; */            \
     /* roughnessDefaults of startup (XksWall from the Manning number, XksJ1 and XksJ2 from XksWall); the wall */     \
-    /* laws wall, wallallOpenMP, wallnew, wallall2D and wallLawStep (sqcmyrho from cmy); defaultMinDepth of */       \
-    /* bedmoves.cpp (TSCMinDepth). */                                                                                \
+    /* laws wall, wallallOpenMP, wallnew, wallall2D and wallLawStep (sqcmyrho from cmy); defaultMinDepth of */     \
+    /* bedmoves.cpp (TSCMinDepth); Components (components.cpp: TimeStep). */                                                                                \
     QUIRD_F_PARAMETERS(V)                                                                                      \
     I(char, run, [20], ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',                                       \
       ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ')      /* F 2: run string */                             \

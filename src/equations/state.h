@@ -13,14 +13,14 @@ using RegionBody = void (*)(void*);
 
 #define QUIRD_EQUATIONS_STATE(V, A, I, F)                                                                      \
     /* Equation and residuals. Writers: Equation the equation steps (equation_steps.cpp, momentumStep, */            \
-    /* pressureCorrectionStep), coeffe_setup (coeffe_setup.cpp: set and restored round the generators); MaxResidual Residual, Residual2D, WaterSolve2D (zeroes unsolved slots); */           \
+    /* pressureCorrectionStep), coeffe_setup (coeffe_setup.cpp: set and restored round the generators); Components (components.cpp); MaxResidual Residual, Residual2D, WaterSolve2D (zeroes unsolved slots); */           \
     /* NormResidual startup (sinit_openings.cpp). */                                                                 \
     V(int, Equation, 0)                                      /* 1 u, 2 v, 3 w, 4 p', 5 k, 6 eps, 8 T, 8+c comp */ \
     A(double, MaxResidual, [kEquationTable])                 /* normalised residual of the last Residual */    \
     A(double, NormResidual, [kEquationTable])                /* residual normaliser per equation */            \
     /* The field being solved. Writers: sialloc (f = fStorage); the handle f the equation steps */                   \
     /* (equation_steps.cpp, momentum.cpp, pressure_correction.cpp, porbed, gammacalc.cpp, sources.cpp, */            \
-    /* solvers2d.cpp, surface.cpp, waterflow2d.cpp, watersolve2d.cpp) through solveWorkspace (solve.cpp); fnn WaterGaussSeidel. */                      \
+    /* solvers2d.cpp, surface.cpp, waterflow2d.cpp, watersolve2d.cpp) through solveWorkspace (solve.cpp), restored by Components (components.cpp); fnn WaterGaussSeidel. */                      \
     F(double, 3, fStorage) F(double, 3, fnn)                                                                   \
     V(FieldHandle3, f, FieldHandle3{})                       /* handle of the field being solved */            \
     /* 7-point coefficients and source. Writers: the routines that assemble an equation: the coeffe_* generators */  \
@@ -28,7 +28,7 @@ using RegionBody = void (*)(void*);
     /* level_pressure.cpp, pressure_correction.cpp, pressure_source.cpp, porosity_solver.cpp, porous_bed.cpp, */     \
     /* vegetation.cpp; in turbulence sources.cpp, stress_models.cpp, stress_ort.cpp, wall.cpp, wallall.cpp, */       \
     /* wallnew.cpp; in surface2d pressure_correction2d.cpp, pressure_source2d.cpp, turbulence2d.cpp, */              \
-    /* wallall2d.cpp, watersolve2d.cpp; wap of blocked boxes and iAp solveWorkspace (solve.cpp); iAp WaterGaussSeidel; ae, aw, an, as also coeffe_setup, coeffe_setup2. */                                                     \
+    /* wallall2d.cpp, watersolve2d.cpp; wap of blocked boxes and iAp solveWorkspace (solve.cpp); iAp WaterGaussSeidel; ae, aw, an, as also coeffe_setup, coeffe_setup2; wap, wat, source Components (components.cpp), source addReactionTerms (reactions.cpp). */                                                     \
     F(double, 3, ae) F(double, 3, aw) F(double, 3, an) F(double, 3, as)                                        \
     F(double, 3, wap) F(double, 3, wat) F(double, 3, wab) F(double, 3, source) F(double, 3, iAp)               \
     /* Second-neighbour coefficients of the 13-point stencil. Writers: coeffe_SOU, coeffe_quick (second_order.h); */ \

@@ -5,7 +5,7 @@
 #include "control/state.h"
 
 #define QUIRD_WATERQUALITY_STATE(V, A, I, F)                                                                   \
-    /* Component concentrations. Writers: readConRes (comp). */                                                \
+    /* Component concentrations. Writers: Components (components.cpp); readConRes (comp). */                     \
     F(double, 4, comp) F(double, 4, comp_old)
 
 QUIRD_DECLARE_STATE(QUIRD_WATERQUALITY_STATE)

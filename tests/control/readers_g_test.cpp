@@ -265,7 +265,7 @@ TEST_F(RecordsTest, BorderSourcesAndTheirTimeWindows) {
     EXPECT_EQ(BorderSource[0].component, 3);
     EXPECT_DOUBLE_EQ(BorderSource[0].value, 7.5);
     EXPECT_DOUBLE_EQ(BorderSource[0].startTime, 0.0);
-    EXPECT_DOUBLE_EQ(BorderSource[0].endTime, 0.0);  // G 17 opens no time window
+    EXPECT_DOUBLE_EQ(BorderSource[0].endTime, 1e20);  // a G 17 box acts over the whole run
     EXPECT_DOUBLE_EQ(BorderSource[1].startTime, 100.0);
     EXPECT_DOUBLE_EQ(BorderSource[1].endTime, 1e20);
     EXPECT_DOUBLE_EQ(BorderSource[2].endTime, 150.0);

@@ -86,7 +86,9 @@ TEST_F(ReactionTerms, EveryTypeAddsItsTermInItsCellsOnly) {
                                                           comp[r.a][i][j][k + 1], r.V1)
                                                  : 0.0;
                     EXPECT_NEAR(source[i][j][k], expected, 1e-12 * std::fabs(expected)) << i << " " << j << " " << k;
-                    if (r.type % 1000 == 4) EXPECT_GE(source[i][j][k], acts ? b * mass(i, j, k) : 0.0);
+                    if (r.type % 1000 == 4) {
+                        EXPECT_GE(source[i][j][k], acts ? b * mass(i, j, k) : 0.0);
+                    }
                 }
         EXPECT_EQ(source[1][2][2], 0.0);
         EXPECT_EQ(source[2][2][5], 0.0);

@@ -26,6 +26,12 @@ struct PlaneSums {
 // fixed-value cell (a centre coefficient of 1e15 or more, or not a number).
 inline bool counted(double wapP) { return Equation != 6 && wapP < kFixedValueLimit; }
 
+// Under the transient free surface the top cells are pinned (p' = 0): a
+// vertical coupling to a fixed-value cell is a fixed value, not a cell that
+// moves with the plane, and a fixed-value cell takes no plane correction.
+inline bool pinnedCells() { return FlagTFS == 1; }
+inline bool fixedValue(double wapP) { return !(wapP < kFixedValueLimit); }
+
 // Signed cell residual with plain or joint-aware neighbours.
 template <bool P13>
 inline double cellResidual(std::int64_t o, const double* fc, const Neighbours& nb, int k) {
@@ -84,18 +90,21 @@ void planeSums(const Grid3<double>& g, const Cells& box, PlaneSums* sums) {
                 if (!counted(wp[k])) continue;
                 double b = wp[k];
                 PlaneSums& s = sums[D == Dir::I ? i : D == Dir::J ? j : k];
+                const bool pinned = pinnedCells();
+                const bool topMoves = k != znumber && !(pinned && fixedValue(wp[k + 1]));
+                const bool bottomMoves = k != 2 && !(pinned && fixedValue(wp[k - 1]));
                 if constexpr (D == Dir::I) {
                     if (j != ynumber) b -= c.an[k];
                     if (j != 2) b -= c.as[k];
-                    if (k != znumber) b -= c.wat[k];
-                    if (k != 2) b -= c.wab[k];
+                    if (topMoves) b -= c.wat[k];
+                    if (bottomMoves) b -= c.wab[k];
                     s.A += c.ae[k];
                     s.C += c.aw[k];
                 } else if constexpr (D == Dir::J) {
                     if (i != xnumber) b -= c.aw[k];
                     if (i != 2) b -= c.ae[k];
-                    if (k != znumber) b -= c.wat[k];
-                    if (k != 2) b -= c.wab[k];
+                    if (topMoves) b -= c.wat[k];
+                    if (bottomMoves) b -= c.wab[k];
                     s.A += c.as[k];
                     s.C += c.an[k];
                 } else {
@@ -127,9 +136,16 @@ void solvePlanes(const PlaneSums* sums, int n, double* Pp, double* Qp, double* d
 // Adds the plane corrections d to every interior cell of the i-planes i1..i2.
 template <Dir D>
 void addCorrections(const Grid3<double>& g, int i1, int i2, const double* d) {
+    const bool pinned = pinnedCells();
     for (int i = i1; i <= i2; ++i)
         for (int j = 2; j <= ynumber; ++j) {
             double* fc = g.row(i, j);
+            if (pinned) {
+                const double* wp = wap.data() + eqk::coefOffset(i, j);
+                for (int k = 2; k <= znumber; ++k)
+                    if (!fixedValue(wp[k])) fc[k] += D == Dir::K ? d[k] : d[D == Dir::I ? i : j];
+                continue;
+            }
             if constexpr (D == Dir::K) {
                 for (int k = 2; k <= znumber; ++k) fc[k] += d[k];
             } else {

@@ -313,14 +313,23 @@ void opening(Log& log, int r) {
             if (vertical) w = 0.0;
         }
     });
+    const double Q = seriesActive() ? seriesDischarge(r) : io.flux;
     if (kept == 0) {
-        // Nothing carries the discharge: the opening keeps what the filter
-        // left (a cell kept relaxed at the surface is not blown up by the
-        // scaling).
+        // Nothing carries the discharge: it is spread evenly over the whole
+        // opening along its normal, in the opening's direction, or it would
+        // be lost water.
         if (FlagTFS != 0 && FlagPrint == 0) log.printf("Warning: no cell of opening %d passes the direction filter\n", r);
+        if (io.type != 0 && io.type != 1) return;
+        double area = 0.0;
+        forEachOpeningCell(io, [&](const OpeningCell& c) { area += c.area; });
+        const double speed = (passesDirection(io, 1.0) ? 1.0 : -1.0) * std::fabs(Q) / (area + 1e-20);
+        forEachOpeningCell(io, [&](const OpeningCell& c) {
+            xvel[c.bi][c.bj][c.bk] = speed * c.n[0];
+            yvel[c.bi][c.bj][c.bk] = speed * c.n[1];
+            if (vertical) zvel[c.bi][c.bj][c.bk] = speed * c.n[2];
+        });
         return;
     }
-    const double Q = seriesActive() ? seriesDischarge(r) : io.flux;
     const double scale = Q / (sum + 1e-20);
     forEachOpeningCell(io, [&](const OpeningCell& c) {
         xvel[c.bi][c.bj][c.bk] *= scale;

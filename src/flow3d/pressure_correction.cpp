@@ -268,11 +268,10 @@ void pressureCorrectionStep() {
     else
         pressure_correction();
     flowpar::stamp(12);
-    if (FlagTFS == 1)  // the cell below the top cell does not couple to it
-        for (int i = 2; i <= X; ++i)
-            for (int j = 2; j <= Y; ++j) wat[i][j][Z - 1] = 0.0;
     centreCoefficients();
-    if (FlagTFS == 1)  // top cells fixed at p' = 0
+    // Top cells fixed at p' = 0: the cell below keeps its coupling to them,
+    // a fixed-value neighbour that sets the pressure level of its column.
+    if (FlagTFS == 1)
         for (int i = 2; i <= X; ++i)
             for (int j = 2; j <= Y; ++j) {
                 wap[i][j][Z] = 1e30;

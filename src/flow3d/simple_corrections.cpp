@@ -84,7 +84,11 @@ void correctFluxes(const FieldArray<double, 3>& C, int kT, int i1, int i2) {
                     flow2[i][j][k] += (p[i][j][k] - p[i][j + 1][k]) *
                                       pressureCoupling(m_ar_y[i][j][k], C[i][j][k], C[i][j + 1][k],
                                                        m_dist_y[i][j][k], m_dist_y[i][j + 1][k]);
-            for (int k = 2; k <= kT - 1; ++k)
+            // Under the free surface the top cell's bottom face is corrected
+            // too (its p' of 0 is fixed), so the surface moves with the
+            // corrected inflow.
+            const int kFace = FlagTFS == 1 ? kT : kT - 1;
+            for (int k = 2; k <= kFace; ++k)
                 flow3[i][j][k] += (p[i][j][k] - p[i][j][k + 1]) *
                                   pressureCoupling(m_ar_z[i][j][k], C[i][j][k], C[i][j][k + 1], m_dist_z[i][j][k],
                                                    m_dist_z[i][j][k + 1]);

@@ -59,7 +59,7 @@ FlowSteps defaultFlowSteps();
     /* (result_file.cpp); in flow3d waterflow (waterflow.cpp), SimpleCorrections (simple_corrections.cpp), the */    \
     /* momentum step (momentum.cpp: invAP, invFlow, invAPC), porosity_solver.cpp, WaterSolve (watersolve.cpp); in */ \
     /* surface2d waterflow2D (waterflow2d.cpp), SimpleCorrections2D (pressure_correction2d.cpp), plane2d.cpp, */     \
-    /* WaterSolve2D, surface (top-face slot of Pres), surface_tfs2D (plane Pres); coeffe_setup (centripetal flux */ \
+    /* WaterSolve2D, surface (top-face slot of Pres), surface_tfs2D (plane Pres), columnPressures (surface_tfs.cpp); coeffe_setup (centripetal flux */ \
     /* in flow2), coeffe_setup2 (flow3 cleared in the depth-averaged model); bedchange (Pres). */                                 \
     F(double, 3, Pres)                                       /* pressure */                                    \
     F(double, 3, flow1) F(double, 3, flow2) F(double, 3, flow3) /* fluxes through the i, j, k faces (m3/s) */  \

@@ -122,8 +122,18 @@ void opening(Log& log, int r) {
         }
     }
     if (!any) {
-        // Every cell flows inward: the opening carries nothing this pass.
+        // Every cell flows inward: the prescribed discharge still leaves, spread
+        // evenly over the whole opening along its outward normal, or it would
+        // be lost water.
         if (FlagPrint == 0) log.printf("Warning: no cell of opening %d passes the direction filter\n", r);
+        double area = 0.0;
+        for (int a = io.a1; a <= io.a2; ++a) area += side->at(a).area;
+        const double speed = side->outflowSign * std::fabs(io.flux) / (area + 1e-20);
+        for (int a = io.a1; a <= io.a2; ++a) {
+            const FaceCells f = side->at(a);
+            xvel[f.bi][f.bj][0] = speed * f.nx;
+            yvel[f.bi][f.bj][0] = speed * f.ny;
+        }
         return;
     }
     const double ratio = io.flux / (S + 1e-20);

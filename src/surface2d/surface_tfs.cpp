@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "control/state.h"
 #include "control/constants.h"
@@ -279,6 +280,27 @@ void moveTopCells() {
         }
 }
 
+// A moved surface carries the pressure of its columns with it: every cell
+// of a column takes 9810 (ds - dc) on its pressure, ds the change of the
+// column's mean corner surface level and dc that of the cell's centre, so
+// that the pressure below a raised surface stays hydrostatic. `old` holds
+// the node levels before the move.
+void columnPressures(const std::vector<double>& old) {
+    const int X = xnumber, Y = ynumber, Z = znumber;
+    auto dz = [&](int a, int b, int k) { return zval[a][b][k] - old[static_cast<std::size_t>(zval.offset(a, b, k))]; };
+    auto mean = [&](int i, int j, int k) { return 0.25 * (dz(i, j, k) + dz(i - 1, j, k) + dz(i, j - 1, k) + dz(i - 1, j - 1, k)); };
+    for (int i = 2; i <= X; ++i)
+        for (int j = 2; j <= Y; ++j) {
+            const double ds = mean(i, j, Z);
+            double below = mean(i, j, 1);
+            for (int k = 2; k <= Z; ++k) {
+                const double above = mean(i, j, k);
+                Pres[i][j][k] += kWaterDensity * 9.81 * (ds - 0.5 * (below + above));
+                below = above;
+            }
+        }
+}
+
 }  // namespace surface_detail
 
 using namespace surface_detail;
@@ -289,9 +311,11 @@ void surface_tfs() {
     const double mdT = downstreamMinimumDepth();
     if (FlagTSC == 0) stime += TimeStep;
 
+    const std::vector<double> levelsBefore(zval.data(), zval.data() + zval.size());
     moveTopCells();
     upstreamManningLevels(log);
     timeiLevels3D(log, mdT);
+    columnPressures(levelsBefore);
 
     Report rep;
     for (int j = 2; j <= Y; ++j)

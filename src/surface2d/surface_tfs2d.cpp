@@ -1,8 +1,9 @@
 // Transient update of the water surface of the depth-averaged model.
 //
 // The net depth-integrated inflow of every column over one time step
-// changes its depth; a rising column hands the change mainly to the corners
-// its flow points to, a falling one equally to all four. Then the boundary
+// changes its depth; a rising column hands the change to the corners its
+// flow points to as far as its Froude number says, a falling one equally to
+// all four. Then the boundary
 // node lines take the `timei` levels, the geometry is rebuilt, the boundary
 // velocities follow the `timei` discharges and the plane pressure follows
 // the new surface.
@@ -31,8 +32,15 @@ void moveColumns() {
         for (int j = 2; j <= Y; ++j) {
             const double net = flow1[i - 1][j][0] - flow1[i][j][0] + flow2[i][j - 1][0] - flow2[i][j][0];
             const double dz = net / (kWaterDensity * m_armap[i][j]) * TimeStep;
+            // A rising column leans its gain towards the corners its flow
+            // points to, the more so the faster the flow: slow flow spreads
+            // it evenly (the spread 100/F of the 3-D update), since a
+            // zig-zag of the node lines is invisible to the cells and
+            // nothing would damp it.
             double w[4] = {0.25, 0.25, 0.25, 0.25};
-            if (dz > 0) directionalWeights(i, j, xvel[i][j][0], yvel[i][j][0], 0.0, 0.05, w);
+            const double u = xvel[i][j][0], v = yvel[i][j][0];
+            const double F = (u * u + v * v) / (19.62 * m_dist_z[i][j][0]);
+            if (dz > 0 && F >= 1e-20) directionalWeights(i, j, u, v, F >= 1.0 ? 1e-7 : 100.0 / F, 0.05, w);
             positionRules(i, j, 2.0, 2.0, 2, w);
             for (const Corner c : {A, B, C, D}) {
                 double* z = zval[cornerI(i, c)][cornerJ(j, c)];

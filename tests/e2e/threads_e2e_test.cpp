@@ -69,7 +69,7 @@ const RunCase kCases[] = {
     {"steady", false, "K 10 N\n", false},
     {"point_solver_serial_mode", false, "F 164 2\n", false},
     {"transient_second_order", false, "K 10 N\nF 33 0.5 3\nF 208 1\n", false},
-    {"free_surface", false, "K 10 N\nF 33 0.5 2\nF 36 1\n", false, true},
+    {"free_surface", false, "K 10 N\nF 33 0.5 2\nF 36 1\n", false},
     {"cyclic_fluxes", false, "K 10 N\nF 174 1 0 2 0\n", false},
     {"debug_timers", false, "K 10 N\nF 1 D\n", false},
     {"print_timers", false, "K 10 N\nF 1 P\n", false},

@@ -98,8 +98,10 @@ TEST_F(SurfaceTFS2D, StoredVolumeChangesByTheBoundaryInflow) {
     EXPECT_EQ(stime, kDt);
 }
 
-// A falling cell lowers its four corners by equal quarters; a rising one
-// favours the corners its flow points to; a corner left with less than
+// A falling cell lowers its four corners by equal quarters; a rising one in
+// slow flow (Froude number far below 1) spreads its gain evenly too, since a
+// zig-zag of the node lines that favouring the downstream corners would build
+// is invisible to the cells and never damped; a corner left with less than
 // 0.02 m ends exactly 0.02 m above its bed.
 TEST_F(SurfaceTFS2D, CornerShares) {
     // A change of the flux through the i-faces i0..X of row j changes only cell (i0, j).
@@ -115,7 +117,7 @@ TEST_F(SurfaceTFS2D, CornerShares) {
     for (const auto& [i, j] : {std::pair{3, 3}, {3, 2}, {2, 3}, {2, 2}}) EXPECT_NEAR(fall(i, j), 0.075, 1e-12);
     const double a = -fall(5, 4), b = -fall(5, 3), c = -fall(4, 4), d = -fall(4, 3);
     EXPECT_NEAR(a + b + c + d, 0.2, 1e-12);
-    EXPECT_GT(a + b, 0.9 * 0.2);
+    EXPECT_NEAR(a + b, 0.1, 1e-3);
     EXPECT_NEAR(zval[6][2][Z], 0.02, 1e-15);
 }
 

@@ -131,11 +131,21 @@ bool couplingCoefficients(int eq, bool p13) {
     }
     if (simple != 'Y') {
         if (invAPC.isNull()) missing("invAPC");
+        // A cell whose a_P does not exceed the sum of its neighbours' would get
+        // an infinite or negative coefficient: it falls back to 1/a_P.
+        long fallbacks = 0;
         forInterior([&](int i, int j, int k) {
             double S = ae[i][j][k] + aw[i][j][k] + an[i][j][k] + as[i][j][k] + wat[i][j][k] + wab[i][j][k];
             if (p13) S = S + aee[i][j][k] + ann[i][j][k] + ass[i][j][k] + aww[i][j][k] + att[i][j][k] + abb[i][j][k];
-            invAPC[i][j][k] = 1.0 / (wap[i][j][k] - S);
+            const double excess = wap[i][j][k] - S;
+            if (excess > 0.0) {
+                invAPC[i][j][k] = 1.0 / excess;
+            } else {
+                invAPC[i][j][k] = invAP[i][j][k];
+                ++fallbacks;
+            }
         });
+        if (fallbacks > 0) logf("Warning, SIMPLEC: %ld cells with a_P - sum a_nb <= 0 use 1/a_P\n", fallbacks);
     }
     return true;
 }

@@ -25,8 +25,8 @@ constexpr double kVelocityHead = 5.0969e-08;
 
 // p' coupling of a main-block side cell P (half width hP) with its partner N
 // in an attached block (half length hN) through the side face of area A.
-inline double jointCoupling(double A, int i, int jP, int I, int J, int k) {
-    return pressureCoupling(A, invAP[i][jP][k], invAP[I][J][k], m_dist_y[i][jP][k], m_dist_x[I][J][k]);
+inline double jointCoupling(const FieldArray<double, 3>& D, double A, int i, int jP, int I, int J, int k) {
+    return pressureCoupling(A, D[i][jP][k], D[I][J][k], m_dist_y[i][jP][k], m_dist_x[I][J][k]);
 }
 
 // Imbalance of an attached block's first-row cell, whose low-i face is the
@@ -95,10 +95,11 @@ namespace {
 // so a block also writes `ae` of the next block's first plane.
 void iCouplings(int i1, int i2) {
     const int Y = ynumber, Z = znumber;
+    const FieldArray<double, 3>& D = correctionCoefficient();
     for (int i = i1; i <= i2; ++i)
         for (int j = 2; j <= Y; ++j)
             for (int k = 2; k <= Z; ++k) {
-                const double a = pressureCoupling(m_ar_x[i][j][k], invAP[i][j][k], invAP[i + 1][j][k],
+                const double a = pressureCoupling(m_ar_x[i][j][k], D[i][j][k], D[i + 1][j][k],
                                                   m_dist_x[i][j][k], m_dist_x[i + 1][j][k]);
                 aw[i][j][k] = a;
                 ae[i + 1][j][k] = a;
@@ -118,10 +119,11 @@ void outflowEnd() {
 // j- and k-faces of the planes i1..i2, with their ends.
 void jkCouplings(int i1, int i2) {
     const int Y = ynumber, Z = znumber;
+    const FieldArray<double, 3>& D = correctionCoefficient();
     for (int i = i1; i <= i2; ++i) {
         for (int j = 2; j <= Y - 1; ++j)
             for (int k = 2; k <= Z; ++k) {
-                const double a = pressureCoupling(m_ar_y[i][j][k], invAP[i][j][k], invAP[i][j + 1][k],
+                const double a = pressureCoupling(m_ar_y[i][j][k], D[i][j][k], D[i][j + 1][k],
                                                   m_dist_y[i][j][k], m_dist_y[i][j + 1][k]);
                 an[i][j][k] = a;
                 as[i][j + 1][k] = a;
@@ -134,7 +136,7 @@ void jkCouplings(int i1, int i2) {
     for (int i = i1; i <= i2; ++i)
         for (int j = 2; j <= Y; ++j) {
             for (int k = 2; k <= Z - 1; ++k) {
-                const double a = pressureCoupling(m_ar_z[i][j][k], invAP[i][j][k], invAP[i][j][k + 1],
+                const double a = pressureCoupling(m_ar_z[i][j][k], D[i][j][k], D[i][j][k + 1],
                                                   m_dist_z[i][j][k], m_dist_z[i][j][k + 1]);
                 wat[i][j][k] = a;
                 wab[i][j][k + 1] = a;
@@ -149,16 +151,17 @@ void jkCouplings(int i1, int i2) {
 // cell row before the joint line. Writes cells of any block.
 void jointCouplings() {
     const int X = xnumber, Y = ynumber, Z = znumber;
+    const FieldArray<double, 3>& D = correctionCoefficient();
     for (int i = 2; i <= X; ++i) {
         if (const int I = Pj1MultiBlock[i][0], J = Pj1MultiBlock[i][1]; I != 0)
             for (int k = 2; k <= Z; ++k) {
-                const double a = jointCoupling(m_ar_y[i][1][k], i, 2, I, J, k);
+                const double a = jointCoupling(D, m_ar_y[i][1][k], i, 2, I, J, k);
                 as[i][2][k] = a;
                 ae[I][J][k] = a;
             }
         if (const int I = Pj2MultiBlock[i][0], J = Pj2MultiBlock[i][1]; I != 0)
             for (int k = 2; k <= Z; ++k) {
-                const double a = jointCoupling(m_ar_y[i][Y][k], i, Y, I, J, k);
+                const double a = jointCoupling(D, m_ar_y[i][Y][k], i, Y, I, J, k);
                 an[i][Y][k] = a;
                 ae[I][J][k] = a;
             }

@@ -14,3 +14,11 @@
 inline double pressureCoupling(double A, double dP, double dN, double hP, double hN) {
     return kWaterDensity * A * A * faceByHalfSizes(dP, dN, hP, hN);
 }
+
+// The coefficient that the p' couplings and the corrections share: 1/a_P in
+// SIMPLE runs, 1/(a_P - sum a_nb) in SIMPLEC runs, so that the corrected
+// fluxes satisfy the discrete continuity that p' was solved for. The face
+// fluxes themselves (Rhie-Chow) keep 1/a_P.
+inline const FieldArray<double, 3>& correctionCoefficient() {
+    return simple == 'Y' || invAPC.isNull() ? invAP : invAPC;
+}

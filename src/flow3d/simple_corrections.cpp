@@ -33,11 +33,6 @@ Variant velocityVariant() {
     return FlagPresGrad <= 10 ? Variant::FirstOrder : Variant::SecondOrder;
 }
 
-// SIMPLE corrects with 1/a_P, SIMPLEC with 1/(a_P - sum a_nb).
-const FieldArray<double, 3>& correctionCoefficient() {
-    return simple == 'Y' || invAPC.isNull() ? invAP : invAPC;
-}
-
 bool depthFilter() { return FlagTSCMinDepth >= 2 && FlagTSCMinDepth <= 4; }
 
 // Column (i, j) is deeper than TSCMinDepth (its mean target bed level below

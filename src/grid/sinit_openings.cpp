@@ -284,6 +284,11 @@ void openingsAndNorms(Log& log) {
 
 void relaxationFactors(Log& log) {
     const RelaxationFactors r = relaxationFactorsOfK3();
+    // Steady SIMPLEC without velocity relaxation: a_P equals the sum of the
+    // neighbour coefficients wherever no source adds to it, and 1/(a_P - sum
+    // a_nb) has no value.
+    if (simple != 'Y' && !transientRun() && r.velocity >= 1.0)
+        failf(1, "Error, K 9 N (SIMPLEC) in a steady run needs a velocity relaxation below 1 in K 3\n");
     if (FlagPrint == 0) log.printf("Relaxation: %lf %lf %lf %lf\n", r.velocity, r.pressure, r.k, r.epsilon);
 }
 

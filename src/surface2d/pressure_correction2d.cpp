@@ -35,8 +35,9 @@ double joinFaceWeight(const FieldArray<double, 3>& W, Cell M, Cell B) {
     return faces2d::interpolate(W[B.i][B.j][0], W[M.i][M.j][0], m_dist_x[B.i][B.j][0], m_dist_y[M.i][M.j][0]);
 }
 
-// The correction weights: invAPC (SIMPLEC) when simple is not 'Y' and it
-// exists, else invAP.
+// The weights of the p' couplings and the corrections alike: invAPC
+// (SIMPLEC) when simple is not 'Y' and it exists, else invAP, so that the
+// corrected fluxes satisfy the continuity that p' was solved for.
 const FieldArray<double, 3>& correctionWeights() {
     return simple != 'Y' && !invAPC.isNull() ? invAPC : invAP;
 }
@@ -53,14 +54,14 @@ void pressure_correction2D() {
     const int X = xnumber, Y = ynumber;
     for (int i = 2; i <= X - 1; ++i)
         for (int j = 2; j <= Y; ++j)
-            aw[i][j][0] = ae[i + 1][j][0] = conductance(m_ar_x[i][j][0], iFaceWeight(invAP, i, j));
+            aw[i][j][0] = ae[i + 1][j][0] = conductance(m_ar_x[i][j][0], iFaceWeight(correctionWeights(), i, j));
     for (int j = 2; j <= Y; ++j) {
         ae[2][j][0] = 0.0;
         aw[X][j][0] = 0.0;
     }
     for (int i = 2; i <= X; ++i)
         for (int j = 2; j <= Y - 1; ++j)
-            an[i][j][0] = as[i][j + 1][0] = conductance(m_ar_y[i][j][0], jFaceWeight(invAP, i, j));
+            an[i][j][0] = as[i][j + 1][0] = conductance(m_ar_y[i][j][0], jFaceWeight(correctionWeights(), i, j));
     for (int i = 2; i <= X; ++i) {
         as[i][2][0] = 0.0;
         an[i][Y][0] = 0.0;
@@ -68,9 +69,9 @@ void pressure_correction2D() {
     if (MBNo > 0)
         for (int i = 2; i <= X; ++i) {
             if (const Cell B = joints2d::lowPartner(i); !B.none())
-                as[i][2][0] = ae[B.i][B.j][0] = conductance(m_ar_y[i][1][0], joinFaceWeight(invAP, {i, 2}, B));
+                as[i][2][0] = ae[B.i][B.j][0] = conductance(m_ar_y[i][1][0], joinFaceWeight(correctionWeights(), {i, 2}, B));
             if (const Cell B = joints2d::highPartner(i); !B.none())
-                an[i][Y][0] = ae[B.i][B.j][0] = conductance(m_ar_y[i][Y][0], joinFaceWeight(invAP, {i, Y}, B));
+                an[i][Y][0] = ae[B.i][B.j][0] = conductance(m_ar_y[i][Y][0], joinFaceWeight(correctionWeights(), {i, Y}, B));
         }
     for (int i = 2; i <= X; ++i)
         for (int j = 2; j <= Y; ++j) {

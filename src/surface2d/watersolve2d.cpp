@@ -98,6 +98,7 @@ void relax(const FieldHandle3& phi, double factor) {
 // centre coefficient is (nearly) zero, reported in the log.
 bool momentumWeights() {
     const bool withAPC = simple != 'Y' && (sou[1] == 0 || sou[1] == 2) && !invAPC.isNull();
+    long fallbacks = 0;
     for (int i = 2; i <= xnumber; ++i)
         for (int j = 2; j <= ynumber; ++j) {
             const double a = wap[i][j][0];
@@ -116,8 +117,14 @@ bool momentumWeights() {
             if (RelaxRhieChow < 0)
                 invFlow[i][j][0] = 2.0 / (std::fabs(flow1[i - 1][j][0]) + std::fabs(flow1[i][j][0]) +
                                           std::fabs(flow2[i][j - 1][0]) + std::fabs(flow2[i][j][0]) + 1e-20);
-            if (withAPC) invAPC[i][j][0] = 1.0 / (a - (ae[i][j][0] + aw[i][j][0] + an[i][j][0] + as[i][j][0]));
+            if (withAPC) {
+                // 1/a_P where a_P does not exceed the sum of the neighbours'
+                const double excess = a - (ae[i][j][0] + aw[i][j][0] + an[i][j][0] + as[i][j][0]);
+                invAPC[i][j][0] = excess > 0.0 ? 1.0 / excess : invAP[i][j][0];
+                if (excess <= 0.0) ++fallbacks;
+            }
         }
+    if (fallbacks > 0) logf("Warning, SIMPLEC: %ld cells with a_P - sum a_nb <= 0 use 1/a_P\n", fallbacks);
     return true;
 }
 

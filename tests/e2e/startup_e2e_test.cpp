@@ -55,4 +55,27 @@ TEST(StartUpRun, MirroredGridPassesWithF1Q) {
     EXPECT_NE(c.boogie().find("IONo = 0\nRelaxation: "), std::string::npos) << c.boogie();
 }
 
+// A steady SIMPLEC run without velocity relaxation has no 1/(a_P - sum a_nb):
+// refused at start-up; with relaxation, or as SIMPLE, the start-up passes.
+TEST(StartUpRun, SteadySimplecNeedsVelocityRelaxation) {
+    const std::string refusal = "Error, K 9 N (SIMPLEC) in a steady run needs a velocity relaxation below 1 in K 3\n";
+    struct Row {
+        const char* records;
+        int exit;
+    };
+    const Row rows[] = {
+        {"K 9 N\nK 3 1.0 0.2 0.5 1.0 0.5 0.5\n", 1},
+        {"K 9 N\nK 3 1.2 0.2 0.5 1.0 0.5 0.5\n", 1},
+        {"K 9 N\nK 3 0.9 0.9 0.9 1.0 0.9 0.9\n", 0},
+        {"K 3 1.0 0.2 0.5 1.0 0.5 0.5\n", 0},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.records);
+        Case c;
+        c.file("control", kChannel + "F 2 A\n" + r.records).file("koordina", channelGrid(false));
+        EXPECT_EQ(c.run(), r.exit);
+        EXPECT_EQ(c.boogie().find(refusal) != std::string::npos, r.exit == 1) << c.boogie();
+    }
+}
+
 }  // namespace

@@ -245,6 +245,42 @@ TEST_F(MomentumStep, StencilOfTheRelaxationAndOfInvAPC) {
     }
 }
 
+// A cell whose a_P does not exceed the sum of its neighbours' (here every
+// cell but the wall cell, under a velocity over-relaxation) takes invAP as
+// its SIMPLEC coefficient; the cells are counted in one line per step; with
+// the 7- and the 13-point stencil.
+TEST_F(MomentumStep, SimplecCoefficientFallsBackWhereAPDoesNotExceedTheNeighbours) {
+    for (const bool p13 : {false, true}) {
+        SCOPED_TRACE(p13);
+        std::remove("boogie");
+        build({.simpleFlag = 'C', .secondOrder = p13});
+        wallCell(3, 3, 2, 0, 1, 1);
+        sou[1] = p13 ? 1 : 0;
+        relaxVelocity = 1.25;
+        for (int e = 1; e <= 3; ++e) sweeps[e] = 0;
+        momentumStep();
+        ASSERT_EQ(FlagErrorBreak, 0);
+        long fallbacks = 0;
+        forInterior([&](int i, int j, int k) {
+            double S = neighbours(i, j, k);
+            if (p13) S += aww[i][j][k] + aee[i][j][k] + ass[i][j][k] + ann[i][j][k] + abb[i][j][k] + att[i][j][k];
+            const double excess = wap[i][j][k] - S;
+            if (excess > 0.0) {
+                EXPECT_NEAR(invAPC[i][j][k], 1.0 / excess, 1e-12 / excess) << i << "," << j << "," << k;
+            } else {
+                EXPECT_EQ(invAPC[i][j][k], invAP[i][j][k]) << i << "," << j << "," << k;
+                ++fallbacks;
+            }
+            EXPECT_GT(invAPC[i][j][k], 0.0);
+        });
+        EXPECT_GT(fallbacks, 0);
+        const std::string line = "Warning, SIMPLEC: " + std::to_string(fallbacks) + " cells with a_P - sum a_nb <= 0 use 1/a_P\n";
+        const std::string log = readFile("boogie");
+        EXPECT_NE(log.find(line), std::string::npos) << log;
+        EXPECT_EQ(log.find(line), log.rfind(line)) << "one line per step";
+    }
+}
+
 // F 100 1: the transposed viscous stresses enter the source of every
 // component before the wall laws, which clear them at the wall cells.
 TEST_F(MomentumStep, TransposedStressesComeBeforeTheWallLaws) {

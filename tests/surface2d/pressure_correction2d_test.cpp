@@ -187,11 +187,11 @@ TEST_F(PressureCorrection2D, ZeroCorrectionClosesBoxesAndBlockedColumns) {
     }
 }
 
-// K 9 chooses the weight of the corrections; the couplings take invAP always.
+// K 9 chooses the weight of the couplings and the corrections alike.
 struct WeightCase {
     const char* name;
     char simple;
-    double expected;  // weight of the corrections
+    double expected;  // weight of the couplings and the corrections
 };
 
 class CorrectionWeight : public PressureCorrection2D, public ::testing::WithParamInterface<WeightCase> {};
@@ -207,11 +207,11 @@ TEST_P(CorrectionWeight, FollowsK9) {
     Equation = 4;
     pressure_correction2D();
     const double A = dy * kDepth;
-    EXPECT_DOUBLE_EQ(aw[4][3][0], 1000.0 * A * A * 1e-3);
+    const double W = GetParam().expected;
+    EXPECT_DOUBLE_EQ(aw[4][3][0], 1000.0 * A * A * W);
 
     f[4][3][0] = p0;
     SimpleCorrections2D();
-    const double W = GetParam().expected;
     EXPECT_DOUBLE_EQ(flow1[4][3][0], 1000.0 * A * A * W * p0);
     EXPECT_DOUBLE_EQ(flow1[3][3][0], -1000.0 * A * A * W * p0);
     // Cell 5 sees the difference (0 - p0) / 2 across it.

@@ -9,4 +9,5 @@ double computeBedSlopeCorrectionVrem(int i, int j);  // slope factor of one colu
 void concRijn();      // bed reference concentration by van Rijn's method
 void concEngelund();  // bed reference concentration by a transport formula (F 10)
 void sole_gauseid();
+void sole_tdma();  // line solver, chosen by FlagSedimSolver 1
 void blockSedim();

@@ -6,6 +6,7 @@
 // values only.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 
 #include "equations/kernels.h"
@@ -40,6 +41,13 @@ inline Rows rows(int l, int i, int j, bool secondNeighbours) {
     return r;
 }
 
+// The store of a point update: in the flushing sweeps a magnitude below
+// 1e-100 becomes exactly 0.
+template <bool Flush>
+inline double flushed(double v) {
+    return Flush && std::fabs(v) < 1e-100 ? 0.0 : v;
+}
+
 // Whether the sediment equation of `indexl` can be solved: the fraction
 // exists and every array the stencil reads covers the grid. A caller's
 // inconsistency ends the run with -8 and a line in `boogie`.
@@ -49,6 +57,10 @@ void checkSedimentEquation(const char* who, bool thirteenPoint);
 // choose; the single-block 7-point variant zeroes the solid boxes and applies
 // the kblok factor (FlagTFS) before each repetition.
 void sedimentSweeps(int kFirst, int repetitions);
+
+// The solid boxes (G 13) of fraction l at 0, whatever their type, in the
+// part of each box that lies in levels kLo..kHi (clipped to the field).
+void zeroSolidBoxes(int l, int kLo, int kHi);
 
 // One additive correction per j-, k- and i-plane of the solved cells.
 void sedimentBlockCorrection(int kFirst);

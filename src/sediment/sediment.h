@@ -11,3 +11,9 @@ void concEngelund();  // bed reference concentration by a transport formula (F 1
 void sole_gauseid();
 void sole_tdma();  // line solver, chosen by FlagSedimSolver 1
 void blockSedim();
+// The bed cell solved too: with the water column (NoLoops sweeps after
+// block2Sedim when FlagBlockSed is 1 and FlagFracVer 0), or the bed layer
+// alone as a plan equation (NoLoops sweep pairs).
+void sole2_gauseid();
+void block2Sedim();
+void solve2Dbed_gauseid();

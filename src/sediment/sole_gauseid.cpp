@@ -27,8 +27,7 @@ inline void update(const sedk::Rows& r, const Neighbours& nb, double* c, int k) 
         s += r.aee[k] * nb.ww[k] + r.aww[k] * nb.ee[k] + r.ass[k] * nb.ss[k] + r.ann[k] * nb.nn[k] +
              r.cabb[k] * c[k - 2] + r.catt[k] * c[k + 2];
     if (r.ap[k] == 0.0) return;
-    const double v = (s + r.src[k]) / r.ap[k];
-    c[k] = Flush && std::fabs(v) < 1e-100 ? 0.0 : v;
+    c[k] = sedk::flushed<Flush>((s + r.src[k]) / r.ap[k]);
 }
 
 // One column (i, j), levels kFirst..znumber ascending or descending.
@@ -67,18 +66,6 @@ void planeHalves(const Grid3<double>& g, int l, int i, int kFirst) {
     for (int j = ynumber; j >= 2; --j) column<false, true, false, false>(g, l, i, j, kFirst);
 }
 
-// The solid boxes (G 13) at 0, whatever their type and wherever they reach.
-void zeroSolidBoxes(const Grid3<double>& g) {
-    for (int n = 1; n <= OutBlockNo; ++n) {
-        const OutBlockRecord& b = OutBlock[n];
-        const int i2 = std::min<int>(b.i2, xnumber + 2), j2 = std::min<int>(b.j2, ynumber + 2);
-        const int k2 = std::min<int>(b.k2, znumber + 2);
-        for (int i = std::max(b.i1, 0); i <= i2; ++i)
-            for (int j = std::max(b.j1, 0); j <= j2; ++j)
-                for (int k = std::max(b.k1, 0); k <= k2; ++k) g.row(i, j)[k] = 0.0;
-    }
-}
-
 // The suspended cells of the columns blocked by G 2 at 0 (their bed cells
 // stay).
 void blockedColumns(const Grid3<double>& g) {
@@ -93,6 +80,18 @@ void blockedColumns(const Grid3<double>& g) {
 }  // namespace
 
 namespace sedk {
+
+void zeroSolidBoxes(int l, int kLo, int kHi) {
+    const Grid3<double> g = concGrid(l);
+    for (int n = 1; n <= OutBlockNo; ++n) {
+        const OutBlockRecord& b = OutBlock[n];
+        const int i2 = std::min<int>(b.i2, xnumber + 2), j2 = std::min<int>(b.j2, ynumber + 2);
+        const int k1 = std::max({b.k1, kLo, 0}), k2 = std::min({b.k2, kHi, znumber + 2});
+        for (int i = std::max(b.i1, 0); i <= i2; ++i)
+            for (int j = std::max(b.j1, 0); j <= j2; ++j)
+                for (int k = k1; k <= k2; ++k) g.row(i, j)[k] = 0.0;
+    }
+}
 
 void checkSedimentEquation(const char* who, bool thirteenPoint) {
     const int l = indexl;
@@ -141,7 +140,7 @@ void sedimentSweeps(int kFirst, int repetitions) {
             for (int i = 2; i <= xnumber; ++i) planeHalves(g, l, i, kFirst);
             for (int i = xnumber; i >= 2; --i) planeHalves(g, l, i, kFirst);
         } else {
-            zeroSolidBoxes(g);
+            zeroSolidBoxes(l, 0, znumber + 2);
             if (FlagTFS != 0) blockedColumns(g);
             sweep<false, false, true, true>(g, l, kFirst);
             sweep<false, false, false, true>(g, l, kFirst);

@@ -10,7 +10,8 @@
 
 #define QUIRD_SEDIMENT_STATE(V, A, I, F)                                                                       \
     /* Concentrations per size class. Writers: sialloc (cleared), startup (sinit.cpp); concRijn, concEngelund (conc_rijn.cpp, conc_engelund.cpp: k = 0). */ \
-    /* suspinit, readConRes (conc). */                                                                    \
+    /* suspinit, readConRes (conc); the solvers of conc[indexl]: sole_gauseid, blockSedim, sole_tdma, */   \
+    /* sole2_gauseid, block2Sedim, solve2Dbed_gauseid (sole_gauseid.cpp, block_sedim.cpp, bed_solvers.cpp). */ \
     F(double, 4, conc) F(double, 4, conc_old)                                                                  \
     /* Per-fraction coefficients of the sediment equations. Writers: coeffe_setup2 (coeffe_setup.cpp: at, ab, ap, catt, cabb). */\
     F(double, 4, at) F(double, 4, ab) F(double, 4, ap) F(double, 4, catt) F(double, 4, cabb)                   \

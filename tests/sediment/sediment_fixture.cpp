@@ -1,7 +1,9 @@
 #include "sediment/sediment_fixture.h"
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <vector>
 
 #include "control/engine.h"
 #include "control/state.h"
@@ -182,5 +184,17 @@ void SedimentTest::forInterior(const std::function<void(int, int, int)>& fn) {
 }
 
 std::string SedimentTest::log() { return readFile("boogie"); }
+
+int SedimentTest::solveUntilSteady(void (*solver)(), double tol, int n) {
+    std::vector<double> before(conc.size());
+    for (int it = 1; it <= n; ++it) {
+        std::copy(conc.data(), conc.data() + conc.size(), before.begin());
+        solver();
+        double change = 0.0;
+        for (std::size_t m = 0; m < before.size(); ++m) change = std::max(change, std::fabs(conc.data()[m] - before[m]));
+        if (change < tol) return it;
+    }
+    return n + 1;
+}
 
 }  // namespace sedtest

@@ -39,17 +39,7 @@ double summedResidual() {
 }
 
 // Repeats sole_gauseid until no value changes by more than tol (at most n calls).
-int solve(double tol, int n) {
-    std::vector<double> before(conc.size());
-    for (int it = 1; it <= n; ++it) {
-        std::copy(conc.data(), conc.data() + conc.size(), before.begin());
-        sole_gauseid();
-        double change = 0.0;
-        for (std::size_t m = 0; m < before.size(); ++m) change = std::max(change, std::fabs(conc.data()[m] - before[m]));
-        if (change < tol) return it;
-    }
-    return n + 1;
-}
+int solve(double tol, int n) { return SedimentTest::solveUntilSteady(sole_gauseid, tol, n); }
 
 // ---------------------------------------------------------------------------
 // Equilibrium profile against Rouse: settling balanced by the diffusion of
@@ -393,18 +383,18 @@ std::pair<int, int> twoBlockCell(int i1, int j1) {
 std::pair<int, int> oneBlockCell(int i1, int j1) { return {i1, j1}; }
 
 // Diffusion of conductance 1 between neighbouring cells, 0.5 vertically, the
-// bed cells held at a pattern, a sink 0.1 everywhere and one source.
-void buildEquation(std::pair<int, int> (*cell)(int, int), bool twoBlocks) {
+// level below kFirst held at a pattern, a sink 0.1 everywhere and one source.
+void buildEquation(std::pair<int, int> (*cell)(int, int), bool twoBlocks, int kFirst) {
     for (int i1 = 2; i1 <= kI1; ++i1)
         for (int j1 = 2; j1 <= kJ1; ++j1) {
             if (!exists(i1, j1)) {  // only on one block: a cell of its own, held at 0
                 if (!twoBlocks)
-                    for (int k = 3; k <= znumber; ++k) ap[1][i1][j1][k] = 1.0;
+                    for (int k = kFirst; k <= znumber; ++k) ap[1][i1][j1][k] = 1.0;
                 continue;
             }
             const auto [i, j] = cell(i1, j1);
-            conc[1][i][j][2] = 0.1 * i1 + 0.05 * j1;
-            for (int k = 3; k <= znumber; ++k) {
+            conc[1][i][j][kFirst - 1] = 0.1 * i1 + 0.05 * j1;
+            for (int k = kFirst; k <= znumber; ++k) {
                 // One-block direction -> the array that couples it on this grid.
                 const bool side = twoBlocks && j1 <= 4;
                 FieldArray<double, 3>* west = side ? &as : &ae;
@@ -432,30 +422,42 @@ void buildEquation(std::pair<int, int> (*cell)(int, int), bool twoBlocks) {
 
 }  // namespace joint
 
-TEST_F(SedimentTest, DiffusionAcrossTheJointGivesTheOneBlockAnswer) {
+// The same with the suspended cells solved (sole_gauseid) and with the bed
+// cell solved too (sole2_gauseid).
+struct JointSolver {
+    const char* name;
+    friend void PrintTo(const JointSolver& s, std::ostream* os) { *os << s.name; }
+    void (*solver)();
+    int kFirst;
+};
+
+class SedimentJointDiffusion : public SedimentTest, public ::testing::WithParamInterface<JointSolver> {};
+
+TEST_P(SedimentJointDiffusion, GivesTheOneBlockAnswer) {
+    const int kFirst = GetParam().kFirst;
     quird_test::boxGrid(joint::kI1, joint::kJ1, 4, 1.0, 1.0, 0.25);
     for (int i = 0; i <= xnumber + 1; ++i)
         for (int j = 0; j <= ynumber + 1; ++j)
             for (int k = 0; k <= znumber + 1; ++k) OBlok[i][j][k] = 1;
     indexl = 1;
-    joint::buildEquation(joint::oneBlockCell, false);
-    EXPECT_LT(solve(1e-15, 500), 500);
+    joint::buildEquation(joint::oneBlockCell, false, kFirst);
+    EXPECT_LT(solveUntilSteady(GetParam().solver, 1e-15, 500), 500);
     std::vector<double> oneBlock;
     for (int i1 = 2; i1 <= joint::kI1; ++i1)
         for (int j1 = 2; j1 <= joint::kJ1; ++j1)
-            for (int k = 3; k <= znumber; ++k) oneBlock.push_back(conc[1][i1][j1][k]);
+            for (int k = kFirst; k <= znumber; ++k) oneBlock.push_back(conc[1][i1][j1][k]);
 
     twoBlocks();
     ASSERT_EQ(xnumber, 13);
     for (int j = 2; j <= ynumber; ++j) ASSERT_EQ(Pi1MultiBlock[11][j][0], j + 1);  // the layout assumed
     indexl = 1;
-    joint::buildEquation(joint::twoBlockCell, true);
-    EXPECT_LT(solve(1e-15, 500), 500);
+    joint::buildEquation(joint::twoBlockCell, true, kFirst);
+    EXPECT_LT(solveUntilSteady(GetParam().solver, 1e-15, 500), 500);
     std::size_t n = 0;
     double worst = 0.0, largest = 0.0;
     for (int i1 = 2; i1 <= joint::kI1; ++i1)
         for (int j1 = 2; j1 <= joint::kJ1; ++j1)
-            for (int k = 3; k <= znumber; ++k, ++n) {
+            for (int k = kFirst; k <= znumber; ++k, ++n) {
                 if (!joint::exists(i1, j1)) continue;
                 const auto [i, j] = joint::twoBlockCell(i1, j1);
                 worst = std::max(worst, std::fabs(conc[1][i][j][k] - oneBlock[n]));
@@ -464,3 +466,8 @@ TEST_F(SedimentTest, DiffusionAcrossTheJointGivesTheOneBlockAnswer) {
     EXPECT_GT(largest, 0.1);
     EXPECT_LT(worst, 1e-13);
 }
+
+INSTANTIATE_TEST_SUITE_P(Sediment, SedimentJointDiffusion,
+                         ::testing::Values(JointSolver{"suspended_cells", sole_gauseid, 3},
+                                           JointSolver{"bed_cell_included", sole2_gauseid, 2}),
+                         [](const auto& info) { return std::string(info.param.name); });

@@ -16,12 +16,15 @@ using namespace sedtest;
 
 namespace {
 
-// Residual of cell (i, j, k) of fraction 1 with the plain neighbours.
-double residual(int i, int j, int k) {
-    const auto c = conc[1];
-    return source[i][j][k] + ae[i][j][k] * c[i - 1][j][k] + aw[i][j][k] * c[i + 1][j][k] +
-           as[i][j][k] * c[i][j - 1][k] + an[i][j][k] * c[i][j + 1][k] + ab[1][i][j][k] * c[i][j][k - 1] +
-           at[1][i][j][k] * c[i][j][k + 1] - ap[1][i][j][k] * c[i][j][k];
+// The channel with settling 0.005 m/s and diffusivity 0.001 and its
+// sediment equation.
+void settlingChannel() {
+    SedimentTest::straightChannel(0.2);
+    indexl = 1;
+    fallvelo[1] = 0.005;
+    SedimentTest::setDiffusivity([](int, int, int) { return 0.001; });
+    coeffe_setup();
+    coeffe_setup2();
 }
 
 void fillConc(double v) {
@@ -141,12 +144,7 @@ TEST_F(SedimentTest, BedPlaneCorrectionSolvesOneColumnInOneCall) {
 // In the channel with settling and diffusion, the last pass leaves every
 // i-plane, bed cells included, with a summed residual of 0.
 TEST_F(SedimentTest, BedPlaneCorrectionBalancesEveryPlaneWithItsBedCells) {
-    straightChannel(0.2);
-    indexl = 1;
-    fallvelo[1] = 0.005;
-    setDiffusivity([](int, int, int) { return 0.001; });
-    coeffe_setup();
-    coeffe_setup2();
+    settlingChannel();
     for (int j = 2; j <= ynumber; ++j)
         for (int k = 1; k <= znumber; ++k) conc[1][1][j][k] = 0.02;
     for (int i = 2; i <= xnumber; ++i)
@@ -185,12 +183,7 @@ TEST_F(SedimentTest, BedSolverRunsItsPlaneCorrectionOnlyWhenAsked) {
         SCOPED_TRACE(std::to_string(c.blockSed) + " " + std::to_string(c.fracVer) + " " + std::to_string(c.loops) +
                      " " + std::to_string(c.scheme) + (c.nullField ? " null" : ""));
         SedimentScheme = c.scheme;
-        straightChannel(0.2);
-        indexl = 1;
-        fallvelo[1] = 0.005;
-        setDiffusivity([](int, int, int) { return 0.001; });
-        coeffe_setup();
-        coeffe_setup2();
+        settlingChannel();
         FlagBlockSed = c.blockSed;
         FlagFracVer = c.fracVer;
         NoLoops = c.loops;

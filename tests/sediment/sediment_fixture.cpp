@@ -7,6 +7,7 @@
 
 #include "control/engine.h"
 #include "control/state.h"
+#include "equations/state.h"
 #include "flow3d/state.h"
 #include "grid/grid.h"
 #include "grid/state.h"
@@ -184,6 +185,13 @@ void SedimentTest::forInterior(const std::function<void(int, int, int)>& fn) {
 }
 
 std::string SedimentTest::log() { return readFile("boogie"); }
+
+double SedimentTest::residual(int i, int j, int k) {
+    const auto c = conc[1];
+    return source[i][j][k] + ae[i][j][k] * c[i - 1][j][k] + aw[i][j][k] * c[i + 1][j][k] +
+           as[i][j][k] * c[i][j - 1][k] + an[i][j][k] * c[i][j + 1][k] + ab[1][i][j][k] * c[i][j][k - 1] +
+           at[1][i][j][k] * c[i][j][k + 1] - ap[1][i][j][k] * c[i][j][k];
+}
 
 int SedimentTest::solveUntilSteady(void (*solver)(), double tol, int n) {
     std::vector<double> before(conc.size());

@@ -50,6 +50,9 @@ public:
     // Calls fn(i, j, k) for every interior cell.
     static void forInterior(const std::function<void(int, int, int)>& fn);
     static std::string log();
+    // Residual of cell (i, j, k) of the equation of fraction 1 with the plain
+    // neighbours: source + neighbour terms - ap c.
+    static double residual(int i, int j, int k);
     // Calls solver until no value of conc changes by more than tol; returns
     // the number of calls, n + 1 when n calls were not enough.
     static int solveUntilSteady(void (*solver)(), double tol, int n);

@@ -20,21 +20,13 @@ using namespace sedtest;
 
 namespace {
 
-// Residual of cell (i, j, k) of fraction 1 with the plain neighbours.
-double residual(int i, int j, int k) {
-    const auto c = conc[1];
-    return source[i][j][k] + ae[i][j][k] * c[i - 1][j][k] + aw[i][j][k] * c[i + 1][j][k] +
-           as[i][j][k] * c[i][j - 1][k] + an[i][j][k] * c[i][j + 1][k] + ab[1][i][j][k] * c[i][j][k - 1] +
-           at[1][i][j][k] * c[i][j][k + 1] - ap[1][i][j][k] * c[i][j][k];
-}
-
 // Sum of |residual| over the solved cells k 3..znumber that are open and not fixed.
 double summedResidual() {
     double s = 0.0;
     for (int i = 2; i <= xnumber; ++i)
         for (int j = 2; j <= ynumber; ++j)
             for (int k = 3; k <= znumber; ++k)
-                if (OBlok[i][j][k] == 1 && ap[1][i][j][k] < 1e15) s += std::fabs(residual(i, j, k));
+                if (OBlok[i][j][k] == 1 && ap[1][i][j][k] < 1e15) s += std::fabs(SedimentTest::residual(i, j, k));
     return s;
 }
 

@@ -541,7 +541,9 @@ TEST_F(TscDriver, MassHeldOverAFrozenFlow) {
         EXPECT_EQ(run(), kNoExit);
         EXPECT_EQ(calls.sprintflow, 10 + 1);
         // The outflow of the second-order scheme is not the upwind cell's.
-        if (c.scheme == 0) EXPECT_LT(b.worst, 1e-6);
+        if (c.scheme == 0) {
+            EXPECT_LT(b.worst, 1e-6);
+        }
         EXPECT_EQ(b.deposited > 0.0, c.deposits);
         // The flow stays as it was: the renewal finds the same fluxes.
         for (int k = 2; k <= znumber; ++k) EXPECT_NEAR(flow1[1][2][k], flux[k - 2], 1e-12);

@@ -19,6 +19,7 @@
 #include "flow3d/state.h"
 #include "grid/grid.h"
 #include "grid/state.h"
+#include "morphology/bed_cell.h"
 #include "morphology/morphology.h"
 #include "morphology/state.h"
 #include "morphology/tsc_driver.h"
@@ -85,37 +86,24 @@ void bedCellsSingleBlock(int l) {
     for (int i = 2; i <= xnumber; ++i)
         for (int j = 2; j <= ynumber; ++j) {
             if (OBlok[i][j][2] == 0) continue;
-            double ain, aout;
-            if (bedLoad) {
-                ain = anb[l][i][j] * c[i][j + 1][2] + asb[l][i][j] * c[i][j - 1][2] + awb[l][i][j] * c[i + 1][j][2] +
-                      aeb[l][i][j] * c[i - 1][j][2];
-                aout = anb[l][i][j - 1] + asb[l][i][j + 1] + aeb[l][i + 1][j] + awb[l][i - 1][j];
-            } else {
-                ain = an[i][j][2] * c[i][j + 1][2] + as[i][j][2] * c[i][j - 1][2] + aw[i][j][2] * c[i + 1][j][2] +
-                      ae[i][j][2] * c[i - 1][j][2];
-                aout = an[i][j - 1][2] + as[i][j + 1][2] + ae[i + 1][j][2] + aw[i - 1][j][2];
-            }
-            ain += at[l][i][j][2] * c[i][j][3] + source[i][j][2];
-            aout += ab[l][i][j][3] + cellVolume(i, j, 2) / TimeStep;
+            const bedcell::Exchange x = bedcell::horizontal(l, i, j, bedLoad);
+            const double ain = x.supply + at[l][i][j][2] * c[i][j][3] + source[i][j][2];
+            const double aout = x.removal + ab[l][i][j][3] + cellVolume(i, j, 2) / TimeStep;
             const double E = m_armap[i][j] * bedgrain[l][i][j] * bedgrain[0][i][j] * ConvCoef / TimeStep;
             const double ceq = c[i][j][0] * bedgrain[l][i][j];
             c[i][j][2] = bedCellValue(ain, aout, ap[l][i][j][2], E, ceq);
         }
 }
 
+// Across block joints: the workspace couplings, no supply limit.
 void bedCellsMultiBlock(int l) {
     auto c = conc[l];
     for (int i = 2; i <= xnumber; ++i)
         for (int j = 2; j <= ynumber; ++j) {
             if (OBlok[i][j][2] == 0) continue;
-            const int* west = Pi1MultiBlock[i][j];
-            const int* south = Pj1MultiBlock[i];
-            const int* north = Pj2MultiBlock[i];
-            const double cWest = west[0] != 0 ? c[west[0]][west[1]][2] : c[i - 1][j][2];
-            const double cSouth = j == 2 && south[0] != 0 ? c[south[0]][south[1]][2] : c[i][j - 1][2];
-            const double cNorth = j == ynumber && north[0] != 0 ? c[north[0]][north[1]][2] : c[i][j + 1][2];
-            const double ain = an[i][j][2] * cNorth + as[i][j][2] * cSouth + aw[i][j][2] * c[i + 1][j][2] +
-                               ae[i][j][2] * cWest + at[l][i][j][2] * c[i][j][3] + source[i][j][2];
+            const bedcell::Partners p = bedcell::partners(l, i, j);
+            const double ain = an[i][j][2] * p.north + as[i][j][2] * p.south + aw[i][j][2] * c[i + 1][j][2] +
+                               ae[i][j][2] * p.west + at[l][i][j][2] * c[i][j][3] + source[i][j][2];
             const double ceq = c[i][j][0] * bedgrain[l][i][j];
             c[i][j][2] = std::max(ain / ap[l][i][j][2], ceq);
         }

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "morphology/grid_files.h"
 #include "support/testing.h"
 
 using namespace quird_test;
@@ -34,19 +35,8 @@ std::string control(const std::string& letters, int steps, const std::string& mo
     return text + "F 37 1\nF 33 60\n" + more;
 }
 
-// Bed level per node (i, j) of a file of records "i j x y z ...".
-using Bed = std::map<std::pair<int, int>, double>;
-Bed bedOf(const std::string& text) {
-    Bed bed;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) {
-        int i, j;
-        double x, y, z;
-        if (std::sscanf(line.c_str(), "%d %d %lf %lf %lf", &i, &j, &x, &y, &z) == 5) bed[{i, j}] = z;
-    }
-    return bed;
-}
+using morphtest::Bed;
+using morphtest::bedOf;
 
 std::size_t count(const std::string& text, const std::string& part, std::size_t from = 0) {
     std::size_t n = 0;

@@ -630,4 +630,41 @@ TEST_F(TscDriver, BoundaryVelocitiesCarryTheFluxesOfTheLastPass) {
     EXPECT_NEAR(Uo, Qo, 1e-9 * Qo);
 }
 
+// The depth-averaged model: the same renewal in the k = 0 plane; a plane
+// without velocity-based discharge keeps its velocities.
+TEST_F(TscDriver, DepthAveragedBoundaryVelocitiesCarryTheFluxes) {
+    for (double inflowFactor : {1.3, 0.0}) {
+        SCOPED_TRACE(inflowFactor);
+        Flag2Dim = 1;
+        channel();
+        const int X = xnumber;
+        double Qi = 0.0, Qo = 0.0;
+        for (int i = 1; i <= X + 1; ++i)
+            for (int j = 2; j <= ynumber; ++j) {
+                xvel[i][j][0] = 0.5;
+                if (i <= X) flow1[i][j][0] = 1000.0 * 0.5 * m_ar_x[i][j][0];
+            }
+        for (int j = 2; j <= ynumber; ++j) {
+            Qi += flow1[1][j][0];
+            Qo += flow1[X][j][0];
+            xvel[1][j][0] *= inflowFactor;
+            xvel[X + 1][j][0] *= 0.7;
+        }
+        tsc::T21FluxRenewal();
+        double Ui = 0.0, Uo = 0.0;
+        for (int j = 2; j <= ynumber; ++j) {
+            Ui += 1000.0 * m_ar_x[1][j][0] * (xvel[1][j][0] * m_vec_x[1][j][0] + yvel[1][j][0] * m_vec_x[1][j][1]);
+            Uo += 1000.0 * m_ar_x[X][j][0] * (xvel[X + 1][j][0] * m_vec_x[X][j][0] + yvel[X + 1][j][0] * m_vec_x[X][j][1]);
+        }
+        if (inflowFactor > 0.0) {
+            EXPECT_NEAR(Ui, Qi, 1e-9 * Qi);
+            EXPECT_NEAR(Uo, Qo, 1e-9 * Qo);
+        } else {
+            // No factor Qi/Ui: the inflow plane stays at rest, finite.
+            EXPECT_EQ(Ui, 0.0);
+            for (int j = 2; j <= ynumber; ++j) EXPECT_EQ(xvel[1][j][0], 0.0);
+        }
+    }
+}
+
 }  // namespace

@@ -176,7 +176,20 @@ const char* kThinLines[] = {
 INSTANTIATE_TEST_SUITE_P(
     Morphology, StartChecks,
     ::testing::Values(
+        StartCase{"timeo_cannot_be_emptied", 1,
+                  [] {
+                      TimePrintNo = 1;
+                      std::filesystem::create_directory("timeo");
+                  },
+                  -3,
+                  {"cannot open file 'timeo' \n"},
+                  false},
         StartCase{"fractions_20_refused", 20, [] {}, 1, {"Error- Increase nsm in osimorp and recompile\n"}, false},
+        StartCase{"side_block_sources_warned", 2, [] { SedSourceNo = 1; }, kNoExit,
+                  {"Warning, bed grain size distribution can not be \nrecalculated for sediments flowing into the side "
+                   "block\n\n",
+                   "In morphology_tsc"},
+                  true},
         StartCase{"fractions_19_run", 19, [] {}, kNoExit, {"In morphology_tsc"}, true},
         StartCase{"bed_layer_form_2_refused", 1, [] { FlagFracVer = 2; }, 1, {"Error for F 303 in control\n"},
                   false},

@@ -116,13 +116,6 @@ protected:
                 for (int k = 2; k <= znumber; ++k) conc[l][1][j][k] = c;
     }
     static double V(int i, int j, int k) { return 2.0 * m_armap[i][j] * m_dist_z[i][j][k]; }
-    static double suspended(int l, bool old = false) {
-        double s = 0.0;
-        for (int i = 2; i <= xnumber; ++i)
-            for (int j = 2; j <= ynumber; ++j)
-                for (int k = 2; k <= znumber; ++k) s += V(i, j, k) * (old ? conc_old : conc)[l][i][j][k];
-        return s;
-    }
     static int run() { return exitCodeOf([] { morphology_tsc(); }); }
 };
 

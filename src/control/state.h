@@ -31,7 +31,7 @@ constexpr int kEquationTable = 20;              // per-equation tables, equation
     /* Writers: readDataSetF and its row functions (readers_f.cpp), setParameterDefaults; roughnessDefaults of */    \
     /* startup (XksWall from the Manning number, XksJ1 and XksJ2 from XksWall); the wall laws wall, */               \
     /* wallallOpenMP, wallnew, wallall2D and wallLawStep (sqcmyrho from cmy); defaultMinDepth of bedmoves.cpp */     \
-    /* (TSCMinDepth); Components (components.cpp: TimeStep). */                                                      \
+    /* (TSCMinDepth); Components (components.cpp: TimeStep); morphology_tsc (morphology_tsc.cpp: FlagInterpolVal around the end result). */                                                      \
     X(char, debugging, 'N')            /* F 1: diagnostic letter */                            \
     X(double, convergence, 1e-6)       /* F 3: stop criterion of the backwater computation */  \
     X(double, relax_morph, 0.5)        /* F 4: relaxation of the sediment computation */       \
@@ -247,7 +247,7 @@ constexpr int kEquationTable = 20;              // per-equation tables, equation
 #define QUIRD_RUN_STATE_DEFAULTS(X)                                                             \
     /* Writers: setParameterDefaults; ReadTimes (timei.cpp: TimeInNo..FlagTimeiConc); FlagInitPoros extra_source */  \
     /* (porous_bed.cpp) and extra_sourceDLL (vegetation.cpp); NoGeo porbed; RegIter topPressureMean (WaterSolve) */  \
-    /* and formLidPressure (surface); FlagReadFracres readConRes. */                                                                             \
+    /* and formLidPressure (surface); FlagReadFracres readConRes; maxgrain morphology_tsc (morphology_tsc.cpp). */                                                                             \
     X(int, TimeInNo, 0)                /* time series of timei */                              \
     X(int, TimePrintNo, 0)                                                                     \
     X(int, FlagJTime, 0)                                                                       \
@@ -424,7 +424,7 @@ struct GridSizes {
     V(int, xnumber, 0) V(int, ynumber, 0) V(int, znumber, 0) V(int, lnumber, 0)                                \
     /* Status texts and flags (front end, written only). Writers: setMessage, setProgram, kread */                   \
     /* (setParameterDefaults), the run driver (driver.cpp: quirdMain, startupSequence, runStringLoop), readres */    \
-    /* (gFlagRead), writespider (gFlagWriteX), sprintflow (gFlagWriteR). */                                          \
+    /* (gFlagRead), writespider (gFlagWriteX), sprintflow (gFlagWriteR), morphology_tsc (morphology_tsc.cpp: mc_v2, gFlagSedim). */                                          \
     A(char, mc_message, [100]) A(char, mc_program, [100])                                                      \
     A(char, mc_v1, [100]) A(char, mc_v2, [100]) /* two further status lines, formatted into directly */        \
     V(int, FlagStart, 0)                                                                                       \
@@ -438,7 +438,7 @@ struct GridSizes {
     /* 0; FailureMessage ''); noteNumericalFailure (FlagErrorBreak, FailureMessage); quirdMain and runStringLoop (gFlagFlow around W and D); WaterSolve (watersolve.cpp: momentumFails, */     \
     /* continuityFailure, innerIteration, passPrintFlag); momentumStep (couplingCoefficients of momentum.cpp: */     \
     /* FlagErrorBreak at a zero centre coefficient); WaterSolve2D (watersolve2d.cpp: momentumWeights, diverged, */   \
-    /* continuityFailure, passPrintFlag); readres, Components (components.cpp) (FlagInitialized). */                                              \
+    /* continuityFailure, passPrintFlag); readres, Components (components.cpp) (FlagInitialized); morphology_tsc (morphology_tsc.cpp: FlagPrint). */                                              \
     V(int, gFlagFlow, 0)                                     /* a flow solver runs */                          \
     V(int, FlagInitialized, 0)                               /* 1 once the flow field holds a valid state */   \
     V(int, FlagErrorBreak, 0)                                /* a solver failed numerically */                 \
@@ -458,7 +458,7 @@ struct GridSizes {
     /* F data sets. Writers: readDataSetF and its row functions (readers_f.cpp), setParameterDefaults; */            \
     /* roughnessDefaults of startup (XksWall from the Manning number, XksJ1 and XksJ2 from XksWall); the wall */     \
     /* laws wall, wallallOpenMP, wallnew, wallall2D and wallLawStep (sqcmyrho from cmy); defaultMinDepth of */     \
-    /* bedmoves.cpp (TSCMinDepth); Components (components.cpp: TimeStep). */                                                                                \
+    /* bedmoves.cpp (TSCMinDepth); Components (components.cpp: TimeStep); morphology_tsc (morphology_tsc.cpp: FlagInterpolVal around the end result). */                                                                                \
     QUIRD_F_PARAMETERS(V)                                                                                      \
     I(char, run, [20], ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',                                       \
       ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ')      /* F 2: run string */                             \
@@ -509,7 +509,7 @@ struct GridSizes {
     V(int, TecStrucNo, 0) A(TecStrucRecord, TecStruc, [300]) /* G 24, base 0 */                                \
     V(int, NoVerttemp, 0) A(VerttempRecord, Verttemp, [50])  /* G 40, base 0, highest level first */           \
     A(int, FlagOpenMP, [40])                                 /* G 50: 1 = serial variant */                    \
-    /* K data sets. Writers: readDataSetK, setRecordDefaults (records.cpp); sou also secondOrderComponents (F */     \
+    /* K data sets. Writers: readDataSetK, setRecordDefaults (records.cpp); iterGlobalMax morphology_tsc (morphology_tsc.cpp); sou also secondOrderComponents (F */     \
     /* 63). */                                                                                                       \
     V(long, iterGlobalMax, 40000) V(long, IterSurface, 50000) /* K 1 */                                        \
     V(int, FlagWall, 0) V(int, FlagRoof, 1)                  /* K 2 */                                         \

@@ -46,7 +46,7 @@ FlowSteps defaultFlowSteps();
     /* setStartVelocity (the start velocities of initial, initial_tunnel and startup) and startup (sinit*.cpp: k, */ \
     /* epsilon, temperature); readres (result_file.cpp); writeHabitat (habitat.cpp: depth means at k = 0); in */     \
     /* surface2d WaterSolve2D and its steps (boundary2d.cpp, plane2d.cpp, pressure_correction2d.cpp, */              \
-    /* rebuild2d.cpp), surface, surface_tfs(2D). */                                                                  \
+    /* rebuild2d.cpp), surface, surface_tfs(2D); morphology_tsc (morphology_tsc.cpp: boundary velocities, bed-cell kinen). */                                                                  \
     F(double, 3, xvel) F(double, 3, yvel) F(double, 3, zvel) /* cell velocities u, v, w (m/s) */               \
     F(double, 3, kinen) F(double, 3, epsilon)                /* k and its dissipation */                       \
     F(double, 3, temp)                                       /* temperature */                                 \
@@ -75,7 +75,7 @@ FlowSteps defaultFlowSteps();
     /* bedShearFromModel2D and rebuildColumn (WaterSolve2D), initial and initial_tunnel (from the backwater */       \
     /* profile), readres (result_file.cpp), kread (afterPasses: -2), suspinit (roughness-layer shear). */                                              \
     F(double, 2, bedshear)                                                                                     \
-    /* Iteration and time. Writers: WaterSolve, WaterSolve2D; stime also Components (components.cpp), bed_logg, surface, surface_tfs(2D). */      \
+    /* Iteration and time. Writers: WaterSolve, WaterSolve2D, morphology_tsc (morphology_tsc.cpp); stime also Components (components.cpp), bed_logg, surface, surface_tfs(2D). */      \
     V(long, Iter, 0)                                         /* current outer iteration, counted from 1 */     \
     V(double, stime, 0.0)                                    /* simulated time (s) */                          \
     /* The inner iteration of the outer pass, from 1. Writers: WaterSolve(2D). */                                \
@@ -92,7 +92,7 @@ FlowSteps defaultFlowSteps();
     /* and cyclic copies of the outflow plane made. Writers: WaterSolve(2D). */                                    \
     V(long, PrintResIter, 0) V(int, CyclicCount, 0)                                                            \
     /* Wall-clock stamps (s): 0 the start of a call, 1..33 the phase ends of the latest logged inner iteration. */   \
-    /* Writers: WaterSolve and the steps it calls, through stamp (regions.h). */                                     \
+    /* Writers: WaterSolve and the steps it calls, through stamp (regions.h); morphology_tsc (morphology_tsc.cpp: otime[0]). */                                     \
     A(double, otime, [40])                                                                                     \
     /* Record letters of `vegdata`: 0 none, 1 V, 2 A or B, 3 both. Writer: extra_sourceDLL (vegetation.cpp). */      \
     V(int, FlagTypeVegdata, 0)                                                                                 \

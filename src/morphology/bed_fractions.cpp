@@ -8,6 +8,7 @@
 #include "equations/state.h"
 #include "flow3d/state.h"
 #include "grid/state.h"
+#include "morphology/bed_cell.h"
 #include "morphology/bed_layers.h"
 #include "morphology/morphology.h"
 #include "morphology/state.h"
@@ -31,18 +32,9 @@ double storage(int i, int j) { return 2.0 * m_armap[i][j] * m_dist_z[i][j][2] / 
 double balance(int l, int i, int j, bool bedLoad) {
     const auto c = conc[l];
     const double V = storage(i, j);
-    double P, R;
-    if (bedLoad) {
-        P = anb[l][i][j] * c[i][j + 1][2] + asb[l][i][j] * c[i][j - 1][2] + awb[l][i][j] * c[i + 1][j][2] +
-            aeb[l][i][j] * c[i - 1][j][2];
-        R = anb[l][i][j - 1] + asb[l][i][j + 1] + aeb[l][i + 1][j] + awb[l][i - 1][j];
-    } else {
-        P = an[i][j][2] * c[i][j + 1][2] + as[i][j][2] * c[i][j - 1][2] + aw[i][j][2] * c[i + 1][j][2] +
-            ae[i][j][2] * c[i - 1][j][2];
-        R = an[i][j - 1][2] + as[i][j + 1][2] + ae[i + 1][j][2] + aw[i - 1][j][2];
-    }
-    P += at[l][i][j][2] * c[i][j][3];
-    R += ab[l][i][j][3];
+    const bedcell::Exchange x = bedcell::horizontal(l, i, j, bedLoad);
+    const double P = x.supply + at[l][i][j][2] * c[i][j][3];
+    const double R = x.removal + ab[l][i][j][3];
     return P + conc_old[l][i][j][2] * V - (R + V) * c[i][j][2];
 }
 
@@ -51,25 +43,19 @@ double balance(int l, int i, int j, bool bedLoad) {
 double balanceBlocks(int l, int i, int j) {
     const auto c = conc[l];
     const double V = storage(i, j);
+    const bedcell::Partners p = bedcell::partners(l, i, j);
     const int* west = Pi1MultiBlock[i][j];
     const int* south = Pj1MultiBlock[i];
     const int* north = Pj2MultiBlock[i];
-    const bool hasWest = west[0] != 0;
-    const bool hasSouth = j == 2 && south[0] != 0;
-    const bool hasNorth = j == ynumber && north[0] != 0;
-
-    const double cWest = hasWest ? c[west[0]][west[1]][2] : c[i - 1][j][2];
-    const double cSouth = hasSouth ? c[south[0]][south[1]][2] : c[i][j - 1][2];
-    const double cNorth = hasNorth ? c[north[0]][north[1]][2] : c[i][j + 1][2];
-    const double P = an[i][j][2] * cNorth + as[i][j][2] * cSouth + aw[i][j][2] * c[i + 1][j][2] +
-                     ae[i][j][2] * cWest + at[l][i][j][2] * c[i][j][3];
+    const double P = an[i][j][2] * p.north + as[i][j][2] * p.south + aw[i][j][2] * c[i + 1][j][2] +
+                     ae[i][j][2] * p.west + at[l][i][j][2] * c[i][j][3];
 
     // The downstream neighbour opens a block: what leaves through the face.
     const double rEast = Pi1MultiBlock[i + 1][j][0] != 0 ? std::max(0.0, 0.001 * flow1[i][j][2]) : ae[i + 1][j][2];
     const double rWest =
-        hasWest ? (west[1] == 2 ? as[west[0]][west[1]][2] : an[west[0]][west[1]][2]) : aw[i - 1][j][2];
-    const double rSouth = hasSouth ? ae[south[0]][south[1]][2] : an[i][j - 1][2];
-    const double rNorth = hasNorth ? ae[north[0]][north[1]][2] : as[i][j + 1][2];
+        p.hasWest ? (west[1] == 2 ? as[west[0]][west[1]][2] : an[west[0]][west[1]][2]) : aw[i - 1][j][2];
+    const double rSouth = p.hasSouth ? ae[south[0]][south[1]][2] : an[i][j - 1][2];
+    const double rNorth = p.hasNorth ? ae[north[0]][north[1]][2] : as[i][j + 1][2];
     const double R = rSouth + rNorth + rEast + rWest + ab[l][i][j][3];
     return P + conc_old[l][i][j][2] * V - (R + V) * c[i][j][2];
 }

@@ -2,5 +2,4 @@
 
 // Filled as the subsystem is built; until then each task does nothing.
 void morphology() {}
-void morphology_tsc() {}
 void morphology2_tsc() {}

@@ -31,7 +31,7 @@ OutputWriters defaultOutputWriters();
 #define QUIRD_OUTPUT_STATE(V, A, I, F)                                                                         \
     /* Plot work array (no writer yet). */                                                                     \
     F(int, 3, graphDum)                                                                                        \
-    /* Horizontal lengths of the grid lines between neighbouring nodes. Writers: WaterSolve, bedchange. */      \
+    /* Horizontal lengths of the grid lines between neighbouring nodes. Writers: WaterSolve, bedchange, morphology_tsc (morphology_tsc.cpp). */      \
     F(double, 2, LineI) F(double, 2, LineJ)                                                                    \
     /* The writers of sprintflow. Writers: the reset (defaultOutputWriters) and tests. */                     \
     V(OutputWriters, outputWriters, defaultOutputWriters())                                                    \

@@ -8,6 +8,7 @@
 #include <string>
 #include <utility>
 
+#include "morphology/grid_files.h"
 #include "support/testing.h"
 
 using namespace quird_test;
@@ -41,19 +42,8 @@ TEST(BedChangeRun, FlumeWithoutChangeLogsOneBlockOfZeros) {
     EXPECT_EQ(records, 20 * 4);
 }
 
-// Bed level per node (i, j) of a file of records "i j x y z ...".
-using Bed = std::map<std::pair<int, int>, double>;
-Bed bedOf(const std::string& text) {
-    Bed bed;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) {
-        int i, j;
-        double x, y, z;
-        if (std::sscanf(line.c_str(), "%d %d %lf %lf %lf", &i, &j, &x, &y, &z) == 5) bed[{i, j}] = z;
-    }
-    return bed;
-}
+using morphtest::Bed;
+using morphtest::bedOf;
 
 // The step of 0.4 m between node lines 4 and 5 over 1 m cells, 9 x 4 nodes.
 TEST(BedChangeRun, SlidesLevelTheStepAtEqualVolume) {

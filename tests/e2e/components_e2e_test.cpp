@@ -90,25 +90,11 @@ TEST(ComponentsRun, PlugFlowDecayAtTheOutlet) {
     EXPECT_NEAR(tec.at(1, 3, 3, kFirstExtra), Cin, 1e-12);  // the inflow layer
 }
 
-// A compres.pre in the writer's layout for the small channel: component c
-// in cell (i, j, k) holds restartValue(c, i, j, k), the inflow layer i = 1
-// holds 3 (component 0) and 0 (component 1).
+// The restart values of the small channel: the inflow layer i = 1 holds 3
+// (component 0) and 0 (component 1), every other cell its own value.
 double restartValue(int c, int i, int j, int k) {
     if (i == 1) return c == 0 ? 3.0 : 0.0;
     return 1.0 + 4.0 * c + 0.1 * i + 0.01 * j + 0.001 * k;
-}
-
-std::string compresPre() {
-    std::string s = "Concentrations in volume fractions.\n i, j, k, concentration(size):\n\n";
-    char line[120];
-    for (int i = 1; i <= 7; ++i)
-        for (int j = 1; j <= 6; ++j)
-            for (int k = 2; k <= 5; ++k) {
-                std::snprintf(line, sizeof line, "%d %d %d %e %e \n", i, j, k, restartValue(0, i, j, k),
-                              restartValue(1, i, j, k));
-                s += line;
-            }
-    return s;
 }
 
 // W I Q M: run letter I reads compres.pre, the components start from it.
@@ -122,7 +108,7 @@ TEST(ComponentsRun, RestartFromCompresPreReadByLetterI) {
         run.file("control", kChannel + sediment + "F 2 WIQM\nF 50 2\nF 48 8\nG 24 2 q 2 0 q 2 1\nF 33 1e-20 " +
                                 std::to_string(inner) + "\n")
             .file("koordina", smallChannelGrid())
-            .file("compres.pre", compresPre());
+            .file("compres.pre", compresText(6, 5, 5, 2, restartValue));
         ASSERT_EQ(run.run(), 1) << run.boogie();
         EXPECT_NE(run.boogie().find("Started components\n"), std::string::npos);
         const Tecplot3D tec(run.read("tecplot3.dat"), 6, 5);

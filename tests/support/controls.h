@@ -52,4 +52,24 @@ inline const std::string kSmallChannel = "G 1 6 5 5 1\nG 3 0 25 50 75 100\nW 1 5
 inline const std::string kSmallChannelOpenings =
     "G 7 0 1 2 5 2 5 0 0 1.0 1 0 0\nG 7 1 -1 2 5 2 5 0 0 1.0 1 0 0\n";
 
+// A compres.pre in the layout of the restart writer: the two header lines,
+// then one line "i j k" and the values of components 0..components-1 per
+// cell, i 1..X+1, j 1..Y+1, k 2..Z (X, Y, Z the numbers of grid lines).
+inline std::string compresText(int X, int Y, int Z, int components,
+                               const std::function<double(int c, int i, int j, int k)>& value) {
+    std::string s = "Concentrations in volume fractions.\n i, j, k, concentration(size):\n\n";
+    char text[40];
+    for (int i = 1; i <= X + 1; ++i)
+        for (int j = 1; j <= Y + 1; ++j)
+            for (int k = 2; k <= Z; ++k) {
+                s += std::to_string(i) + " " + std::to_string(j) + " " + std::to_string(k);
+                for (int c = 0; c < components; ++c) {
+                    std::snprintf(text, sizeof text, " %.15e", value(c, i, j, k));
+                    s += text;
+                }
+                s += "\n";
+            }
+    return s;
+}
+
 }  // namespace quird_test

@@ -13,6 +13,7 @@
 #include "grid/state.h"
 #include "output/state.h"
 #include "sediment/conres.h"
+#include "support/controls.h"
 #include "support/testing.h"
 #include "waterquality/state.h"
 #include "waterquality/waterquality.h"
@@ -370,16 +371,7 @@ TEST_F(Components, RestartValuesDecayIntoCompresNew) {
     iterGlobalMax = 10;
     channel(4, 3, 3, 1.0, 1.0, 0.5, 0.0, 0.0);
     const auto restart = [](int c, int i, int j, int k) { return 1.0 + 3.0 * c + 0.1 * i + 0.01 * j + 0.001 * k; };
-    std::string pre = "Concentrations in volume fractions.\n i, j, k, concentration(size):\n\n";
-    char line[120];
-    for (int i = 1; i <= 5; ++i)
-        for (int j = 1; j <= 4; ++j)
-            for (int k = 2; k <= 3; ++k) {
-                std::snprintf(line, sizeof line, "%d %d %d %.15e %.15e\n", i, j, k, restart(0, i, j, k),
-                              restart(1, i, j, k));
-                pre += line;
-            }
-    quird_test::writeFile("compres.pre", pre);
+    quird_test::writeFile("compres.pre", quird_test::compresText(4, 3, 3, 2, restart));
     ASSERT_EQ(readConRes(), 4);
     const double k = 0.5, kdt = k * TimeStep;
     term(0, 2, 0, 0, -k);

@@ -1,7 +1,7 @@
 // Result file and restart in whole runs of quird on a small open channel.
-#include <cstdio>
 #include <string>
 
+#include "support/controls.h"
 #include "support/testing.h"
 #include "control/state.h"
 #include "sediment/state.h"
@@ -10,20 +10,7 @@ using namespace quird_test;
 
 namespace {
 
-std::string channelGrid() {
-    std::string s;
-    char line[100];
-    for (int i = 1; i <= 6; ++i)
-        for (int j = 1; j <= 5; ++j) {
-            std::snprintf(line, sizeof line, "%d %d %lf %lf %lf\n", i, j, i - 1.0, (j - 1) * 0.5, 0.0);
-            s += line;
-        }
-    return s;
-}
-
-const std::string kChannel =
-    "G 1 6 5 5 1\nG 3 0 25 50 75 100\nW 1 50 1 1\nW 2 2 1 6\nK 2 0 1\n"
-    "G 7 0 1 2 5 2 5 0 0 1.0 1 0 0\nG 7 1 -1 2 5 2 5 0 0 1.0 1 0 0\n";
+const std::string kChannel = kSmallChannel + kSmallChannelOpenings;
 constexpr int kRecords = 7 * 6 * 7;  // (X+1)(Y+1)(Z+2)
 
 std::string records(const std::string& result) { return result.substr(result.find("\nG ") + 1); }
@@ -36,7 +23,7 @@ size_t count(const std::string& text, const std::string& what) {
 
 TEST(RestartRun, ResultAfterStartUpReadsBackAndIsWrittenAgainUnchanged) {
     Case first;
-    first.file("control", kChannel + "F 2 M\n").file("koordina", channelGrid());
+    first.file("control", kChannel + "F 2 M\n").file("koordina", smallChannelGrid());
     ASSERT_EQ(first.run(), 1) << first.boogie();
     const std::string stored = first.read("result");
     ASSERT_EQ(count(stored, "\nG "), size_t(kRecords));
@@ -50,7 +37,7 @@ TEST(RestartRun, ResultAfterStartUpReadsBackAndIsWrittenAgainUnchanged) {
     changed.replace(at + cell.size(), 14, "1.23456789e+00");
 
     Case second;
-    second.file("control", kChannel + "F 2 RM\n").file("koordina", channelGrid()).file("result", changed);
+    second.file("control", kChannel + "F 2 RM\n").file("koordina", smallChannelGrid()).file("result", changed);
     ASSERT_EQ(second.run(), 1) << second.boogie();
     EXPECT_EQ(records(second.read("result")), records(changed));
     const std::string log = second.boogie();
@@ -68,7 +55,7 @@ TEST(RestartRun, OnlyTheFirstTwoRoundsReadAndNeverANumberedFile) {
         size_t reads;
     };
     Case stored;
-    stored.file("control", kChannel + "F 2 M\n").file("koordina", channelGrid());
+    stored.file("control", kChannel + "F 2 M\n").file("koordina", smallChannelGrid());
     ASSERT_EQ(stored.run(), 1);
     const RunCase cases[] = {
         {"result", "F 2 R\nF 20 3\n", 1, 2},
@@ -76,7 +63,7 @@ TEST(RestartRun, OnlyTheFirstTwoRoundsReadAndNeverANumberedFile) {
     };
     for (const RunCase& rc : cases) {
         Case c;
-        c.file("control", kChannel + rc.control).file("koordina", channelGrid()).file(rc.files, stored.read("result"));
+        c.file("control", kChannel + rc.control).file("koordina", smallChannelGrid()).file(rc.files, stored.read("result"));
         EXPECT_EQ(c.run(), rc.exitCode) << rc.files;
         EXPECT_EQ(count(c.boogie(), " In readres \n"), rc.reads) << c.boogie();
     }

@@ -1,10 +1,10 @@
 // Whole runs: the grid surface files of one run carry its grid into the next,
 // by run letter X and by option X of F 7.
-#include <cstdio>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "support/controls.h"
 #include "support/testing.h"
 
 using namespace quird_test;
@@ -14,15 +14,9 @@ namespace {
 // A sloping open channel of 8 x 5 nodes; `shift` moves it in plan and height,
 // so that a run that takes the grid files shows it did.
 std::string channelGrid(double shift) {
-    std::string s;
-    char line[100];
-    for (int i = 1; i <= 8; ++i)
-        for (int j = 1; j <= 5; ++j) {
-            std::snprintf(line, sizeof line, "%d %d %lf %lf %lf\n", i, j, 1.1 * (i - 1) + shift, 0.45 * (j - 1),
-                          0.004 * (8 - i) + 0.001 * j + shift);
-            s += line;
-        }
-    return s;
+    return koordinaText(8, 5, [shift](int i, int j) {
+        return GridNode{1.1 * (i - 1) + shift, 0.45 * (j - 1), 0.004 * (8 - i) + 0.001 * j + shift};
+    });
 }
 
 const std::string kChannel =

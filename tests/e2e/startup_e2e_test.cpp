@@ -1,7 +1,7 @@
 // The solver start-up in whole runs of quird on a straight open channel.
-#include <cstdio>
 #include <string>
 
+#include "support/controls.h"
 #include "support/testing.h"
 
 using namespace quird_test;
@@ -11,22 +11,15 @@ namespace {
 // A flat channel 5 m long and 2 m wide; the water 1 m deep. `mirror` turns
 // the grid left-handed (j running towards -y).
 std::string channelGrid(bool mirror) {
-    std::string s;
-    char line[100];
-    for (int i = 1; i <= 6; ++i)
-        for (int j = 1; j <= 5; ++j) {
-            const double y = (j - 1) * 0.5;
-            std::snprintf(line, sizeof line, "%d %d %lf %lf %lf\n", i, j, i - 1.0, mirror ? -y : y, 0.0);
-            s += line;
-        }
-    return s;
+    if (!mirror) return smallChannelGrid();
+    return koordinaText(6, 5, [](int i, int j) { return GridNode{i - 1.0, -(j - 1) * 0.5, 0.0}; });
 }
 
-const std::string kChannel = "G 1 6 5 5 1\nG 3 0 25 50 75 100\nW 1 50 1 1\nW 2 2 1 6\nK 2 0 1\n";
+const std::string& kChannel = kSmallChannel;
 
 TEST(StartUpRun, OpeningsSetTheNormalisers) {
     Case c;
-    c.file("control", kChannel + "F 2 W\nG 7 0 1 2 5 2 5 0 0 1.0 1 0 0\nG 7 1 -1 2 5 2 5 0 0 1.0 1 0 0\n")
+    c.file("control", kChannel + "F 2 W\n" + kSmallChannelOpenings)
         .file("koordina", channelGrid(false));
     EXPECT_EQ(c.run(), 1);
     const std::string log = c.boogie();

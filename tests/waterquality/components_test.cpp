@@ -11,6 +11,9 @@
 #include "equations/state.h"
 #include "flow3d/state.h"
 #include "grid/state.h"
+#include "output/state.h"
+#include "sediment/conres.h"
+#include "support/controls.h"
 #include "support/testing.h"
 #include "waterquality/state.h"
 #include "waterquality/waterquality.h"
@@ -174,6 +177,18 @@ TEST_F(Components, InflowValuesTakeTheFirstEntryAtOrAfterTheStepStart) {
                 EXPECT_EQ(comp[0][0][j][k], 0.0);
             }
     }
+    // With the second-order scheme (F 63 1) the layer i = 0 too.
+    resetEngineForCase();
+    SouComp = 1;
+    sou[8] = 1;
+    stillPool(1, 1);
+    TimeInNo = 1;
+    FlagTimeiConc = 1;
+    Cinn[0][0] = 6.0;
+    componentsOnFlow();
+    for (int i = 0; i <= 1; ++i)
+        for (int j = 2; j <= 6; ++j)
+            for (int k = 2; k <= 4; ++k) EXPECT_EQ(comp[0][i][j][k], 6.0);
 }
 
 // Steps of the series' own length (0.5, 0.25, 0.25, ...): a still uniform
@@ -279,12 +294,102 @@ TEST_F(Components, ProbeLinesOfTheComponentLetters) {
     EXPECT_EQ(readFile("timeo"), expected);
 }
 
+// A result writer in place of the real one: appends stime and a component
+// value to `written` at every call.
+bool recordResult() {
+    FILE* fp = std::fopen("written", "a");
+    std::fprintf(fp, "%.17g %.17g\n", stime, comp[0][3][3][2]);
+    std::fclose(fp);
+    return true;
+}
+
+// Result files every PrintRes passes, before the pass's solve: pass 0
+// writes the state found on entry. A uniform decaying component in still
+// water, one inner iteration: C0 (1 - k dt)^p at pass p.
+TEST_F(Components, ResultFilesEveryPrintResPassesFromTheEntryState) {
+    NoComponents = 1;
+    TimeStep = 0.5;
+    TransInnerIter = 1;
+    iterGlobalMax = 5;
+    PrintRes = 2;
+    channel(4, 4, 3, 1.0, 1.0, 0.5, 0.0, 0.0);
+    for (int i = 0; i <= 5; ++i)
+        for (int j = 0; j <= 5; ++j)
+            for (int k = 0; k <= 4; ++k) comp[0][i][j][k] = 8.0;
+    term(0, 2, 0, 0, -0.2);
+    outputWriters.byInterpolVal[0][0] = recordResult;
+    componentsOnFlow();
+    const auto lines = quird_test::readLines("written");
+    ASSERT_EQ(lines.size(), 3u);
+    for (int n = 0; n < 3; ++n) {
+        double t, value;
+        ASSERT_EQ(std::sscanf(lines[n].c_str(), "%lf %lf", &t, &value), 2);
+        EXPECT_DOUBLE_EQ(t, 0.5 * (2 * n + 1));
+        EXPECT_NEAR(value, 8.0 * std::pow(1.0 - 0.1, 2 * n), 1e-12);
+    }
+}
+
+TEST_F(Components, FilesThatCannotBeOpenedEndTheRunWithMinus3) {
+    // boogie at entry
+    std::filesystem::create_directory("boogie");
+    EXPECT_EQ(exitCodeOf([] { ::Components(); }), -3);
+    EXPECT_STREQ(mc_message, "cannot open file 'boogie' ");
+    std::filesystem::remove("boogie");
+
+    // timeo for a probe line: the result writer of pass 0 puts a folder in
+    // its place, the probe line of pass 1 cannot open it.
+    resetEngineForCase();
+    stillPool(3, 1);
+    PrintRes = 1;
+    TimePrintNo = 1;
+    TimePrint[0].count = 0;
+    outputWriters.byInterpolVal[0][0] = [] {
+        std::filesystem::remove("timeo");
+        std::filesystem::create_directory("timeo");
+        return true;
+    };
+    EXPECT_EQ(exitCodeOf([] { componentsOnFlow(); }), -3);
+    EXPECT_EQ(log(), "Can not open file 'timeo'\n");
+}
+
 TEST_F(Components, TimeoThatCannotBeTruncatedEndsTheRun) {
     stillPool(1, 1);
     TimePrintNo = 1;
     TimePrint[0].count = 0;
     std::filesystem::create_directory("timeo");
     EXPECT_EQ(exitCodeOf([] { componentsOnFlow(); }), -3);
+}
+
+// The restart files around run letter Q: the components read from
+// compres.pre decay in still water without diffusion (cells uncoupled), and
+// compres.new carries the decayed values, the component without a term
+// unchanged.
+TEST_F(Components, RestartValuesDecayIntoCompresNew) {
+    NoComponents = 2;
+    TimeStep = 0.1;
+    TransInnerIter = 3;
+    iterGlobalMax = 10;
+    channel(4, 3, 3, 1.0, 1.0, 0.5, 0.0, 0.0);
+    const auto restart = [](int c, int i, int j, int k) { return 1.0 + 3.0 * c + 0.1 * i + 0.01 * j + 0.001 * k; };
+    quird_test::writeFile("compres.pre", quird_test::compresText(4, 3, 3, 2, restart));
+    ASSERT_EQ(readConRes(), 4);
+    const double k = 0.5, kdt = k * TimeStep;
+    term(0, 2, 0, 0, -k);
+    componentsOnFlow();
+    ASSERT_EQ(writeConRes(), 0);
+
+    const double factor = std::pow((1.0 - std::pow(-kdt, 4)) / (1.0 + kdt), 10);
+    const auto lines = quird_test::readLines("compres.new");
+    ASSERT_EQ(lines.size(), 3u + 5 * 4 * 2);
+    for (size_t n = 3; n < lines.size(); ++n) {
+        int i, j, kk;
+        double v0, v1;
+        ASSERT_EQ(std::sscanf(lines[n].c_str(), "%d %d %d %lf %lf", &i, &j, &kk, &v0, &v1), 5) << lines[n];
+        const bool interior = i >= 2 && i <= 4 && j >= 2 && j <= 3;
+        const double expected = restart(0, i, j, kk) * (interior ? factor : 1.0);
+        EXPECT_NEAR(v0, expected, 1e-6 * expected) << lines[n];  // "%e": 7 digits
+        EXPECT_NEAR(v1, restart(1, i, j, kk), 1e-6 * v1) << lines[n];
+    }
 }
 
 }  // namespace

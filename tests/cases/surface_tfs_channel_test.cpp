@@ -63,21 +63,12 @@ void runTransient(double hn) {
     ASSERT_EQ(sialloc(), 0);  // the earlier time levels and the series
     TransInnerIter = 20;
     TimeBreakLimit = 1e-3;
-    // Two defaults are switched off; with either one the first pass diverges.
-    // - The block correction of p' (K 5): under F 36 1 the layer below the
-    //   pinned top cells is not coupled to them and no p' boundary is fixed,
-    //   so a plane correction solves a closed box. It drives the net
-    //   imbalance of the cells below the top along the whole channel through
-    //   the weak i-couplings (0.26 kg/s per Pa and plane here): some -1570 Pa
-    //   in the first call, 5e8 Pa in the second, under a top layer held at
-    //   0. The sweeps restore the pinned cells; they are not the cause.
-    // - The force of the top cells' continuity source (F 58, factor 1): an
-    //   explicit feedback of the last inner iteration's top imbalance whose
-    //   gain is about one. The imbalance changes sign and grows by some
-    //   20 % per inner iteration; factors up to 0.6 are stable and leave the
-    //   results of this run as without the force.
-    blockcorr[4] = 0;
-    TFSforcesource = 0.0;
+    // The defaults of the transient surface stay: the force of the top
+    // cells' continuity source (F 58, factor 1) and the block correction of
+    // p' that `control` sets (K 5). Both diverged in the first pass while the
+    // cells below the pinned top layer were cut from it (a closed box for
+    // p'); with the top cell a fixed neighbour they keep the figures of the
+    // run without them.
     iterGlobalMax = kSteps;
     ManningInit = (kQ / kWidth) / (std::pow(hn, 5.0 / 3.0) * std::sqrt(kSlope));
     // The pressure of the transient surface is the whole pressure below the

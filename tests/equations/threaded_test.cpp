@@ -177,4 +177,33 @@ TEST_F(BlockCorrections, ThreadedCorrectionServesLongGrids) {
     EXPECT_LT(maxError([](int i, int, int) { return (i - 1) / double(xnumber); }), 1e-9);
 }
 
+// Under the transient free surface (F 36 1) the top cells pinned at p' = 0
+// are a fixed boundary of the planes below: their couplings stay on the
+// diagonal of the plane sums (they do not move with the plane) and they take
+// no correction, so the summed equations of every i-plane hold with the top
+// layer at 0. Moving them with their plane would shift the pressure level of
+// every column under a surface that must stay at 0.
+TEST_F(BlockCorrections, UnderAFreeSurfaceThePinnedTopLayerIsAFixedBoundary) {
+    makeGrid(11, 6, 6);
+    randomEquation(21, 0.02);
+    FlagTFS = 1;
+    for (int i = 2; i <= xnumber; ++i)
+        for (int j = 2; j <= ynumber; ++j) {
+            pin(i, j, znumber, 0.0);
+            f[i][j][znumber] = 0.0;
+        }
+    blockcorr[1] = 7;
+    const std::vector<double> start = snapshot();
+    for (int threads : {0, 3}) {
+        SCOPED_TRACE(threads ? "threaded" : "serial");
+        std::copy(start.begin(), start.end(), f.data());
+        NoProcessesSolver = threads;
+        threads ? BlockCorrectionOpenMP() : BlockCorrection();
+        for (int i = 2; i <= xnumber; ++i) {
+            EXPECT_NEAR(planeResidual(i, 2, ynumber), 0.0, 1e-11) << "plane " << i;
+            for (int j = 2; j <= ynumber; ++j) EXPECT_EQ(f[i][j][znumber], 0.0);
+        }
+    }
+}
+
 }  // namespace

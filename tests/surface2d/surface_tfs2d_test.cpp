@@ -121,6 +121,43 @@ TEST_F(SurfaceTFS2D, CornerShares) {
     EXPECT_NEAR(zval[6][2][Z], 0.02, 1e-15);
 }
 
+// The share of a rising cell's gain that goes to its downstream corners
+// follows the Froude number: slow flow spreads it evenly, flow at Fr >= 1
+// leans it onto the corners its velocity points to (spread 1e-7 plus the
+// size term 5 m x 4 m/s x 0.05 = 1 against the projection 3 m x 4 m/s = 12
+// on each of the two: 13 of 28), and a falling cell lowers its corners by
+// equal quarters however fast its flow.
+TEST_F(SurfaceTFS2D, CornerSharesFollowTheFroudeNumber) {
+    struct Case {
+        const char* name;
+        double u;      // velocity of the moving cell along x (m/s); 0.9 m deep
+        double dz;     // its level change (m)
+        double shareI;  // share of the corners on node line i (A and B)
+    };
+    const Case cases[] = {
+        {"SlowFlowSpreadsEvenly", 0.5, 0.2, 0.5},               // Fr^2 = 0.028
+        {"FastFlowLeansDownstream", 4.0, 0.2, 26.0 / 28.0},     // Fr^2 = 1.8
+        {"FastFlowBackwardsLeansUpstream", -4.0, 0.2, 2.0 / 28.0},
+        {"FallingColumnKeepsEqualShares", 4.0, -0.2, 0.5},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        prepare();
+        const int i = 4, j = 3;
+        xvel[i][j][0] = c.u;
+        // Only cell (i, j) changes: the flux through the i-faces i..X of row j.
+        for (int m = i; m <= X; ++m) flow1[m][j][0] -= c.dz * 1000.0 * kDx * kDy / kDt;
+        surface_tfs2D();
+        double rise[4];
+        const int nodes[4][2] = {{i, j}, {i, j - 1}, {i - 1, j}, {i - 1, j - 1}};
+        for (int n = 0; n < 4; ++n) rise[n] = zval[nodes[n][0]][nodes[n][1]][Z] - 0.9;
+        EXPECT_NEAR(rise[0] + rise[1] + rise[2] + rise[3], c.dz, 1e-12);
+        EXPECT_NEAR((rise[0] + rise[1]) / c.dz, c.shareI, 1e-3);
+        EXPECT_NEAR(rise[0], rise[1], 1e-12);  // no flow across: the pairs share alike
+        EXPECT_NEAR(rise[2], rise[3], 1e-12);
+    }
+}
+
 // Pres of the plane: 19620 times the half depth, plus rho g times the
 // column's bed above the lowest column bed.
 TEST_F(SurfaceTFS2D, PlanePressureFollowsTheSurface) {

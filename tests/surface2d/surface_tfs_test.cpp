@@ -518,6 +518,35 @@ TEST_F(SurfaceTFSCall, SideCellsFollowTheirFaceFluxes) {
     EXPECT_NEAR(c2, q2, 1e-9 * q2);
 }
 
+// A moved surface carries the hydrostatic pressure of its columns with it:
+// each cell's pressure stays rho g times the depth of its centre (the mean of
+// its eight corners) below the column's mean corner surface, whatever the
+// rise of each corner. Left at its old value, the pressure of a raised
+// column pushes water into its neighbours as if it had not risen.
+TEST_F(SurfaceTFSCall, MovedSurfaceKeepsTheColumnPressureHydrostatic) {
+    ManningInit = 30.0;  // the upstream line moves by its own rule as well
+    auto corner = [](int i, int j, int k) {
+        return 0.25 * (zval[i][j][k] + zval[i - 1][j][k] + zval[i][j - 1][k] + zval[i - 1][j - 1][k]);
+    };
+    auto hydrostatic = [&](int i, int j, int k) {
+        return 9810.0 * (corner(i, j, Z) - 0.5 * (corner(i, j, k - 1) + corner(i, j, k)));
+    };
+    for (int i = 2; i <= X; ++i)
+        for (int j = 2; j <= Y; ++j) {
+            flow3[i][j][Z - 1] = 400.0 * (1.0 + std::sin(1.7 * i + 0.6 * j));  // an uneven rise
+            for (int k = 2; k <= Z; ++k) Pres[i][j][k] = hydrostatic(i, j, k);
+        }
+    const std::vector<double> before = tops();
+    surface_tfs();
+    double moved = 0.0;
+    const std::vector<double> after = tops();
+    for (size_t n = 0; n < after.size(); ++n) moved = std::max(moved, std::fabs(after[n] - before[n]));
+    ASSERT_GT(moved, 0.05);
+    for (int i = 2; i <= X; ++i)
+        for (int j = 2; j <= Y; ++j)
+            for (int k = 2; k <= Z; ++k) EXPECT_NEAR(Pres[i][j][k], hydrostatic(i, j, k), 1e-9) << i << "," << j << "," << k;
+}
+
 // The time advances unless a morphology driver owns it.
 TEST_F(SurfaceTFSCall, TimeAdvancesWhenItsOwn) {
     stime = 3.0;

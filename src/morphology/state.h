@@ -3,6 +3,8 @@
 // its writers.
 #pragma once
 
+#include <vector>
+
 #include "control/state.h"
 
 #define QUIRD_MORPHOLOGY_STATE(V, A, I, F)                                                                     \
@@ -11,6 +13,9 @@
     /* Bed movement and bed forms. Writers: concRijn (conc_rijn.cpp: Bedformheight). */                       \
     F(double, 2, BedChangeTotal) F(double, 2, Bedformheight)                                                   \
     /* Step count of a transient morphology call: the step being taken (0..tscSteps-1), the number of steps and the feed-backs made. Writers: morphology_tsc (morphology_tsc.cpp); tscCyclicFeedback (tsc_steps.cpp: tscCyclicCount). */ \
-    V(long long, global_iter, 0) V(long long, tscSteps, 0) V(long long, tscCyclicCount, 0)
+    V(long long, global_iter, 0) V(long long, tscSteps, 0) V(long long, tscCyclicCount, 0)                     \
+    /* Scattered bed points of `geodata` (point n in slot n, slot 0 unused) and the running flag of the bed interpolation. Writers: readGeodata, BedInterThread (bed_interpolation.cpp). */ \
+    V(std::vector<double>, xg, {}) V(std::vector<double>, yg, {}) V(std::vector<double>, zg, {})             \
+    V(int, tBedInter, 0)
 
 QUIRD_DECLARE_STATE(QUIRD_MORPHOLOGY_STATE)

@@ -50,6 +50,11 @@ void checkSedimentEquation(const char* who, bool thirteenPoint);
 // the kblok factor (FlagTFS) before each repetition.
 void sedimentSweeps(int kFirst, int repetitions);
 
+// The cells that take no sediment at 0: every solid box (G 13) whatever its
+// type and wherever it reaches, and, when FlagTFS is set, the suspended cells
+// (levels 3..znumber) of the columns that kblok blocks.
+void zeroBlockedCells(const eqk::Grid3<double>& g);
+
 // One additive correction per j-, k- and i-plane of the solved cells.
 void sedimentBlockCorrection(int kFirst);
 

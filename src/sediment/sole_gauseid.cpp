@@ -67,6 +67,12 @@ void planeHalves(const Grid3<double>& g, int l, int i, int kFirst) {
     for (int j = ynumber; j >= 2; --j) column<false, true, false, false>(g, l, i, j, kFirst);
 }
 
+}  // namespace
+
+namespace sedk {
+
+namespace {
+
 // The solid boxes (G 13) at 0, whatever their type and wherever they reach.
 void zeroSolidBoxes(const Grid3<double>& g) {
     for (int n = 1; n <= OutBlockNo; ++n) {
@@ -92,7 +98,10 @@ void blockedColumns(const Grid3<double>& g) {
 
 }  // namespace
 
-namespace sedk {
+void zeroBlockedCells(const Grid3<double>& g) {
+    zeroSolidBoxes(g);
+    if (FlagTFS != 0) blockedColumns(g);
+}
 
 void checkSedimentEquation(const char* who, bool thirteenPoint) {
     const int l = indexl;
@@ -141,8 +150,7 @@ void sedimentSweeps(int kFirst, int repetitions) {
             for (int i = 2; i <= xnumber; ++i) planeHalves(g, l, i, kFirst);
             for (int i = xnumber; i >= 2; --i) planeHalves(g, l, i, kFirst);
         } else {
-            zeroSolidBoxes(g);
-            if (FlagTFS != 0) blockedColumns(g);
+            zeroBlockedCells(g);
             sweep<false, false, true, true>(g, l, kFirst);
             sweep<false, false, false, true>(g, l, kFirst);
         }

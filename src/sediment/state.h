@@ -10,7 +10,7 @@
 
 #define QUIRD_SEDIMENT_STATE(V, A, I, F)                                                                       \
     /* Concentrations per size class. Writers: sialloc (cleared), startup (sinit.cpp); concRijn, concEngelund (conc_rijn.cpp, conc_engelund.cpp: k = 0). */ \
-    /* suspinit, readConRes (conc). */                                                                    \
+    /* suspinit, readConRes (conc); sole_tdma (sole_tdma.cpp: the solved cells of indexl). */                                                                    \
     F(double, 4, conc) F(double, 4, conc_old)                                                                  \
     /* Per-fraction coefficients of the sediment equations. Writers: coeffe_setup2 (coeffe_setup.cpp: at, ab, ap, catt, cabb). */\
     F(double, 4, at) F(double, 4, ab) F(double, 4, ap) F(double, 4, catt) F(double, 4, cabb)                   \

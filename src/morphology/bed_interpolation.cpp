@@ -269,7 +269,7 @@ void directionSearch(Pass& s, const Node& n, const DirectionRule& rule) {
     Snap snap;
     for (int p = 1; p <= s.points; ++p) {
         const double ox = xg[p] - n.x, oy = yg[p] - n.y, d = dist(ox, oy);
-        if (snap.snapped || snap.take(s, n, p, d)) continue;
+        if (snap.take(s, n, p, d) || snap.snapped) continue;
         const double w = 1.0 / (d + 1e-20);
         const double sideE = e.x * oy - e.y * ox, cosE = (e.x * ox + e.y * oy) * w / e.length;
         const double sideB = b.x * oy - b.y * ox, cosB = (b.x * ox + b.y * oy) * w / b.length;

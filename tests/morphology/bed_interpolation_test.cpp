@@ -114,7 +114,9 @@ TEST_F(BedInterpolation, ReadsPointRecordsUntilTheEndOfTheReading) {
         ASSERT_EQ(xg.size(), c.points + 5002u);
         ASSERT_EQ(zg.size(), c.points + 5002u);
         EXPECT_EQ(xg[0], 0.0);
-        if (c.points > 0) EXPECT_EQ((std::vector<double>{xg[1], yg[1], zg[1]}), c.first);
+        if (c.points > 0) {
+            EXPECT_EQ((std::vector<double>{xg[1], yg[1], zg[1]}), c.first);
+        }
         EXPECT_EQ(xg[c.points + 1], 0.0);
     }
 }

@@ -97,7 +97,7 @@ void pattern(double scale) {
 // A diffusion equation on the solved cells: conductance 1 + 0.1 (i + j) % 3
 // horizontally, 0.5 vertically, a sink 0.1 and a source varying in space.
 void diffusionEquation() {
-    forInterior([](int i, int j, int k) {
+    SedimentTest::forInterior([](int i, int j, int k) {
         if (k < 3) return;
         const double h = 1.0 + 0.1 * ((i + j) % 3);
         ae[i][j][k] = aw[i][j][k] = as[i][j][k] = an[i][j][k] = h;
@@ -290,7 +290,9 @@ TEST_F(SedimentTest, LineSolverWithoutLevelsOrFieldAndItsStatusText) {
     sole_tdma();
     const double* now = conc.data();
     for (std::size_t m = 0; m < before.size(); ++m)
-        if (now + m != &conc[1][2][2][2]) ASSERT_EQ(now[m], before[m]) << m;
+        if (now + m != &conc[1][2][2][2]) {
+            ASSERT_EQ(now[m], before[m]) << m;
+        }
     EXPECT_EQ(conc[1][2][2][2], 0.0);
 
     struct Status {

@@ -51,6 +51,16 @@ protected:
         BedInterThread();
         return readLines("boogie.bed");
     }
+    // Interpolates `points` with `method` from bed nodes at 9: node (2, 2)
+    // takes `level` and logs its search line `line`. Returns the log.
+    static std::vector<std::string> expectNode(const std::string& points, int method, double level,
+                                               const std::string& line) {
+        setBed(9.0);
+        const std::vector<std::string> lines = interpolate(points, method);
+        EXPECT_NEAR(zval[2][2][1], level, 1e-12);
+        EXPECT_EQ(lineOf(lines, method == 0 ? "First:      2      2" : "Internal:      2      2"), line);
+        return lines;
+    }
     // The line of `lines` that starts with `head`, or "".
     static std::string lineOf(const std::vector<std::string>& lines, const std::string& head) {
         for (const std::string& l : lines)
@@ -223,10 +233,7 @@ TEST_F(BedInterpolation, NearestPointPerQuadrant) {
     };
     for (const QuadrantCase& c : cases) {
         SCOPED_TRACE(c.name);
-        setBed(9.0);
-        const std::vector<std::string> lines = interpolate(c.points, 0);
-        EXPECT_NEAR(zval[2][2][1], c.level, 1e-12);
-        EXPECT_EQ(lineOf(lines, "First:      2      2"), c.first);
+        const std::vector<std::string> lines = expectNode(c.points, 0, c.level, c.first);
         EXPECT_EQ(lineOf(lines, "Warning, null value first loop for i,j=2 2") != "", c.warning);
     }
 }
@@ -300,10 +307,7 @@ TEST_F(BedInterpolation, QuadrantStatisticsLevels) {
     };
     for (const StatisticsCase& c : cases) {
         SCOPED_TRACE(c.name);
-        setBed(9.0);
-        const std::vector<std::string> lines = interpolate(c.points, 1);
-        EXPECT_NEAR(zval[2][2][1], c.level, 1e-12);
-        EXPECT_EQ(lineOf(lines, "Internal:      2      2"), c.line);
+        const std::vector<std::string> lines = expectNode(c.points, 1, c.level, c.line);
         auto has = [&](const std::string& l) { return std::find(lines.begin(), lines.end(), l) != lines.end(); };
         for (const char* l : {"Warning, using scewed value for i,j= 2 2", "Could not use internal intepolation for i,j=2 2"})
             EXPECT_EQ(has(l), std::string(c.extra) == l) << l;
@@ -348,9 +352,7 @@ TEST_F(BedInterpolation, DirectionSearches) {
         SCOPED_TRACE(c.name);
         grid();
         if (c.turned) xval[3][2] = yval[3][2] = 20.0;
-        const std::vector<std::string> lines = interpolate(c.points, c.method);
-        EXPECT_NEAR(zval[2][2][1], c.level, 1e-12);
-        EXPECT_EQ(lineOf(lines, "Internal:      2      2"), c.line);
+        expectNode(c.points, c.method, c.level, c.line);
     }
 }
 

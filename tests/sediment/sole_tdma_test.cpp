@@ -10,7 +10,6 @@
 
 #include "control/state.h"
 #include "equations/state.h"
-#include "flow3d/state.h"
 #include "grid/state.h"
 #include "sediment/sediment.h"
 #include "sediment/sediment_fixture.h"
@@ -155,12 +154,7 @@ INSTANTIATE_TEST_SUITE_P(
                                          SedimentTest::straightChannel(0.3);
                                          indexl = 1;
                                          fallvelo[1] = 0.004;
-                                         for (int i = 0; i <= xnumber + 1; ++i)
-                                             for (int j = 0; j <= ynumber + 1; ++j)
-                                                 for (int k = 0; k <= znumber + 1; ++k) {
-                                                     kinen[i][j][k] = 0.002;
-                                                     epsilon[i][j][k] = 0.001;
-                                                 }
+                                         SedimentTest::uniformTurbulence(0.002, 0.001);
                                          coeffe_setup();
                                          coeffe_setup2();
                                          pattern(0.0);

@@ -79,7 +79,7 @@ private:
             read = readAllDoubles(fp_, {&TimeInTime[n], &QDinn[n][0], &QDinn[n][1], &TimeInHinn[n], &TimeInHout[n]});
         else if (letter == 'J')
             read = readAllDoubles(fp_, {&TimeInTime[n], &QDinn[n][0], &QDinn[n][1], &TimeInHinn[n], &TimeInHout[n],
-                                     &TimeInTimStep[n]});
+                                        &TimeInTimStep[n]});
         else
             read = readAllDoubles(fp_, {&TimeInTime[n], &TimeInTimStep[n]});
         int code = !read || TimeInTime[n] < 0.0 ? 8 : 0;

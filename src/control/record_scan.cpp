@@ -16,6 +16,17 @@ bool numberAhead(FILE* fp) {
     return !std::isalpha(c);
 }
 
+// Reads the values in a row with `read`; how many converted before the first failure.
+template <typename T>
+int readRow(FILE* fp, std::initializer_list<T*> values, bool (*read)(FILE*, T&)) {
+    int n = 0;
+    for (T* v : values) {
+        if (!read(fp, *v)) break;
+        ++n;
+    }
+    return n;
+}
+
 }  // namespace
 
 void skipSpace(FILE* fp) {
@@ -38,14 +49,9 @@ bool readChar(FILE* fp, char& value) {
     return true;
 }
 
-int readInts(FILE* fp, std::initializer_list<int*> values) {
-    int n = 0;
-    for (int* v : values) {
-        if (!readInt(fp, *v)) break;
-        ++n;
-    }
-    return n;
-}
+int readInts(FILE* fp, std::initializer_list<int*> values) { return readRow(fp, values, readInt); }
+
+int readDoubles(FILE* fp, std::initializer_list<double*> values) { return readRow(fp, values, readDouble); }
 
 bool runNumberedReader(std::span<const NumberedReader> table, int number, FILE* fp) {
     for (const NumberedReader& r : table) {

@@ -28,6 +28,8 @@ inline bool endOfScan(int c) { return c == EOF || c == 0xFF; }
 
 // Reads the integers in a row; returns how many converted before the first failure.
 int readInts(FILE* fp, std::initializer_list<int*> values);
+// The same for numbers ("%lf" each).
+int readDoubles(FILE* fp, std::initializer_list<double*> values);
 
 // A numbered family: the reader of each number that has one.
 struct NumberedReader {

@@ -246,7 +246,7 @@ constexpr int kEquationTable = 20;              // per-equation tables, equation
 // State that no data set sets; the reader gives it these values before the scan.
 #define QUIRD_RUN_STATE_DEFAULTS(X)                                                             \
     /* Writers: setParameterDefaults; ReadTimes (timei.cpp: TimeInNo..FlagTimeiConc); FlagInitPoros extra_source */  \
-    /* (porous_bed.cpp) and extra_sourceDLL (vegetation.cpp); NoGeo porbed; RegIter topPressureMean (WaterSolve) */  \
+    /* (porous_bed.cpp) and extra_sourceDLL (vegetation.cpp); NoGeo porbed, readGeodata; RegIter topPressureMean (WaterSolve) */  \
     /* and formLidPressure (surface); FlagReadFracres readConRes; maxgrain morphology_tsc (morphology_tsc.cpp). */                                                                             \
     X(int, TimeInNo, 0)                /* time series of timei */                              \
     X(int, TimePrintNo, 0)                                                                     \

@@ -38,10 +38,8 @@ constexpr int kCharacterLimit = 90000;
 constexpr int kDischarges = 10;  // openings 1..10 of a D record
 
 // Reads the values in order; false at the first that does not convert.
-bool readDoubles(FILE* fp, std::initializer_list<double*> values) {
-    for (double* v : values)
-        if (!readDouble(fp, *v)) return false;
-    return true;
+bool readAllDoubles(FILE* fp, std::initializer_list<double*> values) {
+    return readDoubles(fp, values) == static_cast<int>(values.size());
 }
 
 bool anyTermOf(std::initializer_list<int> types) {
@@ -78,12 +76,12 @@ private:
         const int n = TimeInNo;
         bool read;
         if (letter == 'I')
-            read = readDoubles(fp_, {&TimeInTime[n], &QDinn[n][0], &QDinn[n][1], &TimeInHinn[n], &TimeInHout[n]});
+            read = readAllDoubles(fp_, {&TimeInTime[n], &QDinn[n][0], &QDinn[n][1], &TimeInHinn[n], &TimeInHout[n]});
         else if (letter == 'J')
-            read = readDoubles(fp_, {&TimeInTime[n], &QDinn[n][0], &QDinn[n][1], &TimeInHinn[n], &TimeInHout[n],
-                                     &TimeInTimStep[n]});
+            read = readAllDoubles(fp_, {&TimeInTime[n], &QDinn[n][0], &QDinn[n][1], &TimeInHinn[n], &TimeInHout[n],
+                                        &TimeInTimStep[n]});
         else
-            read = readDoubles(fp_, {&TimeInTime[n], &TimeInTimStep[n]});
+            read = readAllDoubles(fp_, {&TimeInTime[n], &TimeInTimStep[n]});
         int code = !read || TimeInTime[n] < 0.0 ? 8 : 0;
         if (n > 0 && TimeInTime[n - 1] > TimeInTime[n]) code = 9;
         if (code) return code;
@@ -117,7 +115,7 @@ private:
                 }
         }
         if (letter != 'J' && Wind[0] > 1e-10 && transientRun()) {
-            if (!readDoubles(fp_, {&Winn[n][0], &Winn[n][1], &Winn[n][2]})) return endRecord(code, 12);
+            if (!readAllDoubles(fp_, {&Winn[n][0], &Winn[n][1], &Winn[n][2]})) return endRecord(code, 12);
         }
         if (letter == 'M') {
             const int components = std::min(NoComponents, 20);

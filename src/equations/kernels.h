@@ -174,6 +174,47 @@ inline Neighbours neighboursOf(const Grid3<double>& g, int i, int j) {
         return plainNeighbours(g, i, j);
 }
 
+// ---------------------------------------------------------------------------
+// Lines of the line solvers (flow and sediment).
+// ---------------------------------------------------------------------------
+// The order of a pass: in each direction the lines of one level (or of one
+// i-plane for the k-lines) forward from 2 to n, then back from n-1 to 2.
+template <class Line>
+void thereAndBack(int n, Line&& line) {
+    for (int m = 2; m <= n; ++m) line(m);
+    for (int m = n - 1; m >= 2; --m) line(m);
+}
+
+// Whether cell (i, j) is a joint cell, whose i-1 neighbour is its host cell.
+inline bool jointCell(int i, int j) { return Pi1MultiBlock[i][j][0] != 0; }
+
+// The i-line of row j at level offset lk of g, as one or more lines: each
+// runs from row 2 or from a joint row to the row before the next joint row
+// or to xnumber, and is solved and written before the next one starts. Across
+// a joint the line does not run on in index order: the row before a joint
+// row is the last row of the preceding block, not its neighbour in space. So
+// a line ends there with the joint row's current values as its high
+// boundary, and the joint row starts a new line whose low boundary value is
+// its host cell's. `eliminateAt(i)` makes the forward step of cell i into
+// p[i], q[i].
+template <bool MB, class Eliminate>
+void iLineRuns(const Grid3<double>& g, std::int64_t lk, double* p, double* q, int j, Eliminate&& eliminateAt) {
+    for (int lo = 2; lo <= xnumber;) {
+        int hi = xnumber;
+        double low = g.row(lo - 1, j)[lk];
+        if constexpr (MB) {
+            hi = lo;
+            while (hi < xnumber && !jointCell(hi + 1, j)) ++hi;
+            if (jointCell(lo, j)) low = g.row(Pi1MultiBlock[lo][j][0], Pi1MultiBlock[lo][j][1])[lk];
+        }
+        p[lo - 1] = 0.0;
+        q[lo - 1] = low;
+        for (int i = lo; i <= hi; ++i) eliminateAt(i);
+        for (int i = hi; i >= lo; --i) g.row(i, j)[lk] = p[i] * g.row(i + 1, j)[lk] + q[i];
+        lo = hi + 1;
+    }
+}
+
 // Signed residual of cell k of a column: neighbour terms + source - wap f(P),
 // the first neighbours in the order ae, aw, as, an, wab, wat, then (13-point)
 // aee, aww, ass, ann, abb, att.

@@ -35,7 +35,7 @@ using RegionBody = void (*)(void*);
     /* scaleHorizontalCoefficients (momentum_sources.cpp); coeffe_setup, coeffe_setup2. */                                                        \
     F(double, 3, aee) F(double, 3, ann) F(double, 3, aww) F(double, 3, ass) F(double, 3, att) F(double, 3, abb) \
     /* Line-solver vectors and plane sums. Writers: WaterTDMA, BlockCorrection, BlockCorrectionOpenMP, */            \
-    /* BlockCorrection2D; pt, qt also the sediment solvers (blockSedim, block2Sedim and their sweeps). */                                                                                         \
+    /* BlockCorrection2D; pt, qt also the sediment solvers (blockSedim, block2Sedim and their sweeps, sole_tdma). */                                                                                         \
     F(double, 1, pt) F(double, 1, qt) F(double, 2, psc)                                                        \
     F(double, 3, k_diff)                                     /* (no writer yet) */                             \
     /* Level slabs of the line TDMA's i- and j-lines, sized from the grid. Writer: WaterTDMA. */               \

@@ -51,34 +51,9 @@ inline void eliminate(double* p, double* q, int m, double wapP, double aLo, doub
     q[m] = (r + aLo * q[m - 1]) / den;
 }
 
-// Whether cell (i, j) is a joint cell, whose i-1 neighbour is its host cell.
-inline bool jointCell(int i, int j) { return Pi1MultiBlock[i][j][0] != 0; }
-
-// The i-line of row j at level offset lk of g, as one or more lines: each
-// runs from row 2 or from a joint row to the row before the next joint row
-// or to xnumber, and is solved and written before the next one starts.
-// `eliminateAt(i)` makes the forward step of cell i.
-template <bool MB, class Eliminate>
-void iLineRuns(const Grid3<double>& g, std::int64_t lk, double* p, double* q, int j, Eliminate&& eliminateAt) {
-    for (int lo = 2; lo <= xnumber;) {
-        int hi = xnumber;
-        double low = g.row(lo - 1, j)[lk];
-        if constexpr (MB) {
-            hi = lo;
-            while (hi < xnumber && !jointCell(hi + 1, j)) ++hi;
-            if (jointCell(lo, j)) low = g.row(Pi1MultiBlock[lo][j][0], Pi1MultiBlock[lo][j][1])[lk];
-        }
-        p[lo - 1] = 0.0;
-        q[lo - 1] = low;
-        for (int i = lo; i <= hi; ++i) eliminateAt(i);
-        for (int i = hi; i >= lo; --i) g.row(i, j)[lk] = p[i] * g.row(i + 1, j)[lk] + q[i];
-        lo = hi + 1;
-    }
-}
-
 template <bool MB, bool P13>
 void iLine(const Grid3<double>& g, double* p, double* q, int j, int k) {
-    iLineRuns<MB>(g, k, p, q, j, [&](int i) {
+    eqk::iLineRuns<MB>(g, k, p, q, j, [&](int i) {
         const std::int64_t o = eqk::coefOffset(i, j);
         const Coef7 c = eqk::coef7(o);
         const Neighbours nb = eqk::neighboursOf<MB>(g, i, j);
@@ -129,14 +104,6 @@ void kLine(const Grid3<double>& g, double* p, double* q, int i, int j) {
     for (int k = znumber; k >= 2; --k) fc[k] = p[k] * fc[k + 1] + q[k];
 }
 
-// The order of the pass: in each direction the lines of one level (or of one
-// i-plane for the k-lines) forward from 2 to n, then back from n-1 to 2.
-template <class Line>
-void thereAndBack(int n, Line&& line) {
-    for (int m = 2; m <= n; ++m) line(m);
-    for (int m = n - 1; m >= 2; --m) line(m);
-}
-
 // ---------------------------------------------------------------------------
 // Slabs. Levels k0..k1 of the 7-point workspace and levels k0-1..k1+1 of f,
 // each level a plane of f's i- and j-extents with strides sI, sJ (1 along the
@@ -180,7 +147,7 @@ void copyLevels(const Grid3<double>& a, double* block, std::int64_t sI, std::int
 template <bool MB>
 void iLineSlab(const Slab& s, double* p, double* q, int j, int k) {
     const std::int64_t lk = s.level(k), up = lk + s.sK, down = lk - s.sK;
-    iLineRuns<MB>(s.g, lk, p, q, j, [&](int i) {
+    eqk::iLineRuns<MB>(s.g, lk, p, q, j, [&](int i) {
         const std::int64_t o = s.coef(i, j, k);
         const Neighbours nb = eqk::neighboursOf<MB>(s.g, i, j);
         const double* fc = s.g.row(i, j);
@@ -239,9 +206,9 @@ void slabPass() {
         copyLevels<false>(field, blocks[8], sI, sJ, sK, k0 - 1, k1 + 1, 0, 0, int(nx) - 1, 0, int(ny) - 1);
         for (int k = k0; k <= k1; ++k) {
             if constexpr (A == Along::I)
-                thereAndBack(ynumber, [&](int j) { iLineSlab<MB>(s, p, q, j, k); });
+                eqk::thereAndBack(ynumber, [&](int j) { iLineSlab<MB>(s, p, q, j, k); });
             else
-                thereAndBack(xnumber, [&](int i) { jLineSlab<MB>(s, p, q, i, k); });
+                eqk::thereAndBack(xnumber, [&](int i) { jLineSlab<MB>(s, p, q, i, k); });
         }
         copyLevels<true>(field, blocks[8], sI, sJ, sK, k0, k1, 1, 2, xnumber, 2, ynumber);
     }
@@ -257,7 +224,7 @@ void iLines() {
     } else {
         const Grid3<double> g = eqk::grid(f);
         for (int k = 2; k <= znumber; ++k)
-            thereAndBack(ynumber, [&](int j) { iLine<MB, P13>(g, pt.data(), qt.data(), j, k); });
+            eqk::thereAndBack(ynumber, [&](int j) { iLine<MB, P13>(g, pt.data(), qt.data(), j, k); });
     }
 }
 
@@ -268,7 +235,7 @@ void jLines() {
     } else {
         const Grid3<double> g = eqk::grid(f);
         for (int k = 2; k <= znumber; ++k)
-            thereAndBack(xnumber, [&](int i) { jLine<MB, P13>(g, pt.data(), qt.data(), i, k); });
+            eqk::thereAndBack(xnumber, [&](int i) { jLine<MB, P13>(g, pt.data(), qt.data(), i, k); });
     }
 }
 
@@ -276,7 +243,7 @@ template <bool MB, bool P13>
 void kLines() {
     const Grid3<double> g = eqk::grid(f);
     for (int i = 2; i <= xnumber; ++i)
-        thereAndBack(ynumber, [&](int j) { kLine<MB, P13>(g, pt.data(), qt.data(), i, j); });
+        eqk::thereAndBack(ynumber, [&](int j) { kLine<MB, P13>(g, pt.data(), qt.data(), i, j); });
 }
 
 template <bool MB, bool P13>

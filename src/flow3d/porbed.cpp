@@ -54,7 +54,7 @@ void readPoints(FILE* fp, int NoGeo, Points& g, FILE* log) {
         if (c == EOF || c == 'N') break;
         if (c != 'E') continue;
         const int p = g.count + 1;
-        if (!(readDouble(fp, g.x[p]) && readDouble(fp, g.y[p]) && readDouble(fp, g.z[p]))) break;
+        if (readDoubles(fp, {&g.x[p], &g.y[p], &g.z[p]}) != 3) break;
         if (std::fabs(g.x[p]) > 1000000.0) std::fprintf(log, "xg = %le\n", g.x[p]);
         g.count = p;
     }

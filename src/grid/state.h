@@ -10,7 +10,7 @@
     /* Grid nodes. Writers: readGridInput and ReadXCYC (gridinput.cpp, gridfiles_read.cpp), the plan-grid */         \
     /* generators (plangrid.cpp), readZ (osiio2.cpp), metric (osimetric.cpp: ghost nodes), initial */                \
     /* (initial_shared.cpp), bedmoves.cpp, gridchange, surface, surface_tfs(2D); Xc and Yc also moveGrid of */       \
-    /* WaterSolve(2D); bedchange (bedchange.cpp, slides.cpp). */                                                                                            \
+    /* WaterSolve(2D); bedchange (bedchange.cpp, slides.cpp); zval also BedInterThread (bed_interpolation.cpp). */                                                                                            \
     F(double, 2, xval) F(double, 2, yval)                    /* plan nodes */                                  \
     F(double, 3, zval)                                       /* node levels, bed at k = 1 (target bed at 0) */ \
     F(double, 3, Xc) F(double, 3, Yc)                        /* `xcyc` cell centres */                         \

@@ -3,6 +3,8 @@
 // its writers.
 #pragma once
 
+#include <vector>
+
 #include "control/state.h"
 
 #define QUIRD_MORPHOLOGY_STATE(V, A, I, F)                                                                     \
@@ -14,6 +16,9 @@
     V(long long, global_iter, 0) V(long long, tscSteps, 0) V(long long, tscCyclicCount, 0)                      \
     /* Cap of the concentrations of a transient call with the second-order scheme: the largest inflow, bed-cell */ \
     /* and equilibrium value met so far. Writers: morphology_tsc (morphology_tsc.cpp). */                         \
-    V(double, tscCap, 0.0)
+    V(double, tscCap, 0.0) \
+    /* Scattered bed points of `geodata` (point n in slot n, slot 0 unused) and the running flag of the bed interpolation. Writers: readGeodata, BedInterThread (bed_interpolation.cpp). */ \
+    V(std::vector<double>, xg, {}) V(std::vector<double>, yg, {}) V(std::vector<double>, zg, {})             \
+    V(int, tBedInter, 0)
 
 QUIRD_DECLARE_STATE(QUIRD_MORPHOLOGY_STATE)

@@ -62,6 +62,11 @@ void sedimentSweeps(int kFirst, int repetitions);
 // part of each box that lies in levels kLo..kHi (clipped to the field).
 void zeroSolidBoxes(int l, int kLo, int kHi);
 
+// The cells of fraction l that take no sediment at 0: every solid box (G 13)
+// whatever its type and wherever it reaches, and, when FlagTFS is set, the
+// suspended cells (levels 3..znumber) of the columns that kblok blocks.
+void zeroBlockedCells(int l);
+
 // One additive correction per j-, k- and i-plane of the solved cells.
 void sedimentBlockCorrection(int kFirst);
 

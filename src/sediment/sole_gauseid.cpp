@@ -79,7 +79,10 @@ void blockedColumns(const Grid3<double>& g) {
 
 }  // namespace
 
-namespace sedk {
+void zeroBlockedCells(int l) {
+    zeroSolidBoxes(l, 0, znumber + 2);
+    if (FlagTFS != 0) blockedColumns(concGrid(l));
+}
 
 void zeroSolidBoxes(int l, int kLo, int kHi) {
     const Grid3<double> g = concGrid(l);
@@ -140,8 +143,7 @@ void sedimentSweeps(int kFirst, int repetitions) {
             for (int i = 2; i <= xnumber; ++i) planeHalves(g, l, i, kFirst);
             for (int i = xnumber; i >= 2; --i) planeHalves(g, l, i, kFirst);
         } else {
-            zeroSolidBoxes(l, 0, znumber + 2);
-            if (FlagTFS != 0) blockedColumns(g);
+            zeroBlockedCells(l);
             sweep<false, false, true, true>(g, l, kFirst);
             sweep<false, false, false, true>(g, l, kFirst);
         }

@@ -166,6 +166,15 @@ void SedimentTest::uniformFlow(double U) {
             for (int k = 2; k <= znumber; ++k) xvel[i][j][k] = U;
 }
 
+void SedimentTest::uniformTurbulence(double k, double eps) {
+    for (int i = 0; i <= xnumber + 1; ++i)
+        for (int j = 0; j <= ynumber + 1; ++j)
+            for (int n = 0; n <= znumber + 1; ++n) {
+                kinen[i][j][n] = k;
+                epsilon[i][j][n] = eps;
+            }
+}
+
 void SedimentTest::setDiffusivity(const std::function<double(int, int, int)>& fn) {
     for (int i = 0; i <= xnumber + 1; ++i)
         for (int j = 0; j <= ynumber + 1; ++j)

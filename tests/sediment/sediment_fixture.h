@@ -41,6 +41,8 @@ public:
     // flow1 = 1000 U m_ar_x on the i-faces 1..xnumber, xvel = U in the cells
     // 1..xnumber+1 (the rest of the flow 0).
     static void uniformFlow(double U);
+    // kinen and epsilon of every cell 0..n+1.
+    static void uniformTurbulence(double k, double eps);
     // diff of every cell 0..n+1 from fn(i, j, k).
     static void setDiffusivity(const std::function<double(int, int, int)>& fn);
     // Height of the centre of cell k above the bed of column (i, j).

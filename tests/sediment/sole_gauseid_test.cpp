@@ -130,12 +130,7 @@ TEST_F(SedimentTest, BlockCorrectionLowersTheChannelResidual) {
     straightChannel(0.2);
     indexl = 1;
     fallvelo[1] = 0.005;
-    for (int i = 0; i <= xnumber + 1; ++i)
-        for (int j = 0; j <= ynumber + 1; ++j)
-            for (int k = 0; k <= znumber + 1; ++k) {
-                kinen[i][j][k] = 0.002;
-                epsilon[i][j][k] = 0.001;
-            }
+    uniformTurbulence(0.002, 0.001);
     coeffe_setup();
     coeffe_setup2();
     for (int i = 2; i <= xnumber; ++i)

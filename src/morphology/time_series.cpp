@@ -2,8 +2,7 @@
 // with stime still at the start of the step: the time step and the inflow
 // concentrations from the `timei` series (T2), the cyclic feed-back of the
 // outflow concentrations (T3) and the probe line to `timeo` (T4).
-#include <cmath>
-
+#include "control/constants.h"
 #include "control/state.h"
 #include "flow3d/flow3d.h"
 #include "flow3d/state.h"
@@ -12,8 +11,6 @@
 #include "sediment/state.h"
 
 namespace {
-
-bool multipleOf(long long step, double n) { return std::fabs(std::fmod(static_cast<double>(step), n)) < 0.001; }
 
 // Where stime stands in the series: the entry n that ends the current
 // interval and the weight w of entry n-1. Past the last entry's time (or
@@ -88,7 +85,7 @@ void tscTimeSeries() {
 void tscCyclicFeedback() {
     bool copy = false;
     if (FlagCyclicS > 0) {
-        copy = global_iter != 0 && multipleOf(global_iter, FlagCyclicS);
+        copy = global_iter != 0 && isMultiple(static_cast<double>(global_iter), FlagCyclicS);
     } else if (FlagCyclicS < 0 && global_iter == tscSteps - 1 && tscCyclicCount < -FlagCyclicS) {
         copy = true;
         ++tscCyclicCount;
@@ -100,6 +97,6 @@ void tscCyclicFeedback() {
 }
 
 void tscProbeLine() {
-    if (TimePrintNo <= 0 || !multipleOf(global_iter, PrintIterTime)) return;
+    if (TimePrintNo <= 0 || !isMultiple(static_cast<double>(global_iter), PrintIterTime)) return;
     timeoLineMorphology();
 }

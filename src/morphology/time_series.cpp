@@ -37,27 +37,22 @@ SeriesPlace seriesPlace() {
     return {n, w};
 }
 
-// The opening's boundary cells of fraction l take `value`; openings in the
-// top or the bed take nothing.
+// The opening's boundary cells of fraction l take `value`: the cells beyond
+// the face of its side, over its ranges (side +-1: a = j, b = k; side +-2:
+// a = i, b = k). Openings in the top or the bed take nothing.
 void fillOpening(const IORecord& r, int l, double value) {
-    auto c = conc[l];
+    int i1 = r.a1, i2 = r.a2, j1 = r.a1, j2 = r.a2;
     switch (r.side) {
-    case 1:
-    case -1: {
-        const int i = r.side == 1 ? 1 : xnumber + 1;
-        for (int j = r.a1; j <= r.a2; ++j)
+    case 1: i1 = i2 = 1; break;
+    case -1: i1 = i2 = xnumber + 1; break;
+    case 2: j1 = j2 = 1; break;
+    case -2: j1 = j2 = ynumber + 1; break;
+    default: return;
+    }
+    auto c = conc[l];
+    for (int i = i1; i <= i2; ++i)
+        for (int j = j1; j <= j2; ++j)
             for (int k = r.b1; k <= r.b2; ++k) c[i][j][k] = value;
-        break;
-    }
-    case 2:
-    case -2: {
-        const int j = r.side == 2 ? 1 : ynumber + 1;
-        for (int i = r.a1; i <= r.a2; ++i)
-            for (int k = r.b1; k <= r.b2; ++k) c[i][j][k] = value;
-        break;
-    }
-    default: break;
-    }
 }
 
 }  // namespace

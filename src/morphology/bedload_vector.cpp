@@ -17,16 +17,21 @@
 
 namespace {
 
-// The Shields parameter that sets the turn, by BedLoadVectorFlag: a floor
-// of 0.03, a quadratic law, or the parameter itself (flags 3 and above).
+// The Shields parameter that sets the turn, by BedLoadVectorFlag, from the
+// parameter th of the bed shear: max(quad th^2 + lin th + add, floor).
+// Flag 1 puts a floor of 0.03 under th, flag 2 is a quadratic law, flags 3
+// and above take th itself.
 struct TurnShieldsRow {
     int flag;
-    double (*theta)(double);
+    const char* name;
+    double quad, lin, add, floor;
+    double theta(double th) const { return std::max(quad * th * th + lin * th + add, floor); }
 };
+constexpr double kNoFloor = -1e300;
 constexpr TurnShieldsRow kTurnShields[] = {
-    {1, [](double th) { return std::max(th, 0.03); }},
-    {2, [](double th) { return 0.4 * th * th + 0.06; }},
-    {3, [](double th) { return th; }},
+    {1, "floor 0.03", 0.0, 1.0, 0.0, 0.03},
+    {2, "0.4 th^2 + 0.06", 0.4, 0.0, 0.06, kNoFloor},
+    {3, "th", 0.0, 1.0, 0.0, kNoFloor},
 };
 
 const TurnShieldsRow& turnShieldsRow(int flag) { return kTurnShields[std::clamp(flag, 1, 3) - 1]; }

@@ -31,7 +31,7 @@ constexpr int kEquationTable = 20;              // per-equation tables, equation
     /* Writers: readDataSetF and its row functions (readers_f.cpp), setParameterDefaults; roughnessDefaults of */    \
     /* startup (XksWall from the Manning number, XksJ1 and XksJ2 from XksWall); the wall laws wall, */               \
     /* wallallOpenMP, wallnew, wallall2D and wallLawStep (sqcmyrho from cmy); defaultMinDepth of bedmoves.cpp */     \
-    /* (TSCMinDepth); Components (components.cpp: TimeStep); morphology_tsc (morphology_tsc.cpp: FlagInterpolVal around the end result). */                                                      \
+    /* (TSCMinDepth); Components (components.cpp: TimeStep); morphology_tsc (morphology_tsc.cpp: FlagInterpolVal around the end result); tscTimeSeries (time_series.cpp: TimeStep). */                                                      \
     X(char, debugging, 'N')            /* F 1: diagnostic letter */                            \
     X(double, convergence, 1e-6)       /* F 3: stop criterion of the backwater computation */  \
     X(double, relax_morph, 0.5)        /* F 4: relaxation of the sediment computation */       \
@@ -458,7 +458,7 @@ struct GridSizes {
     /* F data sets. Writers: readDataSetF and its row functions (readers_f.cpp), setParameterDefaults; */            \
     /* roughnessDefaults of startup (XksWall from the Manning number, XksJ1 and XksJ2 from XksWall); the wall */     \
     /* laws wall, wallallOpenMP, wallnew, wallall2D and wallLawStep (sqcmyrho from cmy); defaultMinDepth of */     \
-    /* bedmoves.cpp (TSCMinDepth); Components (components.cpp: TimeStep); morphology_tsc (morphology_tsc.cpp: FlagInterpolVal around the end result). */                                                                                \
+    /* bedmoves.cpp (TSCMinDepth); Components (components.cpp: TimeStep); morphology_tsc (morphology_tsc.cpp: FlagInterpolVal around the end result); tscTimeSeries (time_series.cpp: TimeStep). */                                                                                \
     QUIRD_F_PARAMETERS(V)                                                                                      \
     I(char, run, [20], ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',                                       \
       ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ')      /* F 2: run string */                             \
@@ -481,7 +481,7 @@ struct GridSizes {
     /* setRecordDefaults. */                                                                                 \
     V(GridSizes, sizesAtStart, GridSizes{})                                                                   \
     /* G data sets. Writers: readDataSetG (readers_g.cpp: its readG functions, checkIO), setRecordDefaults, */       \
-    /* writeControlMin (zdistrib); LowerFixedLevel setLowerFixedLevel. */                                            \
+    /* writeControlMin (zdistrib); LowerFixedLevel setLowerFixedLevel; tscAccountStep (sediment_account.cpp: PrintConc flux). */                                            \
     V(bool, gridSizesGiven, false)                           /* set by the first accepted G 1 */               \
     V(int, iblok1, 0) V(int, iblok2, 0) V(int, jblok1, 0) V(int, jblok2, 0) /* G 2: blocked columns */         \
     A(double, zdistrib, [1001])                              /* G 3: cumulative height percentage of node level k */ \

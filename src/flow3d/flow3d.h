@@ -84,6 +84,11 @@ void forcelog();
 // the probe line only once stime has reached the start of the first record,
 // and no temperature letter.
 void timeoLine2D();
+// The probe line of the transient morphology drivers: the values of the
+// record whose window holds stime strictly (both ends open), the time alone
+// when no window holds it, no temperature letter. A `timeo` that cannot be
+// opened is logged ("cannot open file 'timeo' ") and ends the run with -3.
+void timeoLineMorphology();
 void forcelog2D();
 
 // The largest scaled residual of equations 1..6 and its equation (0 when none

@@ -46,7 +46,7 @@ FlowSteps defaultFlowSteps();
     /* setStartVelocity (the start velocities of initial, initial_tunnel and startup) and startup (sinit*.cpp: k, */ \
     /* epsilon, temperature); readres (result_file.cpp); writeHabitat (habitat.cpp: depth means at k = 0); in */     \
     /* surface2d WaterSolve2D and its steps (boundary2d.cpp, plane2d.cpp, pressure_correction2d.cpp, */              \
-    /* rebuild2d.cpp), surface, surface_tfs(2D); morphology_tsc (morphology_tsc.cpp: boundary velocities, bed-cell kinen). */                                                                  \
+    /* rebuild2d.cpp), surface, surface_tfs(2D); morphology_tsc (morphology_tsc.cpp: boundary velocities, bed-cell kinen); tscBedLoadCouplings (bedload_vector.cpp: k = 1). */                                                                  \
     F(double, 3, xvel) F(double, 3, yvel) F(double, 3, zvel) /* cell velocities u, v, w (m/s) */               \
     F(double, 3, kinen) F(double, 3, epsilon)                /* k and its dissipation */                       \
     F(double, 3, temp)                                       /* temperature */                                 \

@@ -22,12 +22,6 @@ FILE* openOrEnd(const char* name, const char* mode) {
     endRun(-3);
 }
 
-// The record whose window holds the simulated time strictly, else the last.
-const TimePrintRecord& printRecordNow() {
-    for (int p = 0; p < TimePrintNo; ++p)
-        if (TimePrint[p].time < stime && stime < TimePrint[p].endTime) return TimePrint[p];
-    return TimePrint[TimePrintNo - 1];
-}
 
 // The value a probe letter prints; false for a letter of the other writers.
 // A temperature probe in a run without temperature prints 0, so that the
@@ -81,16 +75,34 @@ Force boxForce(const OutBlockRecord& b, int k1, int k2) {
     return F;
 }
 
-void probeLine(bool withTemperature) {
-    FILE* fp = openOrEnd("timeo", "a");
-    const TimePrintRecord& r = printRecordNow();
+// The record whose window holds the simulated time strictly, else none.
+const TimePrintRecord* printRecordInWindow() {
+    for (int p = 0; p < TimePrintNo; ++p)
+        if (TimePrint[p].time < stime && stime < TimePrint[p].endTime) return &TimePrint[p];
+    return nullptr;
+}
+
+// The record whose window holds the simulated time strictly, else the last.
+const TimePrintRecord& printRecordNow() {
+    const TimePrintRecord* r = printRecordInWindow();
+    return r ? *r : TimePrint[TimePrintNo - 1];
+}
+
+// The time and the values of the record's points (the time alone without a
+// record), appended to the open `timeo`, which is then closed.
+void writeProbeLine(FILE* fp, const TimePrintRecord* r, bool withTemperature) {
     std::fprintf(fp, "%10.4e ", stime);
-    for (int q = 0; q < r.count; ++q) {
+    for (int q = 0; r && q < r->count; ++q) {
         double value;
-        if (probeValue(r, q, value, withTemperature)) std::fprintf(fp, "%10.6e ", value);
+        if (probeValue(*r, q, value, withTemperature)) std::fprintf(fp, "%10.6e ", value);
     }
     std::fprintf(fp, "\n");
     closeWritten(fp, "timeo");
+}
+
+void probeLine(bool withTemperature) {
+    FILE* fp = openOrEnd("timeo", "a");
+    writeProbeLine(fp, &printRecordNow(), withTemperature);
 }
 
 void blockForces(bool plane) {
@@ -117,6 +129,12 @@ void timeoLine2D() {
 
 void forcelog() { blockForces(false); }
 void forcelog2D() { blockForces(true); }
+
+void timeoLineMorphology() {
+    FILE* fp = std::fopen("timeo", "a");
+    if (!fp) failf(-3, "cannot open file 'timeo' \n");
+    writeProbeLine(fp, printRecordInWindow(), false);
+}
 
 void timeoStart() {
     FILE* fp = openOrEnd("timeo", "w");

@@ -10,10 +10,10 @@
 
 #define QUIRD_SEDIMENT_STATE(V, A, I, F)                                                                       \
     /* Concentrations per size class. Writers: sialloc (cleared), startup (sinit.cpp); concRijn, concEngelund (conc_rijn.cpp, conc_engelund.cpp: k = 0). */ \
-    /* suspinit, readConRes (conc); morphology_tsc (morphology_tsc.cpp); the solvers of conc[indexl]: sole_gauseid, */ \
+    /* suspinit, readConRes (conc); morphology_tsc (morphology_tsc.cpp); tscTimeSeries, tscCyclicFeedback (time_series.cpp: inflow cells); the solvers of conc[indexl]: sole_gauseid, */ \
     /* blockSedim, sole_tdma, sole2_gauseid, block2Sedim, solve2Dbed_gauseid (sole_gauseid.cpp, block_sedim.cpp, bed_solvers.cpp). */ \
     F(double, 4, conc) F(double, 4, conc_old)                                                                  \
-    /* Per-fraction coefficients of the sediment equations. Writers: coeffe_setup2 (coeffe_setup.cpp: at, ab, ap, catt, cabb); morphology_tsc (morphology_tsc.cpp: ap). */\
+    /* Per-fraction coefficients of the sediment equations. Writers: coeffe_setup2 (coeffe_setup.cpp: at, ab, ap, catt, cabb); morphology_tsc (morphology_tsc.cpp: ap); tscBedLoadCouplings (bedload_vector.cpp: aeb..asb, ap of the bed cells). */\
     F(double, 4, at) F(double, 4, ab) F(double, 4, ap) F(double, 4, catt) F(double, 4, cabb)                   \
     F(double, 3, aeb) F(double, 3, awb) F(double, 3, anb) F(double, 3, asb) /* bed-load vectors */             \
     /* The centripetal flux's copy of the flow2 it left (interior j-faces). Writer: coeffe_setup. */           \

@@ -79,6 +79,8 @@ void blockedColumns(const Grid3<double>& g) {
 
 }  // namespace
 
+namespace sedk {
+
 void zeroBlockedCells(int l) {
     zeroSolidBoxes(l, 0, znumber + 2);
     if (FlagTFS != 0) blockedColumns(concGrid(l));

@@ -11,6 +11,7 @@
 #include "morphology/bed_layers.h"
 #include "morphology/morphology.h"
 #include "morphology/state.h"
+#include "sediment/bed_balance.h"
 #include "sediment/state.h"
 
 using bedlayers::Exchange;
@@ -23,55 +24,21 @@ namespace {
 // transient sediment equation.
 double storage(int i, int j) { return 2.0 * m_armap[i][j] * m_dist_z[i][j][2] / TimeStep; }
 
-// Net deposition of size l in bed cell (i, j, 2) (m3/s) on a single-block
-// grid: supply from the four neighbours and the cell above, minus what they
-// draw from the bed cell, plus the storage of the step. The horizontal
-// couplings are those of the equation workspace, or with `bedLoad` the
-// per-size bed-load couplings.
+// Net deposition of size l in bed cell (i, j, 2) (m3/s): the bed-cell balance
+// plus the storage of the step. The horizontal couplings are those of the
+// equation workspace, or with `bedLoad` the per-size bed-load couplings; a
+// multi-block grid always takes the workspace couplings with the partner
+// cells of the block joints.
 double balance(int l, int i, int j, bool bedLoad) {
-    const auto c = conc[l];
+    const bedcell::Balance b = bedLoad ? bedcell::bedLoad(l, i, j) : bedcell::single(l, i, j);
     const double V = storage(i, j);
-    double P, R;
-    if (bedLoad) {
-        P = anb[l][i][j] * c[i][j + 1][2] + asb[l][i][j] * c[i][j - 1][2] + awb[l][i][j] * c[i + 1][j][2] +
-            aeb[l][i][j] * c[i - 1][j][2];
-        R = anb[l][i][j - 1] + asb[l][i][j + 1] + aeb[l][i + 1][j] + awb[l][i - 1][j];
-    } else {
-        P = an[i][j][2] * c[i][j + 1][2] + as[i][j][2] * c[i][j - 1][2] + aw[i][j][2] * c[i + 1][j][2] +
-            ae[i][j][2] * c[i - 1][j][2];
-        R = an[i][j - 1][2] + as[i][j + 1][2] + ae[i + 1][j][2] + aw[i - 1][j][2];
-    }
-    P += at[l][i][j][2] * c[i][j][3];
-    R += ab[l][i][j][3];
-    return P + conc_old[l][i][j][2] * V - (R + V) * c[i][j][2];
+    return b.S + conc_old[l][i][j][2] * V - (b.R + V) * conc[l][i][j][2];
 }
 
-// The same on a multi-block grid, always with the workspace couplings: the
-// partner cells of the block joints stand in for the missing neighbours.
 double balanceBlocks(int l, int i, int j) {
-    const auto c = conc[l];
+    const bedcell::Balance b = bedcell::blocks(l, i, j);
     const double V = storage(i, j);
-    const int* west = Pi1MultiBlock[i][j];
-    const int* south = Pj1MultiBlock[i];
-    const int* north = Pj2MultiBlock[i];
-    const bool hasWest = west[0] != 0;
-    const bool hasSouth = j == 2 && south[0] != 0;
-    const bool hasNorth = j == ynumber && north[0] != 0;
-
-    const double cWest = hasWest ? c[west[0]][west[1]][2] : c[i - 1][j][2];
-    const double cSouth = hasSouth ? c[south[0]][south[1]][2] : c[i][j - 1][2];
-    const double cNorth = hasNorth ? c[north[0]][north[1]][2] : c[i][j + 1][2];
-    const double P = an[i][j][2] * cNorth + as[i][j][2] * cSouth + aw[i][j][2] * c[i + 1][j][2] +
-                     ae[i][j][2] * cWest + at[l][i][j][2] * c[i][j][3];
-
-    // The downstream neighbour opens a block: what leaves through the face.
-    const double rEast = Pi1MultiBlock[i + 1][j][0] != 0 ? std::max(0.0, 0.001 * flow1[i][j][2]) : ae[i + 1][j][2];
-    const double rWest =
-        hasWest ? (west[1] == 2 ? as[west[0]][west[1]][2] : an[west[0]][west[1]][2]) : aw[i - 1][j][2];
-    const double rSouth = hasSouth ? ae[south[0]][south[1]][2] : an[i][j - 1][2];
-    const double rNorth = hasNorth ? ae[north[0]][north[1]][2] : as[i][j + 1][2];
-    const double R = rSouth + rNorth + rEast + rWest + ab[l][i][j][3];
-    return P + conc_old[l][i][j][2] * V - (R + V) * c[i][j][2];
+    return b.S + conc_old[l][i][j][2] * V - (b.R + V) * conc[l][i][j][2];
 }
 
 // What settles with the fall velocity minus what the bed gives (m3/s).

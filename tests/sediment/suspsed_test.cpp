@@ -22,8 +22,6 @@ using namespace sedtest;
 
 namespace {
 
-constexpr double kInflowConc = 1e-4;
-
 // Count of `part` in `text`.
 int count(const std::string& text, const std::string& part) {
     int n = 0;
@@ -33,28 +31,7 @@ int count(const std::string& text, const std::string& part) {
 
 class QuasiSteady : public SedimentTest {
 protected:
-    // The settling basin (20 m x 3 m x 1 m, Q = 0.3 m3/s) with `fractions`
-    // fractions of fall velocity w and the vertical and horizontal
-    // diffusivity K, the inflow profile uniform at kInflowConc, `inflow` the
-    // sediment that the profile brings (kg/s). The bed cannot erode (c0 0).
-    static void basin(double w, double K, int fractions = 1) {
-        lnumber = fractions;
-        settlingBasin(0.1);
-        for (int l = 1; l <= lnumber; ++l) fallvelo[l] = w;
-        coeffe_setup();  // the horizontal couplings, with the flow's diffusivity
-        setDiffusivity([K](int, int, int) { return K; });
-        coeffe_setup2();
-        double Q = 0.0;
-        for (int j = 2; j <= ynumber; ++j)
-            for (int k = 2; k <= znumber; ++k) Q += 0.001 * flow1[1][j][k];
-        for (int l = 1; l <= lnumber; ++l) {
-            for (int j = 2; j <= ynumber; ++j)
-                for (int k = 2; k <= znumber; ++k) conc[l][1][j][k] = kInflowConc;
-            inflow[l] = 1000.0 * density * Q * kInflowConc;
-        }
-        iter_morph = 5000;
-        conv_morph = 1e-7;
-    }
+    static void basin(double w, double K, int fractions = 1) { basinWithSediment(w, K, fractions); }
 };
 
 // The last value printed after `key` in the log.

@@ -66,16 +66,6 @@ Step shortestStep() {
     return s;
 }
 
-void sumFractions() {
-    for (int i = 2; i <= xnumber; ++i)
-        for (int j = 2; j <= ynumber; ++j)
-            for (int k = 2; k <= znumber; ++k) {
-                double s = 0.0;
-                for (int l = 1; l <= lnumber; ++l) s += conc[l][i][j][k];
-                conc[0][i][j][k] = s;
-            }
-}
-
 double geometryVolume() {
     double W = 0.0;
     for (int i = 2; i <= xnumber; ++i)
@@ -235,7 +225,7 @@ void morphology() {
     for (int i = 2; i <= xnumber; ++i)
         for (int j = 2; j <= ynumber; ++j)
             if (openBed(i, j)) BedMove[i][j] *= step.dt;
-    sumFractions();
+    sumSedimentFractions();
     if (FillPart > 1e-10) quasimorph::fillAcceleration(pass, W);
     for (int n = 0; n < ADSmearNo; ++n) quasimorph::smearSweep();
     for (int i = 2; i <= xnumber; ++i)

@@ -187,7 +187,9 @@ void solveFraction() {
         sole_gauseid();
 }
 
-void sumFractions() {
+}  // namespace
+
+void sumSedimentFractions() {
     for (int i = 2; i <= xnumber; ++i)
         for (int j = 2; j <= ynumber; ++j)
             for (int k = 2; k <= znumber; ++k) {
@@ -196,8 +198,6 @@ void sumFractions() {
                 conc[0][i][j][k] = s;
             }
 }
-
-}  // namespace
 
 void suspsed() {
     if (debugging != 'E') setMessage("In suspended load calculation");
@@ -230,7 +230,7 @@ void suspsed() {
         const quasi::Iteration it{n, report, last};
         residual = quasi::sedimentBalance(log, it);
         quasi::bedComposition(log, weight, residual);
-        sumFractions();
+        sumSedimentFractions();
         if (report) quasi::sectionFluxes(log);
         log.close();
         if (report && residual / lnumber < conv_morph) return;

@@ -97,7 +97,7 @@ TEST_F(QuasiMorphology, DepthFormTiesAndNoStep) {
     EXPECT_EQ(stime, 1e20);  // the step of no column
 }
 
-TEST_F(QuasiMorphology, RefusedInputs) {
+TEST_F(QuasiMorphology, RefusedInputsAndAnUnopenableLog) {
     basinWithSediment(0.001, 0.01);
     lnumber = 20;
     EXPECT_EQ(quird_test::exitCodeOf([] { morphology(); }), 1);
@@ -108,6 +108,10 @@ TEST_F(QuasiMorphology, RefusedInputs) {
     EXPECT_EQ(quird_test::exitCodeOf([] { morphology(); }), 1);
     EXPECT_NE(SedimentTest::log().find("Error, Outblocking of elements can not be done for Multi-Block domain\n"),
               std::string::npos);
+    MBNo = OutBlockNo = 0;
+    std::filesystem::remove("boogie");
+    std::filesystem::create_directory("boogie");
+    EXPECT_EQ(quird_test::exitCodeOf([] { morphology(); }), -3);
 }
 
 // ---------------------------------------------------------------------------

@@ -22,13 +22,6 @@ using namespace sedtest;
 
 namespace {
 
-// Count of `part` in `text`.
-int count(const std::string& text, const std::string& part) {
-    int n = 0;
-    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
-    return n;
-}
-
 class QuasiSteady : public SedimentTest {
 protected:
     static void basin(double w, double K, int fractions = 1) { basinWithSediment(w, K, fractions); }
@@ -305,6 +298,32 @@ TEST_F(QuasiSteady, ActiveShareFromTheBedCell) {
         quasi::activeShareRule(1);
         EXPECT_NEAR(bedgrain[1][2][2], r.share, 1e-12) << r.c0 << " " << r.bed;
     }
+}
+
+}  // namespace
+
+namespace {
+
+// After each solve, values below 1e-30 (negative ones too) become 0.
+TEST_F(QuasiSteady, FlushAfterTheSolve) {
+    basin(0.001, 0.01);
+    for (int k = 2; k <= znumber; ++k) conc[1][1][2][k] = -1e-4;
+    conc[1][xnumber][2][5] = 1e-31;
+    iter_morph = 1;
+    suspsed();
+    double lowest = 1.0;
+    forInterior([&](int i, int j, int k) { lowest = std::min(lowest, conc[1][i][j][k]); });
+    EXPECT_EQ(lowest, 0.0);
+    EXPECT_EQ(conc[0][5][2][5], 0.0);
+}
+
+// A log that cannot be opened ends the call with -3.
+TEST_F(QuasiSteady, UnopenableLogEndsTheRun) {
+    basin(0.001, 0.01);
+    std::filesystem::remove("boogie");
+    std::filesystem::create_directory("boogie");
+    EXPECT_EQ(quird_test::exitCodeOf([] { suspsed(); }), -3);
+    EXPECT_STREQ(mc_message, "cannot open file 'boogie' ");
 }
 
 }  // namespace

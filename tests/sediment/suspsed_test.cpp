@@ -12,6 +12,7 @@
 #include "equations/state.h"
 #include "flow3d/state.h"
 #include "grid/state.h"
+#include "sediment/bed_balance.h"
 #include "sediment/sediment.h"
 #include "sediment/sediment_fixture.h"
 #include "sediment/state.h"
@@ -324,6 +325,49 @@ TEST_F(QuasiSteady, UnopenableLogEndsTheRun) {
     std::filesystem::create_directory("boogie");
     EXPECT_EQ(quird_test::exitCodeOf([] { suspsed(); }), -3);
     EXPECT_STREQ(mc_message, "cannot open file 'boogie' ");
+}
+
+}  // namespace
+
+namespace {
+
+// Without convergence the report iterations are every 100th and the last.
+TEST_F(QuasiSteady, ReportIterationsEveryHundredAndTheLast) {
+    basin(0.001, 0.01);
+    iter_morph = 250;
+    conv_morph = 0.0;
+    suspsed();
+    const std::string log = SedimentTest::log();
+    std::string heads;
+    for (std::size_t at = log.find("Trap efficiency after "); at != std::string::npos;
+         at = log.find("Trap efficiency after ", at + 1))
+        heads += std::to_string(std::atoi(log.c_str() + at + 22)) + " ";
+    EXPECT_EQ(heads, "100 200 249 ");
+    EXPECT_STREQ(mc_message, "Iter: 249, resid.: 0.000000");
+}
+
+// The composition of the restart iteration takes the new shares whole, a
+// later one moves half way (method 4: towards min(max(S/(c0 R), 0), 1)).
+TEST_F(QuasiSteady, RestartIterationTakesTheCompositionWhole) {
+    for (bool restart : {true, false}) {
+        basin(0.001, 0.01, 2);
+        if (restart) quird_test::writeFile("conres", "\n");
+        BedFlags[1] = 4;
+        iter_morph = 1;
+        forInterior([](int i, int j, int) {
+            for (int l = 1; l <= 2; ++l) {
+                conc[l][i][j][0] = 1e-5;
+                bedgrain[l][i][j] = 0.2;
+            }
+        });
+        suspsed();
+        const bedcell::Balance b = bedcell::single(2, 7, 2);
+        const double r = std::min(std::max(b.S / (1e-5 * b.R + 1e-20), 0.0), 1.0);
+        EXPECT_GT(r, 0.01);
+        EXPECT_LT(r, 0.99);
+        EXPECT_NEAR(bedgrain[2][7][2], restart ? r : 0.1 + 0.5 * r, 1e-12) << restart;
+        std::filesystem::remove("conres");
+    }
 }
 
 }  // namespace

@@ -247,7 +247,7 @@ constexpr int kEquationTable = 20;              // per-equation tables, equation
 #define QUIRD_RUN_STATE_DEFAULTS(X)                                                             \
     /* Writers: setParameterDefaults; ReadTimes (timei.cpp: TimeInNo..FlagTimeiConc); FlagInitPoros extra_source */  \
     /* (porous_bed.cpp) and extra_sourceDLL (vegetation.cpp); NoGeo porbed, readGeodata; RegIter topPressureMean (WaterSolve) */  \
-    /* and formLidPressure (surface); FlagReadFracres readConRes; maxgrain morphology_tsc (morphology_tsc.cpp). */                                                                             \
+    /* and formLidPressure (surface); FlagReadFracres readConRes; maxgrain morphology_tsc (morphology_tsc.cpp); BedRecIter morphology (morphology_quasi.cpp). */                                                                             \
     X(int, TimeInNo, 0)                /* time series of timei */                              \
     X(int, TimePrintNo, 0)                                                                     \
     X(int, FlagJTime, 0)                                                                       \
@@ -424,7 +424,7 @@ struct GridSizes {
     V(int, xnumber, 0) V(int, ynumber, 0) V(int, znumber, 0) V(int, lnumber, 0)                                \
     /* Status texts and flags (front end, written only). Writers: setMessage, setProgram, kread */                   \
     /* (setParameterDefaults), the run driver (driver.cpp: quirdMain, startupSequence, runStringLoop), readres */    \
-    /* (gFlagRead), writespider (gFlagWriteX), sprintflow (gFlagWriteR), morphology_tsc (morphology_tsc.cpp: mc_v2, gFlagSedim). */                                          \
+    /* (gFlagRead), writespider (gFlagWriteX), sprintflow (gFlagWriteR), morphology_tsc (morphology_tsc.cpp: mc_v2, gFlagSedim), morphology (morphology_quasi.cpp: gFlagSedim, mc_v2). */                                          \
     A(char, mc_message, [100]) A(char, mc_program, [100])                                                      \
     A(char, mc_v1, [100]) A(char, mc_v2, [100]) /* two further status lines, formatted into directly */        \
     V(int, FlagStart, 0)                                                                                       \
@@ -481,7 +481,7 @@ struct GridSizes {
     /* setRecordDefaults. */                                                                                 \
     V(GridSizes, sizesAtStart, GridSizes{})                                                                   \
     /* G data sets. Writers: readDataSetG (readers_g.cpp: its readG functions, checkIO), setRecordDefaults, */       \
-    /* writeControlMin (zdistrib); LowerFixedLevel setLowerFixedLevel; tscAccountStep (sediment_account.cpp: PrintConc flux). */                                            \
+    /* writeControlMin (zdistrib); LowerFixedLevel setLowerFixedLevel; tscAccountStep (sediment_account.cpp: PrintConc flux); PrintConc.flux sectionFluxes (sediment_balance.cpp). */                                            \
     V(bool, gridSizesGiven, false)                           /* set by the first accepted G 1 */               \
     V(int, iblok1, 0) V(int, iblok2, 0) V(int, jblok1, 0) V(int, jblok2, 0) /* G 2: blocked columns */         \
     A(double, zdistrib, [1001])                              /* G 3: cumulative height percentage of node level k */ \

@@ -75,7 +75,7 @@ FlowSteps defaultFlowSteps();
     /* bedShearFromModel2D and rebuildColumn (WaterSolve2D), initial and initial_tunnel (from the backwater */       \
     /* profile), readres (result_file.cpp), kread (afterPasses: -2), suspinit (roughness-layer shear). */                                              \
     F(double, 2, bedshear)                                                                                     \
-    /* Iteration and time. Writers: WaterSolve, WaterSolve2D, morphology_tsc (morphology_tsc.cpp); stime also Components (components.cpp), bed_logg, surface, surface_tfs(2D). */      \
+    /* Iteration and time. Writers: WaterSolve, WaterSolve2D, morphology_tsc (morphology_tsc.cpp); stime also Components (components.cpp), bed_logg, surface, surface_tfs(2D), morphology (morphology_quasi.cpp). */      \
     V(long, Iter, 0)                                         /* current outer iteration, counted from 1 */     \
     V(double, stime, 0.0)                                    /* simulated time (s) */                          \
     /* The inner iteration of the outer pass, from 1. Writers: WaterSolve(2D). */                                \

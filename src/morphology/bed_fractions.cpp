@@ -8,10 +8,10 @@
 #include "equations/state.h"
 #include "flow3d/state.h"
 #include "grid/state.h"
-#include "morphology/bed_cell.h"
 #include "morphology/bed_layers.h"
 #include "morphology/morphology.h"
 #include "morphology/state.h"
+#include "sediment/bed_balance.h"
 #include "sediment/state.h"
 
 using bedlayers::Exchange;
@@ -24,40 +24,21 @@ namespace {
 // transient sediment equation.
 double storage(int i, int j) { return 2.0 * m_armap[i][j] * m_dist_z[i][j][2] / TimeStep; }
 
-// Net deposition of size l in bed cell (i, j, 2) (m3/s) on a single-block
-// grid: supply from the four neighbours and the cell above, minus what they
-// draw from the bed cell, plus the storage of the step. The horizontal
-// couplings are those of the equation workspace, or with `bedLoad` the
-// per-size bed-load couplings.
+// Net deposition of size l in bed cell (i, j, 2) (m3/s): the bed-cell balance
+// plus the storage of the step. The horizontal couplings are those of the
+// equation workspace, or with `bedLoad` the per-size bed-load couplings; a
+// multi-block grid always takes the workspace couplings with the partner
+// cells of the block joints.
 double balance(int l, int i, int j, bool bedLoad) {
-    const auto c = conc[l];
+    const bedcell::Balance b = bedLoad ? bedcell::bedLoad(l, i, j) : bedcell::single(l, i, j);
     const double V = storage(i, j);
-    const bedcell::Exchange x = bedcell::horizontal(l, i, j, bedLoad);
-    const double P = x.supply + at[l][i][j][2] * c[i][j][3];
-    const double R = x.removal + ab[l][i][j][3];
-    return P + conc_old[l][i][j][2] * V - (R + V) * c[i][j][2];
+    return b.S + conc_old[l][i][j][2] * V - (b.R + V) * conc[l][i][j][2];
 }
 
-// The same on a multi-block grid, always with the workspace couplings: the
-// partner cells of the block joints stand in for the missing neighbours.
 double balanceBlocks(int l, int i, int j) {
-    const auto c = conc[l];
+    const bedcell::Balance b = bedcell::blocks(l, i, j);
     const double V = storage(i, j);
-    const bedcell::Partners p = bedcell::partners(l, i, j);
-    const int* west = Pi1MultiBlock[i][j];
-    const int* south = Pj1MultiBlock[i];
-    const int* north = Pj2MultiBlock[i];
-    const double P = an[i][j][2] * p.north + as[i][j][2] * p.south + aw[i][j][2] * c[i + 1][j][2] +
-                     ae[i][j][2] * p.west + at[l][i][j][2] * c[i][j][3];
-
-    // The downstream neighbour opens a block: what leaves through the face.
-    const double rEast = Pi1MultiBlock[i + 1][j][0] != 0 ? std::max(0.0, 0.001 * flow1[i][j][2]) : ae[i + 1][j][2];
-    const double rWest =
-        p.hasWest ? (west[1] == 2 ? as[west[0]][west[1]][2] : an[west[0]][west[1]][2]) : aw[i - 1][j][2];
-    const double rSouth = p.hasSouth ? ae[south[0]][south[1]][2] : an[i][j - 1][2];
-    const double rNorth = p.hasNorth ? ae[north[0]][north[1]][2] : as[i][j + 1][2];
-    const double R = rSouth + rNorth + rEast + rWest + ab[l][i][j][3];
-    return P + conc_old[l][i][j][2] * V - (R + V) * c[i][j][2];
+    return b.S + conc_old[l][i][j][2] * V - (b.R + V) * conc[l][i][j][2];
 }
 
 // What settles with the fall velocity minus what the bed gives (m3/s).

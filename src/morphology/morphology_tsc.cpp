@@ -19,7 +19,7 @@
 #include "flow3d/state.h"
 #include "grid/grid.h"
 #include "grid/state.h"
-#include "morphology/bed_cell.h"
+#include "sediment/bed_balance.h"
 #include "morphology/morphology.h"
 #include "morphology/state.h"
 #include "morphology/tsc_driver.h"
@@ -86,9 +86,9 @@ void bedCellsSingleBlock(int l) {
     for (int i = 2; i <= xnumber; ++i)
         for (int j = 2; j <= ynumber; ++j) {
             if (OBlok[i][j][2] == 0) continue;
-            const bedcell::Exchange x = bedcell::horizontal(l, i, j, bedLoad);
-            const double ain = x.supply + at[l][i][j][2] * c[i][j][3] + source[i][j][2];
-            const double aout = x.removal + ab[l][i][j][3] + cellVolume(i, j, 2) / TimeStep;
+            const bedcell::Balance b = bedLoad ? bedcell::bedLoad(l, i, j) : bedcell::single(l, i, j);
+            const double ain = b.S + source[i][j][2];
+            const double aout = b.R + cellVolume(i, j, 2) / TimeStep;
             const double E = m_armap[i][j] * bedgrain[l][i][j] * bedgrain[0][i][j] * ConvCoef / TimeStep;
             const double ceq = c[i][j][0] * bedgrain[l][i][j];
             c[i][j][2] = bedCellValue(ain, aout, ap[l][i][j][2], E, ceq);
@@ -101,9 +101,7 @@ void bedCellsMultiBlock(int l) {
     for (int i = 2; i <= xnumber; ++i)
         for (int j = 2; j <= ynumber; ++j) {
             if (OBlok[i][j][2] == 0) continue;
-            const bedcell::Partners p = bedcell::partners(l, i, j);
-            const double ain = an[i][j][2] * p.north + as[i][j][2] * p.south + aw[i][j][2] * c[i + 1][j][2] +
-                               ae[i][j][2] * p.west + at[l][i][j][2] * c[i][j][3] + source[i][j][2];
+            const double ain = bedcell::blocks(l, i, j).S + source[i][j][2];
             const double ceq = c[i][j][0] * bedgrain[l][i][j];
             c[i][j][2] = std::max(ain / ap[l][i][j][2], ceq);
         }

@@ -8,7 +8,7 @@
 #include "control/state.h"
 
 #define QUIRD_MORPHOLOGY_STATE(V, A, I, F)                                                                     \
-    /* Bed movement of a step. Writers: morphology_fractions, morphology2_fractions, morphology2_fractions1 (bed_fractions.cpp); morphology_tsc (morphology_tsc.cpp). */ \
+    /* Bed movement of a step. Writers: morphology_fractions, morphology2_fractions, morphology2_fractions1 (bed_fractions.cpp); morphology_tsc (morphology_tsc.cpp); morphology and its sweeps (morphology_quasi.cpp). */ \
     F(double, 2, BedMove)                                                                                      \
     /* Bed movement and bed forms. Writers: concRijn (conc_rijn.cpp: Bedformheight). */                       \
     F(double, 2, BedChangeTotal) F(double, 2, Bedformheight)                                                   \

@@ -11,6 +11,7 @@
 #include "flow3d/state.h"
 #include "grid/grid.h"
 #include "grid/state.h"
+#include "sediment/sediment.h"
 #include "sediment/state.h"
 #include "support/grids.h"
 
@@ -142,6 +143,25 @@ void SedimentTest::settlingBasin(double U) {
     openColumns();
     startupFlags();
     uniformFlow(U);
+}
+
+void SedimentTest::basinWithSediment(double w, double K, int fractions) {
+    lnumber = fractions;
+    settlingBasin(0.1);
+    for (int l = 1; l <= lnumber; ++l) fallvelo[l] = w;
+    coeffe_setup();  // the horizontal couplings, with the flow's diffusivity
+    setDiffusivity([K](int, int, int) { return K; });
+    coeffe_setup2();
+    double Q = 0.0;
+    for (int j = 2; j <= ynumber; ++j)
+        for (int k = 2; k <= znumber; ++k) Q += 0.001 * flow1[1][j][k];
+    for (int l = 1; l <= lnumber; ++l) {
+        for (int j = 2; j <= ynumber; ++j)
+            for (int k = 2; k <= znumber; ++k) conc[l][1][j][k] = kInflowConc;
+        inflow[l] = 1000.0 * density * Q * kInflowConc;
+    }
+    iter_morph = 5000;
+    conv_morph = 1e-7;
 }
 
 void SedimentTest::bedStep() {

@@ -34,6 +34,13 @@ public:
     // 20 x 1 x 10 cells over 20 m x 3 m x 1 m (xnumber 21, ynumber 2,
     // znumber 11), a uniform flow U along x.
     static void settlingBasin(double U = 0.1);
+    // The settling basin (Q = 0.3 m3/s) with `fractions` fractions of fall
+    // velocity w, the flow's couplings and the vertical diffusivity K, the
+    // inflow profile uniform at kInflowConc and `inflow` the sediment it
+    // brings (kg/s); the bed cannot erode (c0 0); iter_morph 5000, conv_morph
+    // 1e-7.
+    static void basinWithSediment(double w, double K, int fractions = 1);
+    static constexpr double kInflowConc = 1e-4;
     // 8 x 3 x 5 cells of 1 m x 1 m, the bed 0.4 m at node lines 1..4 and 0
     // from node line 5 on, the surface flat at 1.0 m; no flow.
     static void bedStep();

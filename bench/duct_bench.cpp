@@ -20,6 +20,7 @@
 //            --run-limit S (a run still going after S seconds is stopped)
 //            --large-solution (also the time to solution of the 1.2 M duct)
 //            --solution-only (the time-to-solution table alone)
+//            --settings 0,8 (rows of the settings table to run; the defaults, row 0, always run)
 #include <omp.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -96,11 +97,13 @@ const Setting kSettings[] = {
     {"K 5 0 0 0 7 0 0 (planes i before the first sweep)", "K 5 0 0 0 7 0 0\n"},
     {"K 3 0.8 0.8 0.8 0.2 0.9 0.9, K 5 0 0 0 1 0 0", "K 3 0.8 0.8 0.8 0.2 0.9 0.9\nK 5 0 0 0 1 0 0\n"},
     {"K 9 N, K 3 0.9 0.9 0.9 1.0 0.9 0.9 (SIMPLEC)", "K 9 N\nK 3 0.9 0.9 0.9 1.0 0.9 0.9\n"},
-    {"SIMPLEC, K 5 0 0 0 1 0 0", "K 9 N\nK 3 0.9 0.9 0.9 1.0 0.9 0.9\nK 5 0 0 0 1 0 0\n", true},
+    {"SIMPLEC, K 5 0 0 0 1 0 0", "K 9 N\nK 3 0.9 0.9 0.9 1.0 0.9 0.9\nK 5 0 0 0 1 0 0\n"},
     {"SIMPLEC, K 5 0 0 0 4 0 0", "K 9 N\nK 3 0.9 0.9 0.9 1.0 0.9 0.9\nK 5 0 0 0 4 0 0\n"},
     {"SIMPLEC, K 5 0 0 0 1 0 0, K 4 1 1 1 2 1 1", "K 9 N\nK 3 0.9 0.9 0.9 1.0 0.9 0.9\nK 5 0 0 0 1 0 0\nK 4 1 1 1 2 1 1\n"},
     {"SIMPLEC, K 5 0 0 0 1 0 0, F 59 5", "K 9 N\nK 3 0.9 0.9 0.9 1.0 0.9 0.9\nK 5 0 0 0 1 0 0\nF 59 5\n"},
     {"SIMPLEC, K 5 0 0 0 1 0 0, K 10 N (line TDMA)", "K 9 N\nK 3 0.9 0.9 0.9 1.0 0.9 0.9\nK 5 0 0 0 1 0 0\nK 10 N\n"},
+    {"K 9 N, K 3 0.8 0.8 0.8 1.0 0.8 0.8, K 5 0 0 0 1 0 0", "K 9 N\nK 3 0.8 0.8 0.8 1.0 0.8 0.8\nK 5 0 0 0 1 0 0\n",
+     true},
 };
 
 struct Run {
@@ -566,6 +569,7 @@ void printSettingTable(Out& o, const Duct& d, long threads, const std::vector<Se
 
 int main(int argc, char** argv) {
     bool smoke = false, writeResults = true, largeSolution = false, solutionOnly = false;
+    std::vector<long> settingRows;  // rows of kSettings to run (the defaults always), empty: all
     std::vector<long> threads = {1, 2, 4, 8}, lengths = {10, 40};
     long solutionCap = 3000;
     double runLimit = 0.0;  // seconds per run, 0: none
@@ -591,9 +595,11 @@ int main(int argc, char** argv) {
             largeSolution = true;
         } else if (arg == "--solution-only") {
             solutionOnly = true;
+        } else if (arg == "--settings" && value) {
+            settingRows = listOf(argv[++a]);
         } else {
             std::fprintf(stderr, "usage: %s [--smoke] [--threads 1,2,4,8] [--lengths 10,40] [--results FILE | "
-                                 "--no-results] [--solution-cap N] [--run-limit SECONDS] [--large-solution] [--solution-only]\n", argv[0]);
+                                 "--no-results] [--solution-cap N] [--run-limit SECONDS] [--large-solution] [--solution-only] [--settings 0,8,13]\n", argv[0]);
             return 2;
         }
     }
@@ -705,6 +711,13 @@ int main(int argc, char** argv) {
              "that of the defaults on %ld thread(s), in %% of the largest outlet velocity; only runs within 0.5 %% of "
              "it are counted as solved. The fastest solved run per thread count is marked.\n",
              solutionCap, ends.front());
+    auto chosen = [&](const Setting& setting) {
+        const long row = &setting - kSettings;
+        return row == 0 || settingRows.empty() ||
+               std::find(settingRows.begin(), settingRows.end(), row) != settingRows.end();
+    };
+    const Setting* rec =
+        std::find_if(std::begin(kSettings), std::end(kSettings), [](const Setting& s) { return s.recommended; });
     for (const Duct& d : solutionDucts) {
         std::map<long, double> recommendedSeconds;
         long recommendedIterations = -1;
@@ -712,6 +725,7 @@ int main(int argc, char** argv) {
         for (const long t : ends) {
             std::vector<SettingRun> group;
             for (const Setting& setting : kSettings) {
+                if (!chosen(setting)) continue;
                 std::fprintf(stderr, "%d x %d x %d, %ld thread(s): %s\n", d.cx, d.cy, d.cz, t, setting.name);
                 const Run run{int(t), solutionCap, &kVariants[0], false, setting.lines};
                 SettingRun sr{&setting, runCase(d, run, true, runLimit), {}};
@@ -729,8 +743,7 @@ int main(int argc, char** argv) {
                 }
         }
         // The goals of the recommended settings.
-        const Setting* rec = std::find_if(std::begin(kSettings), std::end(kSettings),
-                                          [](const Setting& s) { return s.recommended; });
+        if (!chosen(*rec)) continue;
         const bool large = d.cells() >= duct.cells() && !smoke;
         const long goal = large ? 150 : 50;
         if (recommendedIterations < 0)

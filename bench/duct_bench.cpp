@@ -7,9 +7,10 @@
 // lengths, the speed-up, the allocator's and the peak resident bytes per
 // cell, the bandwidth of the solver sweeps beside a triad bandwidth measured
 // here, the profile of one outer iteration from the `otime` stamps of the
-// logged iterations (F 1 P), the time to solution of two duct sizes (with
-// the defaults, and on the last thread count also with the threaded block
-// correction of p', K 5 4) and the machine. The tables are appended to
+// logged iterations (F 1 P), the time to solution per setting (the defaults
+// and settings built from the engine's own options: K 9, K 3, K 5, K 4, F 59,
+// K 10) on the first and last thread count, with the goals of the
+// recommended settings, and the machine. The tables are appended to
 // bench/results.md.
 //
 //   duct_bench            the full benchmark (1.2 M cells, 1 2 4 8 threads)
@@ -18,6 +19,8 @@
 //            --solution-cap N (iterations of the time-to-solution runs)
 //            --run-limit S (a run still going after S seconds is stopped)
 //            --large-solution (also the time to solution of the 1.2 M duct)
+//            --solution-only (the time-to-solution table alone)
+//            --settings 0,8 (rows of the settings table to run; the defaults, row 0, always run)
 #include <omp.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -75,8 +78,33 @@ const Variant kVariants[] = {
     {"point Gauss-Seidel, F 164 31", 31, 'Y'},
     {"line TDMA, K 10 N", 0, 'N'},
 };
-// Time to solution only: the defaults with the threaded block correction of p'.
-const Variant kThreadedBlockCorrection = {"point Gauss-Seidel, K 5 0 0 0 4 0 0", 0, 'Y', 4};
+
+// Time to solution: the defaults and settings built from the engine's own
+// options, each as the control lines it adds to the case. The recommended
+// settings for steady open-channel runs carry `recommended`; the goals are
+// theirs.
+struct Setting {
+    const char* name;   // the table's label
+    const char* lines;  // control lines added to the case
+    bool recommended = false;
+};
+const Setting kSettings[] = {
+    {"defaults (SIMPLE, K 3 0.8 0.8 0.8 0.2 0.5 0.5)", ""},
+    {"K 5 0 0 0 1 0 0 (block correction of p')", "K 5 0 0 0 1 0 0\n"},
+    {"K 5 0 0 0 4 0 0 (threaded block correction)", "K 5 0 0 0 4 0 0\n"},
+    {"K 5 0 0 0 5 0 0 (planes k, j, i before the first sweep)", "K 5 0 0 0 5 0 0\n"},
+    {"K 5 0 0 0 6 0 0 (planes j, i before the first sweep)", "K 5 0 0 0 6 0 0\n"},
+    {"K 5 0 0 0 7 0 0 (planes i before the first sweep)", "K 5 0 0 0 7 0 0\n"},
+    {"K 3 0.8 0.8 0.8 0.2 0.9 0.9, K 5 0 0 0 1 0 0", "K 3 0.8 0.8 0.8 0.2 0.9 0.9\nK 5 0 0 0 1 0 0\n"},
+    {"K 9 N, K 3 0.9 0.9 0.9 1.0 0.9 0.9 (SIMPLEC)", "K 9 N\nK 3 0.9 0.9 0.9 1.0 0.9 0.9\n"},
+    {"SIMPLEC, K 5 0 0 0 1 0 0", "K 9 N\nK 3 0.9 0.9 0.9 1.0 0.9 0.9\nK 5 0 0 0 1 0 0\n"},
+    {"SIMPLEC, K 5 0 0 0 4 0 0", "K 9 N\nK 3 0.9 0.9 0.9 1.0 0.9 0.9\nK 5 0 0 0 4 0 0\n"},
+    {"SIMPLEC, K 5 0 0 0 1 0 0, K 4 1 1 1 2 1 1", "K 9 N\nK 3 0.9 0.9 0.9 1.0 0.9 0.9\nK 5 0 0 0 1 0 0\nK 4 1 1 1 2 1 1\n"},
+    {"SIMPLEC, K 5 0 0 0 1 0 0, F 59 5", "K 9 N\nK 3 0.9 0.9 0.9 1.0 0.9 0.9\nK 5 0 0 0 1 0 0\nF 59 5\n"},
+    {"SIMPLEC, K 5 0 0 0 1 0 0, K 10 N (line TDMA)", "K 9 N\nK 3 0.9 0.9 0.9 1.0 0.9 0.9\nK 5 0 0 0 1 0 0\nK 10 N\n"},
+    {"K 9 N, K 3 0.8 0.8 0.8 1.0 0.8 0.8, K 5 0 0 0 1 0 0", "K 9 N\nK 3 0.8 0.8 0.8 1.0 0.8 0.8\nK 5 0 0 0 1 0 0\n",
+     true},
+};
 
 struct Run {
     int threads;
@@ -410,6 +438,34 @@ std::string runEnd(const Result& r, const Solution& s) {
     return text;
 }
 
+// One setting's run for the time-to-solution table.
+struct SettingRun {
+    const Setting* setting;
+    Result result;
+    Solution solution;
+    double offReference = NAN;  // largest |final u - the defaults' final u| / the defaults' largest |u|
+    bool solved = false;        // settled, no failure, on the defaults' solution
+    bool settled = false;       // the outlet stayed within 0.5 % before the run's last record
+};
+
+// Whether the run reached the solution: it ended without a numerical failure
+// or the run limit, its outlet settled before its last record, and its final
+// profile is within 0.5 % of the defaults' (a run can settle on the wrong
+// solution).
+void judge(SettingRun& sr, const std::vector<double>& reference) {
+    const Result& r = sr.result;
+    if (r.outlet.size() >= 2) sr.settled = sr.solution.iteration < r.outlet.back().iter;
+    if (!r.outlet.empty() && reference.size() == r.outlet.back().u.size()) {
+        double peak = 0.0, dev = 0.0;
+        for (std::size_t c = 0; c < reference.size(); ++c) {
+            peak = std::max(peak, std::fabs(reference[c]));
+            dev = std::max(dev, std::fabs(r.outlet.back().u[c] - reference[c]));
+        }
+        if (peak > 0.0) sr.offReference = dev / peak;
+    }
+    sr.solved = !r.failed && !r.killed && sr.settled && sr.offReference <= 0.005;
+}
+
 // ---------------------------------------------------------------------------
 // Output.
 // ---------------------------------------------------------------------------
@@ -479,10 +535,41 @@ void printProfile(Out& o, const Profile& p, int threads) {
     for (std::size_t q = 0; q < n; ++q) row(kPhases[q].name, p.seconds[q]);
 }
 
+// The settings' rows of one duct and thread count; the fastest solved run marked.
+void printSettingTable(Out& o, const Duct& d, long threads, const std::vector<SettingRun>& group) {
+    const SettingRun* fastest = nullptr;
+    for (const SettingRun& sr : group)
+        if (sr.solved && (!fastest || sr.solution.seconds < fastest->solution.seconds)) fastest = &sr;
+    o.printf("\n%d x %d x %d duct, %ld cells, %ld thread(s):\n\n", d.cx, d.cy, d.cz, d.cells(), threads);
+    o.printf("| setting | iterations | seconds | final vs defaults | run |\n|---|---:|---:|---:|---|\n");
+    for (const SettingRun& sr : group) {
+        const Result& r = sr.result;
+        char its[32], secs[48], off[32];
+        if (r.failed || r.killed) {
+            std::snprintf(its, sizeof its, "%s", r.failed && r.failure == "diverged" ? "diverged" : "failed");
+            std::snprintf(secs, sizeof secs, "-");
+        } else if (!sr.settled) {
+            std::snprintf(its, sizeof its, "not settled");
+            std::snprintf(secs, sizeof secs, "-");
+        } else {
+            std::snprintf(its, sizeof its, "%ld", sr.solution.iteration);
+            std::snprintf(secs, sizeof secs, "%.1f%s", sr.solution.seconds, &sr == fastest ? " **fastest**" : "");
+        }
+        if (std::isnan(sr.offReference))
+            std::snprintf(off, sizeof off, "-");
+        else
+            std::snprintf(off, sizeof off, "%.2f %%", 100.0 * sr.offReference);
+        o.printf("| %s%s | %s | %s | %s | %s, exit %d |\n", sr.setting->name,
+                 sr.setting->recommended ? " (recommended)" : "", its, secs, off, runEnd(r, sr.solution).c_str(),
+                 r.status);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    bool smoke = false, writeResults = true, largeSolution = false;
+    bool smoke = false, writeResults = true, largeSolution = false, solutionOnly = false;
+    std::vector<long> settingRows;  // rows of kSettings to run (the defaults always), empty: all
     std::vector<long> threads = {1, 2, 4, 8}, lengths = {10, 40};
     long solutionCap = 3000;
     double runLimit = 0.0;  // seconds per run, 0: none
@@ -506,9 +593,13 @@ int main(int argc, char** argv) {
             runLimit = std::atof(argv[++a]);
         } else if (arg == "--large-solution") {
             largeSolution = true;
+        } else if (arg == "--solution-only") {
+            solutionOnly = true;
+        } else if (arg == "--settings" && value) {
+            settingRows = listOf(argv[++a]);
         } else {
             std::fprintf(stderr, "usage: %s [--smoke] [--threads 1,2,4,8] [--lengths 10,40] [--results FILE | "
-                                 "--no-results] [--solution-cap N] [--run-limit SECONDS] [--large-solution]\n", argv[0]);
+                                 "--no-results] [--solution-cap N] [--run-limit SECONDS] [--large-solution] [--solution-only] [--settings 0,8,13]\n", argv[0]);
             return 2;
         }
     }
@@ -558,10 +649,12 @@ int main(int argc, char** argv) {
 
     const std::size_t triadN = smoke ? (std::size_t(1) << 22) : (std::size_t(1) << 25);
     std::map<long, double> triad;
-    for (long t : threads) triad[t] = triadInChild(int(t), triadN);
+    if (!solutionOnly)
+        for (long t : threads) triad[t] = triadInChild(int(t), triadN);
     constexpr double kAssemblyBytes = 3000.0;  // per cell and outer iteration, outside the sweeps
 
     for (const Variant& v : kVariants) {
+        if (solutionOnly) break;
         // The variants on the first and last thread count (their profiles are the point).
         std::vector<long> runThreads = threads;
         if (&v != &kVariants[0] && threads.size() > 2) runThreads = {threads.front(), threads.back()};
@@ -607,29 +700,73 @@ int main(int argc, char** argv) {
         if (threads.size() > 1) printProfile(o, profiles[threads.back()], int(threads.back()));
     }
 
-    o.printf("\n### Time to solution (default settings, outlet u within 0.5 %% of its final value)\n\n");
-    o.printf("| duct | cells | threads | iterations | seconds | run | \n|---|---:|---:|---:|---:|---|\n");
     std::vector<Duct> solutionDucts = {small};
     if (largeSolution || smoke) solutionDucts.push_back(duct);
-    // The defaults on the first and last thread count; on the last also the
-    // threaded block correction of p' (K 5 4).
-    std::vector<std::pair<long, const Variant*>> ends = {{threads.front(), &kVariants[0]}};
-    if (threads.back() != threads.front()) ends.push_back({threads.back(), &kVariants[0]});
-    ends.push_back({threads.back(), &kThreadedBlockCorrection});
-    for (const Duct& d : solutionDucts)
-        for (const auto& [t, variant] : ends) {
-            const Result r = runCase(d, {int(t), solutionCap, variant, false}, true, runLimit);
-            const Solution s = solutionOf(r);
-            o.printf("| %d x %d x %d | %ld | %ld%s | %ld | %.1f | %s, exit %d |\n", d.cx, d.cy, d.cz, d.cells(), t,
-                     variant->blockcorrP ? ", K 5 4" : "", s.iteration, s.seconds, runEnd(r, s).c_str(), r.status);
+    std::vector<long> ends = {threads.front()};
+    if (threads.back() != threads.front()) ends.push_back(threads.back());
+    o.printf("\n### Time to solution per setting (outlet u within 0.5 %% of its final value)\n\n");
+    o.printf("Each run goes on to the engine's own criterion (F 211, 1e-3) or to the cap of %ld outer iterations; "
+             "its time to solution is the first iteration from which on the outlet profile stays within 0.5 %% of "
+             "its final value. \"final vs defaults\": the largest difference between its final outlet profile and "
+             "that of the defaults on %ld thread(s), in %% of the largest outlet velocity; only runs within 0.5 %% of "
+             "it are counted as solved. The fastest solved run per thread count is marked.\n",
+             solutionCap, ends.front());
+    auto chosen = [&](const Setting& setting) {
+        const long row = &setting - kSettings;
+        return row == 0 || settingRows.empty() ||
+               std::find(settingRows.begin(), settingRows.end(), row) != settingRows.end();
+    };
+    const Setting* rec =
+        std::find_if(std::begin(kSettings), std::end(kSettings), [](const Setting& s) { return s.recommended; });
+    for (const Duct& d : solutionDucts) {
+        std::map<long, double> recommendedSeconds;
+        long recommendedIterations = -1;
+        std::vector<double> reference;  // the defaults' final outlet profile on the first thread count
+        for (const long t : ends) {
+            std::vector<SettingRun> group;
+            for (const Setting& setting : kSettings) {
+                if (!chosen(setting)) continue;
+                std::fprintf(stderr, "%d x %d x %d, %ld thread(s): %s\n", d.cx, d.cy, d.cz, t, setting.name);
+                const Run run{int(t), solutionCap, &kVariants[0], false, setting.lines};
+                SettingRun sr{&setting, runCase(d, run, true, runLimit), {}};
+                sr.solution = solutionOf(sr.result);
+                if (reference.empty() && &setting == &kSettings[0] && !sr.result.outlet.empty())
+                    reference = sr.result.outlet.back().u;
+                judge(sr, reference);
+                group.push_back(std::move(sr));
+            }
+            printSettingTable(o, d, t, group);
+            for (const SettingRun& sr : group)
+                if (sr.setting->recommended && sr.solved) {
+                    recommendedSeconds[t] = sr.solution.seconds;
+                    if (t == ends.front()) recommendedIterations = sr.solution.iteration;
+                }
         }
+        // The goals of the recommended settings.
+        if (!chosen(*rec)) continue;
+        const bool large = d.cells() >= duct.cells() && !smoke;
+        const long goal = large ? 150 : 50;
+        if (recommendedIterations < 0)
+            o.printf("\nGoal: at most %ld outer iterations with the recommended settings (%s): not solved, not met\n",
+                     goal, rec->name);
+        else
+            o.printf("\nGoal: at most %ld outer iterations with the recommended settings (%s): %ld, %s\n", goal,
+                     rec->name, recommendedIterations, recommendedIterations <= goal ? "met" : "not met");
+        if (ends.size() == 2 && recommendedSeconds.count(ends.front()) && recommendedSeconds.count(ends.back())) {
+            const double ratio = recommendedSeconds[ends.back()] / recommendedSeconds[ends.front()];
+            o.printf("Time to solution of the recommended settings on %ld against %ld thread(s): %.1f s against "
+                     "%.1f s, ratio %.2f%s\n",
+                     ends.back(), ends.front(), recommendedSeconds[ends.back()], recommendedSeconds[ends.front()],
+                     ratio, large ? (ratio <= 1.0 / 3.0 ? " (goal <= 1/3: met)" : " (goal <= 1/3: not met)")
+                                  : " (the goal of at most 1/3 is the 1.2 M duct's)");
+        }
+    }
     if (smoke) {
         // A planted divergence: the table must say so, never "converged".
         const Run over{int(threads.front()), solutionCap, &kVariants[0], false, "K 3 1.99 1.99 1.99 1.99 0.5 0.5\n"};
         const Result r = runCase(small, over, true, runLimit);
-        o.printf("| %d x %d x %d, K 3 1.99 (planted) | %ld | %ld | - | - | %s, exit %d |\n", small.cx, small.cy,
-                 small.cz, small.cells(), threads.front(), runEnd(r, solutionOf(r)).c_str(),
-                 r.status);
+        o.printf("\nPlanted divergence, %d x %d x %d, K 3 1.99 1.99 1.99 1.99 0.5 0.5, %ld thread(s): %s, exit %d\n",
+                 small.cx, small.cy, small.cz, threads.front(), runEnd(r, solutionOf(r)).c_str(), r.status);
     }
     o.printf("\nLoad average at the end (1, 5, 15 min): %s\n", loadAverage().c_str());
 

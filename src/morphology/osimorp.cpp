@@ -1,5 +1,4 @@
 #include "morphology/morphology.h"
 
-// Filled as the subsystem is built; until then each task does nothing.
+// Filled as the subsystem is built; until then the task does nothing.
 void morphology() {}
-void morphology2_tsc() {}

@@ -14,6 +14,9 @@
     V(long long, global_iter, 0) V(long long, tscSteps, 0) V(long long, tscCyclicCount, 0)                      \
     /* Cap of the concentrations of a transient call with the second-order scheme: the largest inflow, bed-cell */ \
     /* and equilibrium value met so far. Writers: morphology_tsc (morphology_tsc.cpp). */                         \
-    V(double, tscCap, 0.0)
+    V(double, tscCap, 0.0)                                                                                     \
+    /* Which transient driver runs: 0 morphology_tsc, 1 its twin with the bed-layer equation (morphology2_tsc), */ \
+    /* set at the entry of a call. Its steps read it where the twin differs. Writers: morphology_tsc (morphology_tsc.cpp). */ \
+    V(int, tscTwin, 0)
 
 QUIRD_DECLARE_STATE(QUIRD_MORPHOLOGY_STATE)

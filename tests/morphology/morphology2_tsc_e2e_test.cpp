@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 
+#include "morphology/grid_files.h"
 #include "support/testing.h"
 
 using namespace quird_test;
@@ -50,6 +51,19 @@ TEST(BedLayerMorphologyRun, EveryLayerVersionRunsToTheEndFiles) {
         EXPECT_EQ(log.find("nan", banner), std::string::npos) << log.substr(banner);
         for (const char* file : {"conres.new", "fracres.new", "result", "koosurf", "xcyc"})
             EXPECT_TRUE(c.exists(file)) << file;
+        // The grid follows the bed: it has risen at the overfed inflow, more
+        // than further down and than at the outflow.
+        const morphtest::Bed before = morphtest::bedOf(readFile(kExample / "koordina")),
+                             after = morphtest::bedOf(c.read("koosurf"));
+        ASSERT_EQ(after.size(), before.size());
+        auto rise = [&](int i) {
+            double r = 0.0;
+            for (int j = 1; j <= 5; ++j) r += (after.at({i, j}) - before.at({i, j})) / 5;
+            return r;
+        };
+        EXPECT_GT(rise(1), 0.01);
+        EXPECT_GT(rise(1), rise(2));
+        EXPECT_GT(rise(2), rise(21));
     }
 }
 

@@ -95,6 +95,20 @@ TEST_F(TscDriver, TwinStartUp) {
     }
 }
 
+// The bed shear limit of F 173 belongs to the first driver only.
+TEST_F(TscDriver, TwinLeavesTheBedTurbulenceAlone) {
+    for (bool twin : {false, true}) {
+        SCOPED_TRACE(twin);
+        fresh();
+        channel();
+        iterGlobalMax = 1;
+        FlagBedshearGrad = 1;
+        kinen[2][2][2] = 0.5;  // above its inner neighbour's 0.01
+        EXPECT_EQ(twin ? run2() : run(), kNoExit);
+        EXPECT_EQ(kinen[2][2][2], twin ? 0.5 : 0.01);
+    }
+}
+
 // ---------------------------------------------------------------------------
 // The bed cell's centre coefficient by F 303 and BedLoadVectorFlag, after
 // the time term; a blocked bed cell keeps the solid value.

@@ -4,6 +4,9 @@
 // exchange, the bed-level update that moves the grid and the renewed
 // boundary velocities and fluxes; at the end the restart, result, grid and
 // bed-fraction files. Each step is a function named by its label.
+// The twin morphology2_tsc runs the same loop; it solves the bed cell with
+// the concentration equation (the steps of tsc_bed_layer.cpp) and differs at
+// the switches of Variant and where the steps read tscTwin.
 #include <omp.h>
 
 #include <algorithm>

@@ -270,15 +270,19 @@ TEST_F(TscDriver, TwinMassAndFractionsOverAFrozenFlow) {
         const char* name;
         double inflowConc, c0;
         bool deposits;
+        int version;  // F 303; the sum of the fluxes holds with the water column solved (0)
     } cases[] = {
-        {"inflow_above_capacity_deposits", 0.004, 0.001, true},
-        {"clear_water_erodes", 0.0, 0.003, false},
+        {"inflow_above_capacity_deposits", 0.004, 0.001, true, 0},
+        {"clear_water_erodes", 0.0, 0.003, false, 0},
+        {"layer_equation_1_fractions", 0.004, 0.001, true, 1},
+        {"layer_equation_2_fractions", 0.004, 0.001, true, 2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         fresh();
         channel(2);
         FlagTSC = 2;
+        FlagFracVer = c.version;
         Hydrostatic = 2;
         PrintRes = 1;
         iterGlobalMax = 20;
@@ -302,15 +306,21 @@ TEST_F(TscDriver, TwinMassAndFractionsOverAFrozenFlow) {
         };
         EXPECT_EQ(run2(), kNoExit);
         EXPECT_EQ(calls.sprintflow, 20 + 1);
-        EXPECT_LT(b1.worst, 1e-6);
-        EXPECT_LT(b2.worst, 1e-6);
+        if (c.version == 0) {
+            EXPECT_LT(b1.worst, 1e-6);
+            EXPECT_LT(b2.worst, 1e-6);
+        }
         EXPECT_EQ(b1.deposited > 0.0, c.deposits);
         double worstSum = 0.0;
         for (int i = 2; i <= xnumber; ++i)
             for (int j = 2; j <= ynumber; ++j)
                 worstSum = std::max(worstSum, std::fabs(bedgrain[1][i][j] + bedgrain[2][i][j] - 1.0));
         EXPECT_LT(worstSum, 1e-9);
-        EXPECT_NE(bedgrain[1][3][3], 0.5);  // the fractions moved
+        // The sizes settle apart; with form 2 the bed takes what the bed
+        // source gives, which holds no fall velocity: both sizes alike.
+        if (c.version != 2) {
+            EXPECT_NE(bedgrain[1][3][3], 0.5);
+        }
     }
 }
 

@@ -28,7 +28,7 @@ using RegionBody = void (*)(void*);
     /* level_pressure.cpp, pressure_correction.cpp, pressure_source.cpp, porosity_solver.cpp, porous_bed.cpp, */     \
     /* vegetation.cpp; in turbulence sources.cpp, stress_models.cpp, stress_ort.cpp, wall.cpp, wallall.cpp, */       \
     /* wallnew.cpp; in surface2d pressure_correction2d.cpp, pressure_source2d.cpp, turbulence2d.cpp, */              \
-    /* wallall2d.cpp, watersolve2d.cpp; wap of blocked boxes and iAp solveWorkspace (solve.cpp); iAp WaterGaussSeidel; ae, aw, an, as also coeffe_setup, coeffe_setup2; wap, wat, source Components (components.cpp), source addReactionTerms (reactions.cpp); source morphology_tsc (morphology_tsc.cpp), suspsed (suspsed.cpp). */                                                     \
+    /* wallall2d.cpp, watersolve2d.cpp; wap of blocked boxes and iAp solveWorkspace (solve.cpp); iAp WaterGaussSeidel; ae, aw, an, as also coeffe_setup, coeffe_setup2; wap, wat, source Components (components.cpp), source addReactionTerms (reactions.cpp); source morphology_tsc (morphology_tsc.cpp), suspsed (suspsed.cpp); ae, aw, an, as, source the bed layer of the transient twin (tsc_bed_layer.cpp). */                                                     \
     F(double, 3, ae) F(double, 3, aw) F(double, 3, an) F(double, 3, as)                                        \
     F(double, 3, wap) F(double, 3, wat) F(double, 3, wab) F(double, 3, source) F(double, 3, iAp)               \
     /* Second-neighbour coefficients of the 13-point stencil. Writers: coeffe_SOU, coeffe_quick (second_order.h); */ \

@@ -129,12 +129,15 @@ void boundaryFaces(int l) {
 
 // The centre coefficient of the open bed cells: the bed-load couplings and
 // the coupling upward. A blocked bed cell keeps the pinning value of the
-// coefficient set-up.
+// coefficient set-up. In the twin driver's bed-layer equation of F 303 2 and
+// more the bed cell has no coupling upward.
 void centreCoefficients(int l) {
+    const double upward = tscTwin != 0 && FlagFracVer >= 2 ? 0.0 : 1.0;
     for (int i = 2; i <= xnumber; ++i)
         for (int j = 2; j <= ynumber; ++j)
             if (OBlok[i][j][2] != 0)
-                ap[l][i][j][2] = aeb[l][i][j] + awb[l][i][j] + asb[l][i][j] + anb[l][i][j] + at[l][i][j][2];
+                ap[l][i][j][2] =
+                    aeb[l][i][j] + awb[l][i][j] + asb[l][i][j] + anb[l][i][j] + upward * at[l][i][j][2];
 }
 
 }  // namespace

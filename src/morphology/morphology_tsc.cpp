@@ -4,6 +4,9 @@
 // exchange, the bed-level update that moves the grid and the renewed
 // boundary velocities and fluxes; at the end the restart, result, grid and
 // bed-fraction files. Each step is a function named by its label.
+// The twin morphology2_tsc runs the same loop; it solves the bed cell with
+// the concentration equation (the steps of tsc_bed_layer.cpp) and differs at
+// the switches of Variant and where the steps read tscTwin.
 #include <omp.h>
 
 #include <algorithm>
@@ -14,6 +17,8 @@
 #include "control/control.h"
 #include "control/log.h"
 #include "control/state.h"
+#include "equations/kernels.h"
+#include "equations/parallel.h"
 #include "equations/state.h"
 #include "flow3d/flow3d.h"
 #include "flow3d/state.h"
@@ -34,7 +39,18 @@ namespace tsc {
 
 namespace {
 
-constexpr int kMaxFractionsTsc = 19;
+// What the two transient drivers do differently outside the sweeps, the
+// layer fractions and the steps that read tscTwin.
+struct Variant {
+    int twin;              // tscTwin during the call
+    bool stampClock;       // A1: the wall-clock stamp for the flow solver's timing lines
+    int maxFractions;      // A5
+    bool refuseFracVer2;   // A5: form 2 of the layer fractions refused
+    bool limitBedKinen;    // T8 exists
+    bool steepWithQZfunc;  // T20 consults QZfunc
+};
+constexpr Variant kFirstDriver{0, true, 19, true, true, true};
+constexpr Variant kBedLayerDriver{1, false, 48, false, false, false};
 
 // A multiple of n in the step count, as the driver's cadences test it.
 bool stepMultipleOf(double n) { return std::fabs(std::fmod(static_cast<double>(global_iter), n)) < 0.001; }
@@ -51,6 +67,19 @@ double movableThickness(int i, int j, bool clip) {
         t += clip ? std::max(d, 0.0) : d;
     }
     return 0.25 * t;
+}
+
+// The lines on a movable bed thinner than 1e-20 m at cell (i, j): an error
+// of the first driver, a warning of the twin.
+void thinBedLines(Log& log, int i, int j, double t, bool error) {
+    log.write(error ? "Error in specifying the limit of the movable bed/the active layer. The thickness of the "
+                      "active layer has to have a physically reasonable positive value\n"
+                    : "Warning for specifying the limit of the movable bed/the active layer. The thickness of the "
+                      "active layer has to have a physically reasonable positive value\n");
+    log.printf("The value for cell (%d,%d) is %lf\n", i, j, t);
+    log.write("The thickness of the active layer should normally not be too much lower than the sediment size\n");
+    log.write(error ? "If you are using a koomin file, you should lower the vertical values slightly\n"
+                    : "If you are using a koomin file, you may consder lowering the vertical values slightly\n");
 }
 
 // The active layer up to maxgrain, the inactive layer the rest of t.
@@ -229,28 +258,34 @@ void A5Checks(Log& log, int maxFractions, bool refuseFracVer2) {
 }
 
 void A6Columns(Log& log) {
+    const bool twin = tscTwin != 0;
+    bool warned = false;
     for (int i = 2; i <= xnumber; ++i)
         for (int j = 2; j <= ynumber; ++j) {
             BedMove[i][j] = 0.0;
             const double t = movableThickness(i, j, false);
-            if (t < 1e-20 && FlagDisableKoomintest == 0) {
-                log.write("Error in specifying the limit of the movable bed/the active layer. The thickness of the "
-                          "active layer has to have a physically reasonable positive value\n");
-                log.printf("The value for cell (%d,%d) is %lf\n", i, j, t);
-                log.write("The thickness of the active layer should normally not be too much lower than the "
-                          "sediment size\n");
-                log.write("If you are using a koomin file, you should lower the vertical values slightly\n");
+            if (twin) {
+                // A thin movable bed is named once, for its first cell.
+                if (t < 1e-20 && !warned) {
+                    thinBedLines(log, i, j, t, false);
+                    warned = true;
+                }
+            } else if (t < 1e-20 && FlagDisableKoomintest == 0) {
+                thinBedLines(log, i, j, t, true);
                 log.close();
                 endRun(1);
             }
             if (FlagReadFracres != 1) splitLayers(i, j, t);
             for (int l = 0; l <= lnumber; ++l) bedlevchange[l][i][j] = 0.0;
             if (bedgrain[0][i][j] < 0.0) {
-                log.printf("Error, startup, negative active bed layer at i,j=%d %d\n", i, j);
+                log.printf(twin ? "Error, startup, negative bed layer at i,j=%d %d\n"
+                                : "Error, startup, negative active bed layer at i,j=%d %d\n",
+                           i, j);
                 log.close();
                 endRun(-44);
             }
-            if (BedGrainOriginal[0][i][j] < 0.0) {
+            // The twin tests the active layer only.
+            if (!twin && BedGrainOriginal[0][i][j] < 0.0) {
                 log.printf("Error, startup, negative inactive bed layer at i,j=%d %d\n", i, j);
                 log.close();
                 endRun(-45);
@@ -369,23 +404,34 @@ void T14ClipReference() {
 }
 
 void T15Sweeps() {
+    const bool twin = tscTwin != 0;
     for (int n = 0; n < iter_morph; ++n)
         for (int l = 1; l <= lnumber; ++l) {
             S1Prepare(l);
-            S2TimeSource(l);
+            S2TimeSource(l, twin && NoProcessesSolver != 0);
+            if (twin) {
+                S2BedSource(l);
+                S2BedLoadCouplings(l);
+            }
             const double bedBefore = SedimentScheme == 1 ? largestBedValue(l) : 0.0;
-            S3Solve();
+            if (twin)
+                S3SolveWithBed();
+            else
+                S3Solve();
             S4Floor(l);
             S5Cap(l, bedBefore);
-            if (FlagGradDLL < 1) S6BedCells(l);
+            // The twin solves its bed cells with the equation.
+            if (!twin && FlagGradDLL < 1) S6BedCells(l);
         }
 }
 
 void T16Fractions() {
-    if (FlagFracVer == 0)
-        morphology_fractions();
-    else
+    if (FlagFracVer != 0)
         morphology2_fractions1();
+    else if (tscTwin != 0)
+        morphology2_fractions();
+    else
+        morphology_fractions();
 }
 
 void T17SumFractions() {
@@ -449,10 +495,24 @@ void S1Prepare(int l) {
             for (int k = 2; k <= znumber; ++k) source[i][j][k] = 0.0;
 }
 
-void S2TimeSource(int l) {
-    for (int i = 2; i <= xnumber; ++i)
-        for (int j = 2; j <= ynumber; ++j)
-            for (int k = 2; k <= znumber; ++k) source[i][j][k] += cellVolume(i, j, k) / TimeStep * conc_old[l][i][j][k];
+void S2TimeSource(int l, bool threaded) {
+    // One body per plane i serves both forms, so that every cell gets the
+    // same arithmetic whatever the team; each plane is one thread's.
+    const int Y = ynumber, Z = znumber;
+    const double dt = TimeStep;
+    auto plane = [l, Y, Z, dt](int i) {
+        for (int j = 2; j <= Y; ++j)
+            for (int k = 2; k <= Z; ++k) source[i][j][k] += cellVolume(i, j, k) / dt * conc_old[l][i][j][k];
+    };
+    const int n = xnumber - 1;
+    if (!threaded) {
+        for (int p = 0; p < n; ++p) plane(2 + p);
+        return;
+    }
+    par::region(std::max(NoProcessesSolver, 1), [&plane, n] {
+        const eqk::Chunk c = eqk::chunkOf(omp_get_thread_num(), omp_get_num_threads(), n);
+        for (int p = c.s; p < c.e; ++p) plane(2 + p);
+    });
 }
 
 void S3Solve() {
@@ -531,17 +591,19 @@ bool EndSteps() {
     return written == 0;
 }
 
-}  // namespace tsc
+namespace {
 
-void morphology_tsc() {
+// One call of a transient driver: the start-up, N time steps, the end.
+void runTransient(const Variant& v) {
     using namespace tsc;
-    A1Start(true);
+    tscTwin = v.twin;
+    A1Start(v.stampClock);
     A2MinDepth();
     A3MaxGrain();
     {
         Log log;
         A4EmptyTimeo(log);
-        A5Checks(log, kMaxFractionsTsc, true);
+        A5Checks(log, v.maxFractions, v.refuseFracVer2);
         A6Columns(log);
         A7LineLengths();
         A8Banner(log);
@@ -558,9 +620,10 @@ void morphology_tsc() {
         T5Advance();
         T6KeepOld();
         if (!T7FlowPass()) return;
-        T8LimitBedKinen();
+        if (v.limitBedKinen) T8LimitBedKinen();
         T9BedSlope();
         if (!T10Coefficients()) return;
+        if (v.twin) T10BedCentre();
         if (BedLoadVectorFlag > 0) tscBedLoadCouplings();  // T11
         T12TimeTerm();
         T13ReferenceConcentration();
@@ -570,7 +633,7 @@ void morphology_tsc() {
         T17SumFractions();
         T18BedLevelChange();
         T19BedChange();
-        T20SteepCells(true);
+        T20SteepCells(v.steepWithQZfunc);
         T21FluxRenewal();
         tscAccountStep();  // T22
         T23Results();
@@ -579,3 +642,12 @@ void morphology_tsc() {
     // run ends after the other end files.
     if (!EndSteps()) endRun(-3);
 }
+
+}  // namespace
+}  // namespace tsc
+
+void morphology_tsc() { tsc::runTransient(tsc::kFirstDriver); }
+
+// The twin solves the bed cell with the concentration equation: with the
+// water column (F 303 0) or as a plan equation of the bed layer.
+void morphology2_tsc() { tsc::runTransient(tsc::kBedLayerDriver); }

@@ -94,8 +94,13 @@ void report() {
     const double dIn = SumFlux1 - SumFlux1Prev, dOut = SumFlux2 - SumFlux2Prev, dSusp = SumSusp - SumSuspPrev;
     Log log;
     log.printf("Time: %lf seconds\n", stime);
-    log.printf("%lld Sedim. continuity: In, Out, SuspCh, Bedch., Bedmove, ContDef., MoveDef: (m3, incl. water)\n",
-               global_iter);
+    // The twin driver's header spells BedCh. and BedMove with capitals.
+    if (tscTwin != 0)
+        log.printf("%lld Sedim. continuity: In, Out, SuspCh, BedCh., BedMove, ContDef., MoveDef: (m3, incl. water)\n",
+                   global_iter);
+    else
+        log.printf("%lld Sedim. continuity: In, Out, SuspCh, Bedch., Bedmove, ContDef., MoveDef: (m3, incl. water)\n",
+                   global_iter);
     log.printf("Dt:   %le %le %le %le %le %le %le\n", dIn, dOut, dSusp, Bmove, DtBed, dOut - dIn + dSusp + Bmove,
                Bmove - DtBed);
     log.printf("Sum: %le %le %le %le %le %le %le\n", SumFlux1, SumFlux2, SumSusp, Sumfluxbed, SumBed,

@@ -30,6 +30,9 @@
     A(double, tscS0, [kFractionTable]) A(double, tscSusp, [kFractionTable])                                    \
     V(double, SumFlux1, 0.0) V(double, SumFlux2, 0.0) V(double, SumSusp, 0.0) V(double, SuspInit, 0.0)         \
     V(double, Bmove, 0.0) V(double, Sumfluxbed, 0.0) V(double, SumBed, 0.0) V(double, DtBed, 0.0)              \
-    V(double, SumFlux1Prev, 0.0) V(double, SumFlux2Prev, 0.0) V(double, SumSuspPrev, 0.0)
+    V(double, SumFlux1Prev, 0.0) V(double, SumFlux2Prev, 0.0) V(double, SumSuspPrev, 0.0) \
+    /* Which transient driver runs: 0 morphology_tsc, 1 its twin with the bed-layer equation (morphology2_tsc), */ \
+    /* set at the entry of a call. Its steps read it where the twin differs. Writers: morphology_tsc (morphology_tsc.cpp). */ \
+    V(int, tscTwin, 0)
 
 QUIRD_DECLARE_STATE(QUIRD_MORPHOLOGY_STATE)

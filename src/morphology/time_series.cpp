@@ -91,7 +91,10 @@ void tscCyclicFeedback() {
             for (int k = 2; k <= znumber; ++k) conc[l][1][j][k] = conc[l][xnumber][j][k];
 }
 
+// The twin driver times its probe lines by the flow's pass counter as it
+// stands before the step's flow pass, the first driver by its step counter.
 void tscProbeLine() {
-    if (TimePrintNo <= 0 || !isMultiple(static_cast<double>(global_iter), PrintIterTime)) return;
+    const double step = tscTwin != 0 ? static_cast<double>(Iter) : static_cast<double>(global_iter);
+    if (TimePrintNo <= 0 || !isMultiple(step, PrintIterTime)) return;
     timeoLineMorphology();
 }

@@ -13,7 +13,7 @@
     /* suspinit, readConRes (conc); suspsed (suspsed.cpp); morphology (morphology_quasi.cpp: conc[0]); morphology_tsc (morphology_tsc.cpp); tscTimeSeries, tscCyclicFeedback (time_series.cpp: inflow cells); the solvers of conc[indexl]: sole_gauseid, */ \
     /* blockSedim, sole_tdma, sole2_gauseid, block2Sedim, solve2Dbed_gauseid (sole_gauseid.cpp, block_sedim.cpp, bed_solvers.cpp). */ \
     F(double, 4, conc) F(double, 4, conc_old)                                                                  \
-    /* Per-fraction coefficients of the sediment equations. Writers: coeffe_setup2 (coeffe_setup.cpp: at, ab, ap, catt, cabb); morphology_tsc (morphology_tsc.cpp: ap); tscBedLoadCouplings (bedload_vector.cpp: aeb..asb, ap of the bed cells). */\
+    /* Per-fraction coefficients of the sediment equations. Writers: coeffe_setup2 (coeffe_setup.cpp: at, ab, ap, catt, cabb); morphology_tsc (morphology_tsc.cpp: ap); tscBedLoadCouplings (bedload_vector.cpp: aeb..asb, ap of the bed cells); T10BedCentre (tsc_bed_layer.cpp: ap). */\
     F(double, 4, at) F(double, 4, ab) F(double, 4, ap) F(double, 4, catt) F(double, 4, cabb)                   \
     F(double, 3, aeb) F(double, 3, awb) F(double, 3, anb) F(double, 3, asb) /* bed-load vectors */             \
     /* The centripetal flux's copy of the flow2 it left (interior j-faces). Writer: coeffe_setup. */           \
@@ -25,7 +25,7 @@
     /* Bed composition. Writers: readDataSetB, nbedchange, bed_logg, kread; bedslope_corr (bedslope_correction); */ \
     /* morphology_fractions, morphology2_fractions, morphology2_fractions1 (bed_fractions.cpp: bedgrain, bedlevchange, BedGrainOriginal). */ \
     /* suspinit (bedgrain), readConRes (bedgrain, BedGrainOriginal); morphology_tsc (morphology_tsc.cpp); suspsed, bedComposition (suspsed.cpp, */ \
-    /* bed_composition.cpp: bedgrain); morphology (morphology_quasi.cpp: bedgrain, bedlevchange, BedGrainOriginal). */                                    \
+    /* bed_composition.cpp: bedgrain); morphology (morphology_quasi.cpp: bedgrain, bedlevchange, BedGrainOriginal); S2BedSource (tsc_bed_layer.cpp: BedSource). */                                    \
     F(double, 3, bedgrain) F(double, 3, bedlevchange) F(double, 3, BedGrainOriginal)                           \
     F(double, 3, BedGrainTop) F(double, 3, BedSource)                                                          \
     F(int, 2, intBedSediment)                                                                                  \

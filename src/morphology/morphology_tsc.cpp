@@ -455,12 +455,7 @@ void S2TimeSource(int l) {
             for (int k = 2; k <= znumber; ++k) source[i][j][k] += cellVolume(i, j, k) / TimeStep * conc_old[l][i][j][k];
 }
 
-void S3Solve() {
-    if (SedimentScheme != 1 && FlagSedimSolver == 1)
-        sole_tdma();
-    else
-        sole_gauseid();
-}
+void S3Solve() { solveSedimentFraction(); }
 
 void S4Floor(int l) {
     for (int i = 2; i <= xnumber; ++i)

@@ -113,3 +113,21 @@ void sole_tdma() {
     sedk::zeroBlockedCells(l);
     kLines<false>(g, l, p, q);
 }
+
+namespace {
+
+// The solvers of one fraction's equation, keyed by FlagSedimSolver.
+struct SedimentSolver {
+    const char* name;
+    void (*routine)();
+};
+constexpr SedimentSolver kSedimentSolvers[] = {{"point", sole_gauseid}, {"line", sole_tdma}};
+
+}  // namespace
+
+void solveSedimentFraction() {
+    // The line solver uses the 7-point stencil only: the second-order scheme
+    // keeps the point solver. A code without a row takes the point solver.
+    const int row = SedimentScheme != 1 && FlagSedimSolver == 1 ? 1 : 0;
+    kSedimentSolvers[row].routine();
+}

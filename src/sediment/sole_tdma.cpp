@@ -8,6 +8,8 @@
 // set to 0 before every sweep. The cells around the solved ones (inflow and
 // outflow columns, side rows, bed cells, the level above the surface) are
 // boundary values, read and never written.
+// solveSedimentFraction chooses between this solver and the point solver
+// for the drivers.
 #include <cmath>
 
 #include "control/log.h"

@@ -1,8 +1,8 @@
 // The transient morphology driver in process on the sediment fixtures: the
 // start checks, the roads of Hydrostatic and of a flow failure, the clip of
 // the reference concentration, the bed-cell rule, the sediment mass over a
-// held flow, the cap of the second-order scheme, the steep-cell reset and
-// the flux renewal. The flow solver, the bed-level update and the result
+// held flow, the cap of the second-order scheme, the steep-cell reset,
+// the flux renewal and the choice of the sediment solver. The flow solver, the bed-level update and the result
 // writers are doubles that count their calls.
 #include <algorithm>
 #include <cmath>
@@ -82,7 +82,7 @@ protected:
                     epsilon[i][j][k] = 0.001;
                 }
         TimeStep = 10.0;
-        iter_morph = 60;
+        iter_morph = 2;
         FlagBedDLL = 1;  // the reference concentrations are the test's
         deriveSolverConstants();  // as a flow pass before would have
         doubles();

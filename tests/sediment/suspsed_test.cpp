@@ -1,7 +1,8 @@
 // The quasi-steady sediment solution on the settling basin and small hand-set
 // columns: trap efficiency against the well-mixed and the ideal basin, the
 // sediment balance (also under a lid with an upward water flux), when the
-// call stops, the cyclic copies, the bed-cell rules and the report lines.
+// call stops, the cyclic copies, the bed-cell rules, the report lines and
+// the choice of the sediment solver.
 #include <cmath>
 #include <cstdio>
 #include <cstring>

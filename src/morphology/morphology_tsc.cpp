@@ -515,12 +515,7 @@ void S2TimeSource(int l, bool threaded) {
     });
 }
 
-void S3Solve() {
-    if (SedimentScheme != 1 && FlagSedimSolver == 1)
-        sole_tdma();
-    else
-        sole_gauseid();
-}
+void S3Solve() { solveSedimentFraction(); }
 
 void S4Floor(int l) {
     for (int i = 2; i <= xnumber; ++i)

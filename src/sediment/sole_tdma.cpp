@@ -8,6 +8,8 @@
 // set to 0 before every sweep. The cells around the solved ones (inflow and
 // outflow columns, side rows, bed cells, the level above the surface) are
 // boundary values, read and never written.
+// solveSedimentFraction chooses between this solver and the point solver
+// for the drivers.
 #include <cmath>
 
 #include "control/log.h"
@@ -112,4 +114,22 @@ void sole_tdma() {
     iLines<false>(g, l, p, q);
     sedk::zeroBlockedCells(l);
     kLines<false>(g, l, p, q);
+}
+
+namespace {
+
+// The solvers of one fraction's equation, keyed by FlagSedimSolver.
+struct SedimentSolver {
+    const char* name;
+    void (*routine)();
+};
+constexpr SedimentSolver kSedimentSolvers[] = {{"point", sole_gauseid}, {"line", sole_tdma}};
+
+}  // namespace
+
+void solveSedimentFraction() {
+    // The line solver uses the 7-point stencil only: the second-order scheme
+    // keeps the point solver. A code without a row takes the point solver.
+    const int row = SedimentScheme != 1 && FlagSedimSolver == 1 ? 1 : 0;
+    kSedimentSolvers[row].routine();
 }

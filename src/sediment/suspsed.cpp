@@ -178,15 +178,6 @@ bool conresExists() {
     return true;
 }
 
-void solveFraction() {
-    if (SedimentScheme == 1)
-        sole_gauseid();
-    else if (FlagSedimSolver == 1)
-        sole_tdma();
-    else
-        sole_gauseid();
-}
-
 }  // namespace
 
 void sumSedimentFractions() {
@@ -213,7 +204,7 @@ void suspsed() {
         for (int l = 1; l <= lnumber; ++l) {
             indexl = l;
             clearSource();
-            solveFraction();
+            solveSedimentFraction();
             if (conc.isNull()) return;
             flush(l);
             if (FlagCyclicS > 0 && n > 0 && std::fabs(std::fmod(n, static_cast<double>(FlagCyclicS))) < 0.001)

@@ -1,11 +1,12 @@
 // The transient morphology driver in process on the sediment fixtures: the
 // start checks, the roads of Hydrostatic and of a flow failure, the clip of
 // the reference concentration, the bed-cell rule, the sediment mass over a
-// held flow, the cap of the second-order scheme, the steep-cell reset and
-// the flux renewal. The flow solver, the bed-level update and the result
+// held flow, the cap of the second-order scheme, the steep-cell reset,
+// the flux renewal and the choice of the sediment solver. The flow solver, the bed-level update and the result
 // writers are doubles that count their calls.
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -551,6 +552,77 @@ TEST_F(TscDriver, DepthAveragedBoundaryVelocitiesCarryTheFluxes) {
             for (int j = 2; j <= ynumber; ++j) EXPECT_EQ(xvel[1][j][0], 0.0);
         }
     }
+}
+
+}  // namespace
+
+namespace {
+
+// ---------------------------------------------------------------------------
+// The solver of the sweeps: the line solver with FlagSedimSolver 1 under the
+// first-order scheme only (it names itself in the status text); the
+// second-order scheme keeps the point solver. With enough sweeps in a step
+// the line solver settles on the point solver's step.
+// ---------------------------------------------------------------------------
+TEST_F(TscDriver, SolverChoiceOfTheSweeps) {
+    struct Choice {
+        int flag, scheme;
+        bool line;
+    };
+    for (const Choice c : {Choice{0, 0, false}, Choice{1, 0, true}, Choice{0, 1, false}, Choice{1, 1, false}}) {
+        SCOPED_TRACE(::testing::Message() << "FlagSedimSolver " << c.flag << ", SedimentScheme " << c.scheme);
+        channel(1, c.scheme);
+        FlagSedimSolver = c.flag;
+        Hydrostatic = 2;
+        iterGlobalMax = 1;
+        referenceConcentration(0.003);
+        inflow(0.004);
+        std::strcpy(mc_program, "earlier");
+        EXPECT_EQ(run(), kNoExit);
+        EXPECT_EQ(std::string(mc_program) == " TDMA sediment solver ", c.line) << mc_program;
+    }
+}
+
+// The concentrations of the fraction and its bed-level change after one
+// step, each as a difference of the line to the point solver relative to
+// its largest value: two sweeps differ by some per cent, 60 settle both on
+// the same step.
+TEST_F(TscDriver, LineSolverSettlesOnThePointSolversStep) {
+    struct Step {
+        std::vector<double> conc, bed;
+    };
+    auto step = [](int flag) {
+        channel();
+        FlagSedimSolver = flag;
+        Hydrostatic = 2;
+        iterGlobalMax = 1;
+        iter_morph = 60;
+        referenceConcentration(0.003);
+        inflow(0.004);
+        EXPECT_EQ(run(), kNoExit);
+        Step s;
+        for (int i = 2; i <= xnumber; ++i)
+            for (int j = 2; j <= ynumber; ++j) {
+                for (int k = 2; k <= znumber; ++k) s.conc.push_back(conc[1][i][j][k]);
+                s.bed.push_back(bedlevchange[1][i][j]);
+            }
+        return s;
+    };
+    auto difference = [](const std::vector<double>& a, const std::vector<double>& b) {
+        double worst = 0.0, largest = 0.0;
+        for (std::size_t m = 0; m < a.size(); ++m) {
+            worst = std::max(worst, std::fabs(a[m] - b[m]));
+            largest = std::max(largest, std::fabs(a[m]));
+        }
+        EXPECT_GT(largest, 1e-6);
+        return worst / largest;
+    };
+    const Step point = step(0), line = step(1);
+    const double dc = difference(point.conc, line.conc), db = difference(point.bed, line.bed);
+    std::printf("%d sweeps: line - point solver, concentrations %.2e, bed-level change %.2e (relative)\n", iter_morph,
+                dc, db);
+    EXPECT_LE(dc, 1e-10);
+    EXPECT_LE(db, 1e-10);
 }
 
 }  // namespace

@@ -1,11 +1,14 @@
 // The quasi-steady sediment solution on the settling basin and small hand-set
 // columns: trap efficiency against the well-mixed and the ideal basin, the
 // sediment balance (also under a lid with an upward water flux), when the
-// call stops, the cyclic copies, the bed-cell rules and the report lines.
+// call stops, the cyclic copies, the bed-cell rules, the report lines and
+// the choice of the sediment solver.
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "control/log.h"
 #include "control/state.h"
@@ -368,6 +371,63 @@ TEST_F(QuasiSteady, RestartIterationTakesTheCompositionWhole) {
         EXPECT_NEAR(bedgrain[2][7][2], restart ? r : 0.1 + 0.5 * r, 1e-12) << restart;
         std::filesystem::remove("conres");
     }
+}
+
+}  // namespace
+
+namespace {
+
+// The solver of the fractions: the line solver with FlagSedimSolver 1 under
+// the first-order scheme only; the second-order scheme keeps the point
+// solver. The line solver names itself in the status text, the point solver
+// leaves it.
+TEST_F(QuasiSteady, SolverChoiceOfTheFractions) {
+    struct Choice {
+        int flag, scheme;
+        bool line;
+    };
+    for (const Choice c : {Choice{0, 0, false}, Choice{1, 0, true}, Choice{0, 1, false}, Choice{1, 1, false}}) {
+        SCOPED_TRACE(::testing::Message() << "FlagSedimSolver " << c.flag << ", SedimentScheme " << c.scheme);
+        SedimentScheme = c.scheme;  // the coefficients of the scheme
+        basin(0.001, 0.01);
+        FlagSedimSolver = c.flag;
+        iter_morph = 2;
+        std::strcpy(mc_program, "earlier");
+        EXPECT_EQ(quird_test::exitCodeOf([] { suspsed(); }), quird_test::kNoExit) << mc_message << SedimentTest::log();
+        EXPECT_STREQ(mc_program, c.line ? " TDMA sediment solver " : "earlier");
+    }
+}
+
+// With the line solver the quasi-steady solution settles on the point
+// solver's answer: the same trap efficiency and the same field, to the
+// convergence tolerance of the balance.
+TEST_F(QuasiSteady, LineSolverReachesThePointSolversAnswer) {
+    auto solve = [](int flag, std::vector<double>& field) {
+        basin(0.001, 0.01);
+        FlagSedimSolver = flag;
+        suspsed();
+        field.clear();
+        forInterior([&](int i, int j, int k) { field.push_back(conc[1][i][j][k]); });
+        return trapped[1];
+    };
+    std::vector<double> point, line;
+    const double trapPoint = solve(0, point);
+    const std::string pointIter = mc_message;
+    const double trapLine = solve(1, line);
+    ASSERT_STREQ(mc_program, " TDMA sediment solver ");
+    double worst = 0.0, largest = 0.0;
+    for (std::size_t m = 0; m < point.size(); ++m) {
+        worst = std::max(worst, std::fabs(line[m] - point[m]));
+        largest = std::max(largest, std::fabs(point[m]));
+    }
+    std::printf("point solver: %s, trapped %.6f %%; line solver: %s, trapped %.6f %%; field difference %.2e of %.3e\n",
+                pointIter.c_str(), trapPoint, mc_message, trapLine, worst, largest);
+    // Both stop once the relative mass defect is below conv_morph: the trap
+    // efficiency (in per cent) agrees to 100 conv_morph, the field to ten
+    // times conv_morph of its largest value.
+    EXPECT_GT(largest, 5e-5);
+    EXPECT_NEAR(trapLine, trapPoint, 100.0 * conv_morph);
+    EXPECT_LE(worst, 10.0 * conv_morph * largest);
 }
 
 }  // namespace

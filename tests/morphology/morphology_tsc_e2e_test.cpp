@@ -132,50 +132,55 @@ TEST(TransientMorphologyRun, BedRisesNearTheOverfedInflow) {
 }
 
 // The flow solved every step, the bed fixed (F 68 5): once the flow has
-// settled, what came in went out, stayed suspended or went into the bed.
-TEST(TransientMorphologyRun, AccountBalancesOnceTheFlowHasSettled) {
+// settled (step 200 of 400), what came in went out, stayed suspended or went
+// into the bed. The sediment equation takes the flow's face fluxes as they
+// are, so the flow's own continuity defect, summed over the cells times
+// their concentrations, stays in ContDef: on this flume it settles at about
+// 7e-6 of the inflow per step (the flow's mass residual about 1e-6), which
+// bounds what the account can show here.
+TEST(LongTransientMorphologyRun, AccountBalancesOnceTheFlowHasSettled) {
     Case c;
-    const int steps = 60;
+    const int steps = 400, settled = 200;
     c.file("control", control("WISM", steps, "F 68 5\n")).file("koordina", readFile(kExample / "koordina"));
     EXPECT_EQ(c.run(), 1);
     const std::vector<Report> all = reports(c.boogie(), 2);
     ASSERT_FALSE(all.empty());
     EXPECT_EQ(all.back().step, steps - 1);
+    const Report* base = nullptr;
     double worstCont = 0.0, worstDefect = 0.0;
     for (const Report& r : all) {
-        if (r.step < 10) continue;  // the flow of the first steps still settles
+        if (r.step < settled) continue;
         ASSERT_GT(r.dt[0], 0.0);
-        EXPECT_EQ(r.dt[3] == 0.0, false);
+        EXPECT_NE(r.dt[3], 0.0);  // the bed takes sediment
         worstCont = std::max(worstCont, std::fabs(r.dt[5]) / r.dt[0]);
-        for (const auto& [in, defect] : r.sizes) worstDefect = std::max(worstDefect, std::fabs(defect) / in);
+        if (!base) {
+            base = &r;
+            continue;
+        }
+        // The defect the sizes gathered since the flow settled.
+        for (std::size_t l = 0; l < r.sizes.size(); ++l) {
+            const double in = r.sizes[l].first - base->sizes[l].first;
+            ASSERT_GT(in, 0.0);
+            worstDefect = std::max(worstDefect, std::fabs(r.sizes[l].second - base->sizes[l].second) / in);
+        }
     }
-    std::printf("[ measured ] Hydrostatic 5: ContDef/In %.3e, Defect/In %.3e\n", worstCont, worstDefect);
-    EXPECT_LT(worstCont, 1e-6);
-    EXPECT_LT(worstDefect, 1e-6);
+    ASSERT_NE(base, nullptr);
+    std::printf("[ measured ] Hydrostatic 5 from step %d: ContDef/In %.3e, dDefect/dIn %.3e\n", settled, worstCont,
+                worstDefect);
+    EXPECT_LT(worstCont, 1e-5);
+    EXPECT_LT(worstDefect, 1e-5);
 }
 
-TEST(TransientMorphologyRun, NoStepOnlyTheEndFiles) {
+// A bed-fraction file that cannot be opened ends the run with -3 once the
+// restart, result and grid files are written.
+TEST(TransientMorphologyRun, LostBedFractionFileEndsTheRunLast) {
     Case c;
-    c.file("control", control("ISM", 0)).file("koordina", readFile(kExample / "koordina"));
-    EXPECT_EQ(c.run(), 1);
-    const std::string log = c.boogie();
-    const std::size_t banner = log.find(" ***** In morphology_tsc **********");
-    ASSERT_NE(banner, std::string::npos) << log;
-    EXPECT_EQ(log.find("Iter: ", banner), std::string::npos);
-    EXPECT_NE(log.find("Have written conres.t file \n", banner), std::string::npos);
-    for (const char* file : {"conres.new", "fracres.new", "result", "koosurf"}) EXPECT_TRUE(c.exists(file)) << file;
-    // Only the end lines: no continuity report, no bed moved.
-    EXPECT_EQ(log.find("Sedim. continuity", banner), std::string::npos) << log.substr(banner);
-    EXPECT_EQ(log.find("BedMove(", banner), std::string::npos);
-    const std::size_t time = log.find("Time: 0.000000 seconds\n", banner);
-    const std::size_t restart = log.find("Have written conres.t file \n", banner);
-    const std::size_t total = log.find("Total change in bed levels: 0.000000e+00 qubic meters\n", banner);
-    EXPECT_LT(time, restart);
-    EXPECT_LT(restart, total);
-    EXPECT_NE(total, std::string::npos) << log.substr(banner);
-    EXPECT_EQ(count(log, "Time: ", banner), 1u);
-    // The bed-fraction file: one line per grid line i = 2..21.
-    EXPECT_EQ(count(c.read("bedfrac.new"), "\n"), 20u);
+    c.file("control", control("WISM", 1)).file("koordina", readFile(kExample / "koordina"));
+    std::filesystem::create_directory(c.dir() / "bedfrac.new");
+    EXPECT_EQ(c.run(), -3);
+    for (const char* file : {"conres.new", "fracres.new", "result", "koosurf", "xcyc"}) EXPECT_TRUE(c.exists(file)) << file;
+    EXPECT_TRUE(std::filesystem::is_directory(c.dir() / "bedfrac.new"));
+    EXPECT_NE(c.boogie().find("Total change in bed levels: "), std::string::npos);
 }
 
 // Inflow concentrations and time steps from `timei` through the inflow

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "control/control.h"
+#include "control/engine.h"
 #include "control/log.h"
 #include "control/state.h"
 #include "equations/state.h"
@@ -29,6 +30,8 @@
 #include "sediment/sediment_fixture.h"
 #include "sediment/state.h"
 #include "morphology/tsc_fixture.h"
+#include "support/grids.h"
+#include "support/testing.h"
 
 using quird_test::exitCodeOf;
 using quird_test::kNoExit;
@@ -552,6 +555,173 @@ TEST_F(TscDriver, DepthAveragedBoundaryVelocitiesCarryTheFluxes) {
             for (int j = 2; j <= ynumber; ++j) EXPECT_EQ(xvel[1][j][0], 0.0);
         }
     }
+}
+
+
+// ---------------------------------------------------------------------------
+// The continuity account in the log over a frozen flow: from the second step
+// on, what came in is what went out, stayed suspended or went into the bed.
+// ---------------------------------------------------------------------------
+struct AccountRows {
+    std::vector<std::vector<double>> dt;    // the 7 numbers of each "Dt:" row
+    std::vector<std::vector<double>> size;  // In, Out, Act, Inact, Susp, Defect of fraction 1, per report
+};
+
+AccountRows accountRows(const std::string& text) {
+    AccountRows rows;
+    std::size_t at = 0;
+    while ((at = text.find("\nDt:   ", at)) != std::string::npos) {
+        std::vector<double> v(7);
+        EXPECT_EQ(std::sscanf(text.c_str() + at, "\nDt:   %le %le %le %le %le %le %le", &v[0], &v[1], &v[2], &v[3],
+                              &v[4], &v[5], &v[6]),
+                  7);
+        rows.dt.push_back(v);
+        const std::size_t s = text.find("\n1  ", at);
+        std::vector<double> f(6);
+        EXPECT_EQ(std::sscanf(text.c_str() + s, "\n1  %le %le %le %le %le %le", &f[0], &f[1], &f[2], &f[3], &f[4],
+                              &f[5]),
+                  6);
+        rows.size.push_back(f);
+        at += 1;
+    }
+    return rows;
+}
+
+TEST_F(TscDriver, AccountBalancesOverAFrozenFlow) {
+    struct Case {
+        const char* name;
+        double inflowConc, c0;
+    } cases[] = {
+        {"inflow_above_capacity_deposits", 0.004, 0.001},
+        {"inflow_below_capacity_erodes", 0.001, 0.003},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove("boogie");
+        channel();
+        Hydrostatic = 2;
+        iterGlobalMax = 8;
+        iter_morph = 150;
+        FlagMaxgrainRead = 1;  // an active layer of 5 cm that does not run out
+        maxgrainRead = 0.05;
+        referenceConcentration(c.c0);
+        inflow(c.inflowConc);
+        EXPECT_EQ(run(), kNoExit);
+        const AccountRows rows = accountRows(log());
+        ASSERT_EQ(rows.dt.size(), 8u) << log();
+        double worstCont = 0.0, worstDefect = 0.0;
+        for (std::size_t n = 1; n < rows.dt.size(); ++n) {
+            const std::vector<double>& d = rows.dt[n];
+            ASSERT_GT(d[0], 0.0);
+            EXPECT_NE(d[3], 0.0);  // the bed takes or gives sediment
+            worstCont = std::max(worstCont, std::fabs(d[5]) / d[0]);
+            worstDefect = std::max(worstDefect, std::fabs(rows.size[n][5]) / rows.size[n][0]);
+        }
+        EXPECT_LT(worstCont, 1e-6);
+        EXPECT_LT(worstDefect, 1e-6);
+        std::printf("[ measured ] %s: ContDef/In %.3e, Defect/In %.3e\n", c.name, worstCont, worstDefect);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Probe records empty `timeo` at the entry; without them it stays.
+// ---------------------------------------------------------------------------
+TEST_F(TscDriver, TimeoEmptiedAtEntryOnlyWithProbeRecords) {
+    for (int records : {0, 1}) {
+        SCOPED_TRACE(records);
+        channel();
+        iterGlobalMax = 0;
+        TimePrintNo = records;
+        TimePrint[0] = {};
+        TimePrint[0].endTime = 1e20;
+        quird_test::writeFile("timeo", "a line of an earlier run\n");
+        EXPECT_EQ(run(), kNoExit);
+        EXPECT_EQ(quird_test::readFile("timeo"), records ? "" : "a line of an earlier run\n");
+    }
+}
+
+// ---------------------------------------------------------------------------
+// A bed-fraction file that cannot be opened ends the run after the restart,
+// result and grid files.
+// ---------------------------------------------------------------------------
+TEST_F(TscDriver, LostBedFractionFileEndsTheRunAfterTheOtherEndFiles) {
+    channel();
+    iterGlobalMax = 1;
+    std::filesystem::create_directory("bedfrac.new");
+    EXPECT_EQ(run(), -3);
+    EXPECT_STREQ(mc_message, "cannot open file 'bedfrac.new' ");
+    EXPECT_TRUE(std::filesystem::is_regular_file("conres.new"));
+    EXPECT_EQ(calls.sprintflow, 1);
+    EXPECT_EQ(calls.writespider, 1);
+    EXPECT_TRUE(contains(log(), "Total change in bed levels: ")) << log();
+    std::filesystem::remove("conres.new");
+    std::filesystem::remove("bedfrac.new");
+}
+
+// ---------------------------------------------------------------------------
+// Bed load turned down a transverse slope: a channel along i whose bed falls
+// towards high j carries the bed-cell sediment towards the low bank.
+// ---------------------------------------------------------------------------
+class TscBedLoad : public TscDriver {
+protected:
+    // 8 x 4 bed cells of 1 m x 0.5 m, 6 layers of 0.1 m over a bed falling
+    // by tan 10 degrees towards +y, the flow U along x.
+    static void slopedChannel(int flag) {
+        lnumber = 1;
+        FlagTSC = 1;
+        BedLoadVectorFlag = flag;
+        SetArraysZero();
+        const double t = std::tan(10.0 * M_PI / 180.0);
+        quird_test::allocateGrid(9, 5, 7);
+        quird_test::fillGrid([](int i, int j) { return quird_test::PlanPoint{(i - 1) * 1.0, (j - 1) * 0.5}; },
+                 [t](int, int j, int k) { return -t * 0.5 * (j - 1) + (k - 1) * 0.1; });
+        metric();
+        std::filesystem::remove("boogie");
+        for (int i = 0; i <= xnumber + 1; ++i)
+            for (int j = 0; j <= ynumber + 1; ++j) kblok[i][j] = 1;
+        startupFlags();
+        uniformFlow(0.5);
+        for (int i = 1; i <= xnumber; ++i)
+            for (int j = 1; j <= ynumber; ++j) Surfaces[3][i][j] = zval[i][j][0] - 0.5;
+        gsize[1] = 0.001;
+        fallvelo[1] = 0.01;
+        density = 2.65;
+        for (int i = 0; i <= xnumber + 1; ++i)
+            for (int j = 0; j <= ynumber + 1; ++j) bedgrain[1][i][j] = 1.0;
+        setDiffusivity([](int, int, int) { return 0.002; });
+        uniformTurbulence(0.01, 0.001);
+        TimeStep = 10.0;
+        FlagBedDLL = 1;
+        deriveSolverConstants();
+        doubles();
+    }
+};
+
+TEST_F(TscBedLoad, TransverseSlopeTurnsBedLoadTowardsTheLowBank) {
+    double lowBankShare[2];
+    for (int flag : {0, 1}) {
+        SCOPED_TRACE(flag);
+        slopedChannel(flag);
+        Hydrostatic = 2;
+        iterGlobalMax = 5;
+        iter_morph = 20;
+        // No pick-up: the bed cells carry what the inflow and the water
+        // above bring them; the inflow over the high half of the width only
+        // (a uniform field stays uniform whichever way it is carried).
+        referenceConcentration(0.0);
+        for (int j = 2; j <= 3; ++j)
+            for (int k = 2; k <= znumber; ++k) conc[1][1][j][k] = 0.004;
+        EXPECT_EQ(run(), kNoExit);
+        // The bed-cell sediment of the rows j = 4, 5 (low) against j = 2, 3 (high).
+        double low = 0.0, high = 0.0;
+        for (int i = 2; i <= xnumber; ++i)
+            for (int j = 2; j <= ynumber; ++j) (j >= 4 ? low : high) += conc[1][i][j][2] * V(i, j, 2);
+        ASSERT_GT(low + high, 0.0);
+        lowBankShare[flag] = low / (low + high);
+    }
+    std::printf("[ measured ] low-bank share of the bed-cell sediment: flag 0 %.6f, flag 1 %.6f\n", lowBankShare[0],
+                lowBankShare[1]);
+    EXPECT_GT(lowBankShare[1], lowBankShare[0] + 0.1);
 }
 
 }  // namespace

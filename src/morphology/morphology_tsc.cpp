@@ -434,15 +434,7 @@ void T16Fractions() {
         morphology_fractions();
 }
 
-void T17SumFractions() {
-    for (int i = 2; i <= xnumber; ++i)
-        for (int j = 2; j <= ynumber; ++j)
-            for (int k = 2; k <= znumber; ++k) {
-                double s = 0.0;
-                for (int l = 1; l <= lnumber; ++l) s += conc[l][i][j][k];
-                conc[0][i][j][k] = s;
-            }
-}
+void T17SumFractions() { sumSedimentFractions(); }
 
 void T18BedLevelChange() {
     for (int i = 2; i <= xnumber; ++i)

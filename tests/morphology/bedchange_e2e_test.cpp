@@ -8,7 +8,7 @@
 #include <string>
 #include <utility>
 
-#include "morphology/grid_files.h"
+#include "support/grid_files.h"
 #include "support/testing.h"
 
 using namespace quird_test;

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "morphology/grid_files.h"
+#include "support/grid_files.h"
 #include "support/testing.h"
 
 using namespace quird_test;

@@ -77,12 +77,7 @@ TEST_F(TscDriver, TwinStartUp) {
         c.arrange();
         EXPECT_EQ(run2(), c.exitCode);
         const std::string text = log();
-        std::size_t at = 0;
-        for (const char* line : c.lines) {
-            const std::size_t found = text.find(line, at);
-            ASSERT_NE(found, std::string::npos) << line << "\n" << text;
-            at = found;
-        }
+        expectLinesInOrder(text, c.lines);
         EXPECT_EQ(count(text, "Warning for specifying the limit"), static_cast<std::size_t>(c.thinWarnings));
         EXPECT_EQ(count(text, "Error in specifying"), 0u);
         EXPECT_EQ(otime[0], -5.0);  // no wall-clock stamp

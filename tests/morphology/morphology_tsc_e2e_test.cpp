@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "morphology/grid_files.h"
+#include "support/grid_files.h"
 #include "support/testing.h"
 
 using namespace quird_test;

@@ -64,12 +64,7 @@ TEST_P(StartChecks, RefuseOrPass) {
     c.arrange();
     EXPECT_EQ(run(), c.exitCode);
     const std::string text = log();
-    std::size_t at = 0;
-    for (const char* line : c.lines) {
-        const std::size_t found = text.find(line, at);
-        ASSERT_NE(found, std::string::npos) << line << "\n" << text;
-        at = found;
-    }
+    expectLinesInOrder(text, c.lines);
     EXPECT_EQ(BedMove[2][2] == 0.0, c.columnsLooked);
     if (c.exitCode != kNoExit) {
         EXPECT_FALSE(contains(text, "In morphology_tsc")) << text;

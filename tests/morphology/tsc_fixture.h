@@ -6,7 +6,10 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "control/control.h"
 #include "control/state.h"
@@ -158,6 +161,16 @@ inline void recordBalance(StepBalance& b, int l) {
                 for (int k = 3; k <= znumber; ++k) s += 2.0 * m_armap[i][j] * m_dist_z[i][j][k] * conc[l][i][j][k];
         b.suspended.push_back(s);
     };
+}
+
+// Each of `lines` appears in `text`, in this order.
+inline void expectLinesInOrder(const std::string& text, const std::vector<const char*>& lines) {
+    std::size_t at = 0;
+    for (const char* line : lines) {
+        const std::size_t found = text.find(line, at);
+        ASSERT_NE(found, std::string::npos) << line << "\n" << text;
+        at = found;
+    }
 }
 
 }  // namespace tsctest

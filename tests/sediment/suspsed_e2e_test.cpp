@@ -9,6 +9,7 @@
 #include <string>
 #include <utility>
 
+#include "support/grid_files.h"
 #include "support/testing.h"
 
 using namespace quird_test;
@@ -64,19 +65,8 @@ TEST(QuasiSteadyRun, SettlingBasinTrapEfficiencyInTheBand) {
     }
 }
 
-// Bed level per node (i, j) of a file of records "i j x y z ...".
-using Bed = std::map<std::pair<int, int>, double>;
-Bed bedOf(const std::string& text) {
-    Bed bed;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) {
-        int i, j;
-        double x, y, z;
-        if (std::sscanf(line.c_str(), "%d %d %lf %lf %lf", &i, &j, &x, &y, &z) == 5) bed[{i, j}] = z;
-    }
-    return bed;
-}
+using morphtest::Bed;
+using morphtest::bedOf;
 
 TEST(QuasiSteadyRun, ErodingFlumeBedChangeLoggedAndMoved) {
     const std::string dir = std::string(QUIRD_SOURCE_DIR) + "/examples/sediment/";

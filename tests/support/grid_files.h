@@ -1,5 +1,5 @@
 // Reading the grid files that a run writes, for the end-to-end tests of the
-// bed change.
+// bed change and the sediment runs.
 #pragma once
 
 #include <cstdio>

@@ -3,7 +3,9 @@
 // the bed source, and the sediment mass and layer fractions over a held
 // flow. The flow solver, the bed-level update and the result writers are
 // the counting doubles of the fixture.
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -13,6 +15,7 @@
 #include "morphology/tsc_steps.h"
 
 using quird_test::kNoExit;
+using quird_test::readLines;
 using namespace tsctest;
 
 namespace {
@@ -101,6 +104,48 @@ TEST_F(TscDriver, TwinLeavesTheBedTurbulenceAlone) {
         kinen[2][2][2] = 0.5;  // above its inner neighbour's 0.01
         EXPECT_EQ(twin ? run2() : run(), kNoExit);
         EXPECT_EQ(kinen[2][2][2], twin ? 0.5 : 0.01);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Probe lines (T4): the twin times them by the flow's pass counter as it
+// stands before the step's pass, the first driver by its step counter. The
+// lines are told apart by their time, (step - 1) * 10 s.
+// ---------------------------------------------------------------------------
+TEST_F(TscDriver, ProbeLinesByDriverAndCadence) {
+    struct Case {
+        const char* name;
+        bool twin;
+        int printIterTime, hydrostatic;
+        std::vector<int> steps;  // counted from 1
+    } cases[] = {
+        {"first_every_step", false, 1, 0, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21}},
+        {"first_by_step_counter_from_0", false, 10, 0, {1, 11, 21}},
+        {"first_held_flow_same_cadence", false, 10, 2, {1, 11, 21}},
+        {"twin_every_step", true, 1, 0, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21}},
+        {"twin_by_pass_counter_from_1", true, 10, 0, {10, 20}},
+        // No flow pass: the pass counter stays 1.
+        {"twin_held_flow_every_step", true, 1, 2, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21}},
+        {"twin_held_flow_never", true, 10, 2, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fresh();
+        channel();
+        FlagTSC = c.twin ? 2 : 1;
+        Hydrostatic = c.hydrostatic;
+        iterGlobalMax = 21;
+        iter_morph = 1;
+        PrintIterTime = c.printIterTime;
+        TimePrintNo = 1;
+        TimePrint[0].time = 0.0;
+        TimePrint[0].endTime = 1e20;
+        TimePrint[0].count = 0;
+        EXPECT_EQ(c.twin ? run2() : run(), kNoExit);
+        EXPECT_EQ(calls.waterSolve, c.hydrostatic == 2 ? 0 : 21);
+        std::vector<int> steps;
+        for (const std::string& line : readLines("timeo")) steps.push_back(static_cast<int>(std::stod(line) / 10.0 + 1.5));
+        EXPECT_EQ(steps, c.steps);
     }
 }
 
@@ -257,6 +302,48 @@ TEST_F(TscDriver, BedSourceStoredAndAddedInOpenCells) {
     }
 }
 
+// The continuity reports of the twin in the log `text` of a run with
+// `sizes` sizes: from the second step on, ContDef of the "Dt:" row within
+// 1e-6 of the step's inflow and each size's Defect within 1e-6 of its In
+// (of what the bed gave, for clear water).
+void reportedDefects(const std::string& text, int sizes) {
+    const std::string header = " Sedim. continuity: In, Out, SuspCh, BedCh., BedMove, ContDef., MoveDef: (m3, incl. water)\n";
+    EXPECT_EQ(text.find("Bedch."), std::string::npos);
+    int reports = 0;
+    for (std::size_t at = text.find(header); at != std::string::npos; at = text.find(header, at + 1)) {
+        const std::size_t lineStart = text.rfind('\n', at) + 1;
+        const long long step = std::stoll(text.substr(lineStart, at - lineStart));
+        ++reports;
+        if (step == 0) continue;
+        SCOPED_TRACE(step);
+        double dt[7];
+        const std::size_t row = text.find("Dt:", at);
+        ASSERT_EQ(std::sscanf(text.c_str() + row, "Dt: %le %le %le %le %le %le %le", &dt[0], &dt[1], &dt[2], &dt[3],
+                              &dt[4], &dt[5], &dt[6]),
+                  7);
+        // Clear water carries nothing in: measure against what the bed gave.
+        const double scale = std::max(dt[0], std::fabs(dt[3]));
+        ASSERT_GT(scale, 0.0);
+        EXPECT_LT(std::fabs(dt[5]), 1e-6 * scale);
+        std::size_t size = text.find("Size: Inflow  Outflow  LayerActive  LayerInac. Suspended  Defect\n", at);
+        ASSERT_NE(size, std::string::npos);
+        size = text.find('\n', size) + 1;
+        for (int l = 1; l <= sizes; ++l) {
+            int n = 0;
+            double in, out, act, inact, susp, defect;
+            ASSERT_EQ(std::sscanf(text.c_str() + size, "%d %le %le %le %le %le %le", &n, &in, &out, &act, &inact, &susp,
+                                  &defect),
+                      7);
+            EXPECT_EQ(n, l);
+            const double sizeScale = std::max({in, std::fabs(act), std::fabs(inact)});
+            ASSERT_GT(sizeScale, 0.0);
+            EXPECT_LT(std::fabs(defect), 1e-6 * sizeScale) << l;
+            size = text.find('\n', size) + 1;
+        }
+    }
+    EXPECT_GT(reports, 2);
+}
+
 // ---------------------------------------------------------------------------
 // Over a held flow (Hydrostatic 2) with the bed cell solved with the water
 // column (F 303 0): what enters less what leaves is what the water and the
@@ -306,6 +393,10 @@ TEST_F(TscDriver, TwinMassAndFractionsOverAFrozenFlow) {
         if (c.version == 0) {
             EXPECT_LT(b1.worst, 1e-6);
             EXPECT_LT(b2.worst, 1e-6);
+        }
+        if (c.version == 0) {
+            SCOPED_TRACE("the continuity report");
+            reportedDefects(log(), 2);
         }
         EXPECT_EQ(b1.deposited > 0.0, c.deposits);
         double worstSum = 0.0;

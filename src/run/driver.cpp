@@ -204,6 +204,12 @@ void runStringLoop() {
                 break;
             case 'X':
                 runTasks.ReadXCYC();
+                // The nodes read take effect: the cell geometry is renewed,
+                // and the flow field, computed on the old nodes, gets its
+                // boundary fitted at the next flow call.
+                metric();
+                smetric();
+                FlagFieldRefit = 1;
                 break;
             default:
                 break;

@@ -40,7 +40,7 @@ struct RunTasks {
     void (*morphology_tsc)();
     void (*morphology2_tsc)();
     void (*initial)();
-    void (*ReadXCYC)();
+    void (*ReadXCYC)();  // letter X: ReadXCYC, then the geometry of the nodes read
 };
 extern RunTasks runTasks;
 // The table of the real routines.

@@ -447,6 +447,8 @@ struct GridSizes {
     /* Run state. Writers: setParameterDefaults; quirdMain and writeDefaultGrid (driver.cpp); FlagGridChange also */ \
     /* moveGrid of WaterSolve and WaterSolve2D, surface, surface_tfs2D. */                                           \
     V(int, FlagGridChange, 0)                                /* free-surface updates moved grid levels */      \
+    /* Writers: readres (result_file.cpp) and the letter-X task (readGridFiles of driver.cpp) set it; WaterSolve clears it. */  \
+    V(int, FlagFieldRefit, 0)                                /* the flow field's boundary is not fitted to the grid */ \
     V(double, xdial, 0.0) V(double, ydial, 0.0) V(double, zdial, 0.0) /* extent of the default box grid */     \
     /* The way out of the process. Writer: setExitHandler. */                                                  \
     V(ExitHandler, gExitHandler, nullptr)                    /* null: endRun calls std::exit */                \

@@ -65,6 +65,21 @@ void boundary();
 class Log;
 [[noreturn]] void zeroOutflowError(Log& log);
 
+// Discharges of the domain faces and the boundary cells that carry them
+// (the surface updates keep the discharges through a grid move with them).
+// Mass flux (kg/s) through i-face `face` with the velocities of the cells
+// `cell`, over the levels k1..k2.
+double iFaceDischarge(int face, int cell, int k1, int k2);
+// Multiplies u and v of the cells [cell][j][k1..k2], j 2..ynumber, by r.
+void scaleICells(int cell, int k1, int k2, double r);
+// The side boundary cells rescaled to the face fluxes of the last flux
+// computation over the levels k1..k2 (zero where their faces carry none).
+void sideCells(int k1, int k2);
+// The factor that rescales boundary velocities from the discharge `now`
+// to `wanted`; 1 when the face carries no flow (`now` 0) or the quotient is
+// not finite, so the velocities stay as they are.
+double rescaleFactor(double wanted, double now);
+
 // The equation steps of one inner iteration, in the order the driver calls
 // them. The momentum step reports a centre coefficient below 1e-30 by
 // setting FlagErrorBreak to 1 and returning; the pressure-correction step

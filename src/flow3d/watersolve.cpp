@@ -353,6 +353,33 @@ LargestResidual largestResidual() {
     return r;
 }
 
+namespace {
+
+// A flow field that was not computed on the present grid (read from
+// `result`, or the grid read again by letter X): its face fluxes balance, but
+// its boundary cells belong to the old face areas and surface. The inflow and
+// outflow cells are rescaled so that the end faces carry the discharges of the
+// field's face fluxes (a face whose flux sums to 0 keeps its cells), the side
+// cells of the openings likewise, as the surface update does after a move;
+// then the boundary values follow the present grid (the top layer along the
+// present surface). Without this the first pass starts from a mass imbalance
+// that the pressure correction cannot remove.
+void fitFieldToGrid() {
+    const int X = xnumber, Z = znumber;
+    double inflow = 0.0, outflow = 0.0;
+    for (int j = 2; j <= ynumber; ++j)
+        for (int k = 2; k <= Z; ++k) {
+            inflow += flow1[1][j][k];
+            outflow += flow1[X][j][k];
+        }
+    if (inflow != 0.0) scaleICells(1, 2, Z, rescaleFactor(inflow, iFaceDischarge(1, 1, 2, Z)));
+    if (outflow != 0.0) scaleICells(X + 1, 2, Z, rescaleFactor(outflow, iFaceDischarge(X, X + 1, 2, Z)));
+    if (IONo > 0 && X > 1) sideCells(2, Z);
+    flowSteps.boundary();
+}
+
+}  // namespace
+
 void WaterSolve() {
     deriveSolverConstants();
     // The temperature inflow comes from the time series of `timei`.
@@ -363,8 +390,11 @@ void WaterSolve() {
     if (FlagInitialized == 0) {
         flowSteps.boundary();
         flowSteps.waterflow();
+    } else if (FlagFieldRefit == 1) {
+        fitFieldToGrid();
     }
     FlagInitialized = 1;
+    FlagFieldRefit = 0;
     if (FlagTFS == 1 && TFSuslope > 0) gridLineLengths();
     const bool ownRun = FlagTSC == 0;  // not a time step of a morphology driver
     if (TimePrintNo > 0 && ownRun) flowSteps.timeoStart();

@@ -225,6 +225,9 @@ void readres() {
 
     setMessage(" Have finished reading 'result'");
     FlagInitialized = 1;
+    // The field may have been computed on another grid (a surface the update
+    // moved): the next flow call fits its boundary cells to the present one.
+    FlagFieldRefit = 1;
     gFlagRead = 0;
     log.printf("Have read %lld cells from result file\n", static_cast<long long>(count));
     if (count != expected) log.write("Warning: may not have read correct number of data sets from result\tfile\n");

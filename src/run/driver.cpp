@@ -18,11 +18,25 @@
 #include "surface2d/surface2d.h"
 #include "waterquality/waterquality.h"
 
+namespace {
+
+// Letter X: the grid files read, and the nodes read take effect: the cell
+// geometry is renewed, and the flow field, computed on the old nodes, gets
+// its boundary fitted at the next flow call.
+void readGridFiles() {
+    ReadXCYC();
+    metric();
+    smetric();
+    FlagFieldRefit = 1;
+}
+
+}  // namespace
+
 RunTasks defaultRunTasks() {
     return RunTasks{::WaterSolve,   ::WaterSolve2D,   ::bedchange,   ::bedslope_corr,  ::coeffe_setup,
                     ::coeffe_setup2, ::suspinit,      ::sprintflow,  ::writespider,    ::Components,
                     ::readres,      ::morphology,     ::morphology_tsc, ::morphology2_tsc, ::initial,
-                    ::ReadXCYC};
+                    readGridFiles};
 }
 
 

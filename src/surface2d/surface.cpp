@@ -263,52 +263,6 @@ void seriesDischarges(double& qin, double& qout) {
 // ---------------------------------------------------------------------------
 namespace surface_detail {
 
-double iFaceDischarge(int face, int cell, int k1, int k2) {
-    double s = 0.0;
-    for (int j = 2; j <= ynumber; ++j)
-        for (int k = k1; k <= k2; ++k)
-            s += kWaterDensity * m_ar_x[face][j][k] *
-                 (xvel[cell][j][k] * m_vec_x[face][j][0] + yvel[cell][j][k] * m_vec_x[face][j][1]);
-    return s;
-}
-double jFaceDischarge(int face, int cell, int k1, int k2) {
-    double s = 0.0;
-    for (int i = 2; i <= xnumber; ++i)
-        for (int k = k1; k <= k2; ++k)
-            s += kWaterDensity * m_ar_y[i][face][k] *
-                 (xvel[i][cell][k] * m_vec_y[i][face][0] + yvel[i][cell][k] * m_vec_y[i][face][1]);
-    return s;
-}
-double jFaceFlux(int face, int k1, int k2) {
-    double s = 0.0;
-    for (int i = 2; i <= xnumber; ++i)
-        for (int k = k1; k <= k2; ++k) s += flow2[i][face][k];
-    return s;
-}
-
-void scaleICells(int cell, int k1, int k2, double r) {
-    for (int j = 2; j <= ynumber; ++j)
-        for (int k = k1; k <= k2; ++k) {
-            xvel[cell][j][k] *= r;
-            yvel[cell][j][k] *= r;
-        }
-}
-void scaleJCells(int cell, int k1, int k2, double r) {
-    for (int i = 2; i <= xnumber; ++i)
-        for (int k = k1; k <= k2; ++k) {
-            xvel[i][cell][k] *= r;
-            yvel[i][cell][k] *= r;
-        }
-}
-
-void sideCells(int k1, int k2) {
-    const int Y = ynumber;
-    const double q1 = jFaceFlux(1, k1, k2), q2 = jFaceFlux(Y, k1, k2);
-    const double c1 = jFaceDischarge(1, 1, k1, k2), c2 = jFaceDischarge(Y, Y + 1, k1, k2);
-    scaleJCells(1, k1, k2, rescaleFactor(q1, c1 + 1e-15));
-    scaleJCells(Y + 1, k1, k2, rescaleFactor(q2, c2 + 1e-15));
-}
-
 double seriesFactor(std::string& notes, double q, double now, const char* face) {
     if (now == 0.0) {
         char line[120];
@@ -423,12 +377,6 @@ double moveNodeColumn(double* z, int top, int r, double dz, double md) {
 double velocityHeadChange(double dz, double D, double speed2) {
     if (speed2 > 0.1 && D + dz < 0.02 * speed2) return 0.02 * speed2 - D;
     return dz;
-}
-
-double rescaleFactor(double wanted, double now) {
-    if (now == 0.0) return 1.0;
-    const double r = wanted / now;
-    return std::isfinite(r) ? r : 1.0;
 }
 
 void surface() {

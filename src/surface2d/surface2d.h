@@ -27,10 +27,6 @@ double moveNodeColumn(double* z, int top, int r, double dz, double md);
 // The velocity-head rule: a column whose node velocity measure speed2
 // (m2/s2) exceeds 0.1 keeps at least 0.02 speed2 of depth D + dz.
 double velocityHeadChange(double dz, double D, double speed2);
-// The factor that rescales boundary velocities from the discharge `now`
-// to `wanted`; 1 when the face carries no flow (`now` 0) or the quotient is
-// not finite, so the velocities stay as they are.
-double rescaleFactor(double wanted, double now);
 // Transient update of the water surface of the 3-D model (F 36 1): the net
 // inflow of each open top cell over one time step moves its four corner node
 // columns; the upstream node line takes the Manning level (or the `timei`

@@ -9,6 +9,7 @@
 
 #include "control/log.h"
 #include "control/state.h"
+#include "flow3d/flow3d.h"
 
 namespace surface_detail {
 
@@ -40,14 +41,8 @@ void downstreamLevels(double level, double md);
 // ---------------------------------------------------------------------------
 // Discharges and boundary velocities (surface.cpp).
 // ---------------------------------------------------------------------------
-// Mass flux (kg/s) through i-face `face` with the velocities of the cells
-// `cell`, over the levels k1..k2.
-double iFaceDischarge(int face, int cell, int k1, int k2);
-// Multiplies u and v of the cells [cell][j][k1..k2], j 2..ynumber, by r.
-void scaleICells(int cell, int k1, int k2, double r);
-// The side boundary cells rescaled to the face fluxes of the last flux
-// computation over the levels k1..k2 (zero where their faces carry none).
-void sideCells(int k1, int k2);
+// The face discharges and the boundary-cell rescaling (iFaceDischarge,
+// scaleICells, sideCells, rescaleFactor) are the flow solver's (flow3d/flow3d.h).
 // rescaleFactor toward the `timei` discharge q (m3/s); a face without flow
 // to scale adds a warning line to `notes`.
 double seriesFactor(std::string& notes, double q, double now, const char* face);

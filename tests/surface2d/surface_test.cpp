@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "control/state.h"
+#include "flow3d/flow3d.h"
 #include "flow3d/state.h"
 #include "grid/grid.h"
 #include "grid/state.h"

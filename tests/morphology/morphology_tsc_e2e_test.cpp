@@ -131,6 +131,35 @@ TEST(TransientMorphologyRun, BedRisesNearTheOverfedInflow) {
     EXPECT_LT(worst, 1e-9);
 }
 
+// The road a user takes: a converged flow (W M with the example's own
+// limits), then the transient morphology restarted from its `result`.
+TEST(TransientMorphologyRun, RestartedFromTheConvergedFlow) {
+    Case c;
+    std::string steady = readFile(kExample / "control");
+    const std::size_t at = steady.find("F 2 WIM");
+    ASSERT_NE(at, std::string::npos);
+    steady.replace(at, 7, "F 2 WM");
+    c.file("control", steady).file("koordina", readFile(kExample / "koordina"));
+    ASSERT_EQ(c.run(), 1);
+    ASSERT_NE(c.boogie().find("Solution converged"), std::string::npos) << c.boogie();
+
+    c.file("control", control("RISM", 3));
+    EXPECT_EQ(c.run(), 1);
+    const std::string log = c.boogie();  // each run starts its log anew
+    const std::size_t banner = log.find("\n ***** In morphology_tsc **********\n\n");
+    ASSERT_NE(banner, std::string::npos) << log;
+    EXPECT_EQ(count(log, "Iter: ", banner), 3u) << log.substr(banner);
+    EXPECT_NE(log.find("Iter: 1,", banner), std::string::npos);
+    EXPECT_NE(log.find("Iter: 3,", banner), std::string::npos);
+    EXPECT_EQ(log.find("Error", banner), std::string::npos) << log.substr(banner);
+    EXPECT_NE(log.find("Have written conres.t file \n", banner), std::string::npos);
+    Bed start = bedOf(readFile(kExample / "koordina")), after = bedOf(c.read("koosurf"));
+    ASSERT_EQ(after.size(), start.size());
+    double rise = 0.0;
+    for (int j = 1; j <= 5; ++j) rise += (after[{1, j}] - start[{1, j}]) / 5;
+    EXPECT_GT(rise, 0.01);
+}
+
 // The flow solved every step, the bed fixed (F 68 5): once the flow has
 // settled (step 200 of 400), what came in went out, stayed suspended or went
 // into the bed. The sediment equation takes the flow's face fluxes as they

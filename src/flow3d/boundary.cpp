@@ -392,8 +392,6 @@ void boundary() {
 // Discharges of the domain faces and their boundary cells.
 // ---------------------------------------------------------------------------
 
-namespace {
-
 double jFaceDischarge(int face, int cell, int k1, int k2) {
     double s = 0.0;
     for (int i = 2; i <= xnumber; ++i)
@@ -416,8 +414,6 @@ void scaleJCells(int cell, int k1, int k2, double r) {
             yvel[i][cell][k] *= r;
         }
 }
-
-}  // namespace
 
 double iFaceDischarge(int face, int cell, int k1, int k2) {
     double s = 0.0;

@@ -72,6 +72,11 @@ class Log;
 double iFaceDischarge(int face, int cell, int k1, int k2);
 // Multiplies u and v of the cells [cell][j][k1..k2], j 2..ynumber, by r.
 void scaleICells(int cell, int k1, int k2, double r);
+// The same across j-face `face` with the cells [i][cell][k], i 2..xnumber;
+// the face fluxes flow2 summed over that face.
+double jFaceDischarge(int face, int cell, int k1, int k2);
+double jFaceFlux(int face, int k1, int k2);
+void scaleJCells(int cell, int k1, int k2, double r);
 // The side boundary cells rescaled to the face fluxes of the last flux
 // computation over the levels k1..k2 (zero where their faces carry none).
 void sideCells(int k1, int k2);

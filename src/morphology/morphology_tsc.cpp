@@ -136,47 +136,16 @@ void bedCellsMultiBlock(int l) {
         }
 }
 
-// Velocity-based discharge through a boundary plane of faces: 1000 times
-// the face area times the velocity of the boundary cell along the face's
-// normal, summed over the faces that `face` names.
-template <typename Face>
-double velocityDischarge(Face face, int i1, int i2, int k1, int k2) {
-    double U = 0.0;
-    for (int i = i1; i <= i2; ++i)
-        for (int k = k1; k <= k2; ++k) U += face(i, k);
-    return U;
-}
-
 // The flux renewal in the planes k1..k2 (2..znumber in 3-D, 0..0 in the
-// depth-averaged model).
+// depth-averaged model): the boundary cells carry the face fluxes of the
+// last flow pass.
 void rescaleBoundaryVelocities(int k1, int k2) {
     const int X = xnumber, Y = ynumber;
     if (IONo > 0) {
-        double Qs = 0.0, Qn = 0.0;
-        for (int i = 2; i <= X; ++i)
-            for (int k = k1; k <= k2; ++k) {
-                Qs += flow2[i][1][k];
-                Qn += flow2[i][Y][k];
-            }
-        const double Us = velocityDischarge(
-            [](int i, int k) {
-                return 1000.0 * m_ar_y[i][1][k] * (xvel[i][1][k] * m_vec_y[i][1][0] + yvel[i][1][k] * m_vec_y[i][1][1]);
-            },
-            2, X, k1, k2);
-        const double Un = velocityDischarge(
-            [Y](int i, int k) {
-                return 1000.0 * m_ar_y[i][Y][k] *
-                       (xvel[i][Y + 1][k] * m_vec_y[i][Y][0] + yvel[i][Y + 1][k] * m_vec_y[i][Y][1]);
-            },
-            2, X, k1, k2);
-        const double fs = Qs / (Us + 1e-15), fn = Qn / (Un + 1e-15);
-        for (int i = 2; i <= X; ++i)
-            for (int k = k1; k <= k2; ++k) {
-                xvel[i][1][k] *= fs;
-                yvel[i][1][k] *= fs;
-                xvel[i][Y + 1][k] *= fn;
-                yvel[i][Y + 1][k] *= fn;
-            }
+        const double fs = jFaceFlux(1, k1, k2) / (jFaceDischarge(1, 1, k1, k2) + 1e-15);
+        const double fn = jFaceFlux(Y, k1, k2) / (jFaceDischarge(Y, Y + 1, k1, k2) + 1e-15);
+        scaleJCells(1, k1, k2, fs);
+        scaleJCells(Y + 1, k1, k2, fn);
     }
     double Qi = 0.0, Qo = 0.0;
     for (int j = 2; j <= Y; ++j)
@@ -184,30 +153,11 @@ void rescaleBoundaryVelocities(int k1, int k2) {
             Qi += flow1[1][j][k];
             Qo += flow1[X][j][k];
         }
-    const double Ui = velocityDischarge(
-        [](int j, int k) {
-            return 1000.0 * m_ar_x[1][j][k] * (xvel[1][j][k] * m_vec_x[1][j][0] + yvel[1][j][k] * m_vec_x[1][j][1]);
-        },
-        2, Y, k1, k2);
-    const double Uo = velocityDischarge(
-        [X](int j, int k) {
-            return 1000.0 * m_ar_x[X][j][k] *
-                   (xvel[X + 1][j][k] * m_vec_x[X][j][0] + yvel[X + 1][j][k] * m_vec_x[X][j][1]);
-        },
-        2, Y, k1, k2);
+    const double Ui = iFaceDischarge(1, 1, k1, k2);
+    const double Uo = iFaceDischarge(X, X + 1, k1, k2);
     // A plane without velocity-based discharge keeps its velocities.
-    if (std::fabs(Ui) > 1e-100)
-        for (int j = 2; j <= Y; ++j)
-            for (int k = k1; k <= k2; ++k) {
-                xvel[1][j][k] *= Qi / Ui;
-                yvel[1][j][k] *= Qi / Ui;
-            }
-    if (std::fabs(Uo) > 1e-100)
-        for (int j = 2; j <= Y; ++j)
-            for (int k = k1; k <= k2; ++k) {
-                xvel[X + 1][j][k] *= Qo / Uo;
-                yvel[X + 1][j][k] *= Qo / Uo;
-            }
+    if (std::fabs(Ui) > 1e-100) scaleICells(1, k1, k2, Qi / Ui);
+    if (std::fabs(Uo) > 1e-100) scaleICells(X + 1, k1, k2, Qo / Uo);
 }
 
 }  // namespace
